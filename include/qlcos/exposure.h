@@ -1,0 +1,4 @@
+// Light-engine controller drivers and the frame machinery they share.
+#pragma once
+
+#include "qlcos/serial.h"

@@ -1,0 +1,211 @@
+// The serial device framework that every controller and densitometer driver is built on:
+// a port control with a receive thread and a receive pool, event-character protocols that
+// end a command's wait, and the number functions of the ASCII controller protocols.
+#pragma once
+
+#include "qlcos/types.h"
+
+#include <atomic>
+#include <memory>
+
+class CZanConsole; // the host's console object; passed on, never used here
+
+// ---- Number functions --------------------------------------------------------------------
+
+// XOR of `count` bytes.
+QLCOS_API unsigned char zanCheckXOR(const unsigned char* bytes, int count);
+// Non-zero, with *position written, when `ch` occurs in bytes[start .. length-1].
+QLCOS_API int zanIsIn(const unsigned char* bytes, unsigned char ch, int* position, int length,
+                      int start);
+// Decimal digit fields, most significant first; the value is taken modulo 10^digits.
+QLCOS_API void zanSplitDec(uint32_t value, unsigned char& d1, unsigned char& d2);
+QLCOS_API void zanSplitDec(uint32_t value, unsigned char& d1, unsigned char& d2,
+                           unsigned char& d3);
+QLCOS_API void zanSplitDec(uint32_t value, unsigned char& d1, unsigned char& d2,
+                           unsigned char& d3, unsigned char& d4);
+// Reads decimal digit characters arithmetically (character − '0' per place).
+QLCOS_API int zanCombineDec(unsigned char d1, unsigned char d2);
+QLCOS_API int zanCombineDec(unsigned char d1, unsigned char d2, unsigned char d3);
+QLCOS_API int zanCombineDec(unsigned char d1, unsigned char d2, unsigned char d3,
+                            unsigned char d4);
+// Upper-case hexadecimal digit fields, most significant first.
+QLCOS_API void zanSplitHex(uint32_t value, unsigned char& d1, unsigned char& d2);
+QLCOS_API void zanSplitHex(uint32_t value, unsigned char& d1, unsigned char& d2,
+                           unsigned char& d3, unsigned char& d4);
+// Reads hexadecimal digits of either case; any other byte (such as a 0 handed in for a
+// missing leading digit) reads as 0.
+QLCOS_API int zanCombineHex(unsigned char d1, unsigned char d2);
+QLCOS_API int zanCombineHex(unsigned char d1, unsigned char d2, unsigned char d3,
+                            unsigned char d4);
+
+// ---- Protocols ---------------------------------------------------------------------------
+
+// A protocol appended to a port decides when a received chunk completes a frame; the first
+// protocol that says so ends the pending command's wait.
+class QLCOS_API CZanProtocol {
+public:
+    CZanProtocol();
+    virtual ~CZanProtocol();
+    // Identifier used by RemoveProtocol; unique within the process.
+    virtual uint32_t GetIdentifier() const;
+    // Frame test: 1 when `data` (a chunk just received) completes a frame, else 0.
+    // Runs on the port's receive thread.
+    virtual int IsFrame(const unsigned char* data, int length) = 0;
+
+    CZanProtocol(const CZanProtocol&) = delete;
+    CZanProtocol& operator=(const CZanProtocol&) = delete;
+
+protected:
+    uint32_t m_dwIdentifier;
+};
+
+// Ends a wait when one of up to two event characters arrives. The characters are written
+// directly by the driver before each command; the receive thread reads them.
+class QLCOS_API CZanProtocolEventChar : public CZanProtocol {
+public:
+    CZanProtocolEventChar();
+    ~CZanProtocolEventChar() override;
+
+    void SetEventChar1Mode(int on);
+    void SetEventChar2Mode(int on);
+    int IsFrame(const unsigned char* data, int length) override;
+
+    std::atomic<unsigned char> m_EventChar1{0};
+    std::atomic<unsigned char> m_EventChar2{0};
+
+private:
+    std::atomic<int> m_EventChar1Mode{0};
+    std::atomic<int> m_EventChar2Mode{0};
+};
+
+// ---- Port control ------------------------------------------------------------------------
+
+struct ZanComPort; // the open port, its receive thread and its pool (framework internal)
+
+// One serial port: opening and closing, the receive pool, the wait for a response, the
+// protocol list and the attempt count. A device derives from it through CZanComDevice.
+class QLCOS_API CZanComCtrl {
+public:
+    // Attempts a driver makes per command unless told otherwise.
+    static const int kDefaultAttemptCount = 3;
+
+    CZanComCtrl();
+    virtual ~CZanComCtrl(); // closes the port and joins its receive thread
+
+    CZanComCtrl(const CZanComCtrl&) = delete;
+    CZanComCtrl& operator=(const CZanComCtrl&) = delete;
+
+    bool IsOpen() const;
+    // The property the port was opened or last re-configured with.
+    const tagZANSerialPortProperty& GetComProperty() const { return m_Property; }
+
+    // Receive pool of `bytes` bytes; bytes beyond it are dropped until ClearPool.
+    ZanResult AllocPool(uint32_t bytes);
+    uint32_t GetPoolSize() const;
+
+    ZanResult AppendProtocol(CZanProtocol* protocol);
+    ZanResult RemoveProtocol(uint32_t identifier);
+
+    // With wait-response on, GetPoolData after a Send waits until a protocol sees a frame
+    // end or the wait time-out (counted from the Send) passes.
+    void SetWaitResponse(int on);
+    void SetWaitTimeOut(uint32_t milliseconds);
+    int IsWaitResponse() const;
+    // Event set when a protocol sees a frame end; reset by ClearPool and Send.
+    HANDLE GetWaitResponseEventHandle() const;
+
+    // Drops everything received so far, including bytes the receive thread is delivering
+    // at this moment and bytes the system still holds.
+    void ClearPool();
+    // Copies the pool to `buffer` (at most `max` bytes; 0 means the whole pool, so the
+    // buffer must then hold GetPoolSize() bytes) and returns the count.
+    int GetPoolData(unsigned char* buffer, int max);
+    // Waits until the pool holds at least `count` bytes or `timeoutMs` passes; returns the
+    // count held. Used to take in a frame's trailing bytes so they cannot reach the next
+    // command.
+    int WaitForPoolData(int count, uint32_t timeoutMs);
+
+    // Re-applies port settings (baud rate, data bits) to the open port.
+    ZanResult ChangeComProperty(const tagZANSerialPortProperty* property);
+
+    int GetAttemptCount() const { return m_AttemptCount; }
+    void SetAttemptCount(int count) { m_AttemptCount = count < 1 ? 1 : count; }
+
+protected:
+    // Opens the port named by the property and starts its receive thread.
+    ZanResult OpenPort(const tagZANSerialPortProperty& property);
+    // Stops the receive thread and closes the port; harmless when closed.
+    void ClosePort();
+    // Writes the bytes; arms the response wait when wait-response is on.
+    ZanResult Transmit(const unsigned char* bytes, int length);
+    // 0 while the line is open and has not hung up.
+    ZanResult LineState() const;
+
+    // Called on the receive thread for every chunk received, and once when the line fails.
+    virtual void DeliverChunk(const unsigned char* data, int length);
+    virtual void DeliverLineError();
+
+    tagZANSerialPortProperty m_Property;
+
+private:
+    std::unique_ptr<ZanComPort> m_Port;
+    int m_AttemptCount = kDefaultAttemptCount;
+};
+
+// ---- Device ------------------------------------------------------------------------------
+
+// Base class of every serial driver. Virtual slots in the framework's order.
+class QLCOS_API CZanComDevice : public CZanComCtrl {
+public:
+    CZanComDevice();
+    explicit CZanComDevice(const ZanWChar* name);
+    ~CZanComDevice() override;
+
+    virtual ZanResult PreCreate();
+    // Opens the port the property names; `handle` is reserved and must be null.
+    virtual ZanResult Attach(void* handle, tagZANSerialPortProperty* property);
+    // Sharing another control's port is not offered: returns ZAN_COM_ERR_UNSUPPORTED.
+    virtual ZanResult Attach(CZanComCtrl* control);
+    // Called once the port is open; overrides allocate their pool and append protocols,
+    // then call this last.
+    virtual ZanResult PostAttach();
+    // Called before the port closes; overrides remove their protocols, then call this.
+    virtual ZanResult PreDetach();
+    virtual void SetConsole(CZanConsole* console);
+    virtual int IsDeviceTypeOf(uint32_t deviceType);
+    virtual ZanResult Send(const unsigned char* bytes, int length, void* self);
+    virtual void OnBreak();
+    virtual void OnCTS();
+    virtual void OnDSR();
+    virtual void OnErr();
+    virtual void OnRing();
+    virtual void OnRLSD();
+    virtual void OnRxChar(unsigned char* data, int length);
+    virtual void OnRxChar();
+    virtual void OnTxEmpty();
+    // PreCreate, Attach, PostAttach; on failure the port is closed again.
+    virtual ZanResult Create(tagZANSerialPortProperty* property);
+    // PreDetach, then closes the port. Harmless when closed.
+    virtual ZanResult Destroy();
+    // 1 when the port is open and its line up.
+    virtual int LookupMe();
+    // Writes the property the device is reached at to *properties (when max ≥ 1); returns
+    // the number of properties known (1 when open, else 0).
+    virtual int GetDeviceSPEs(tagZANSerialPortProperty* properties, int max);
+    // Re-applies the port settings.
+    virtual ZanResult Resume();
+    // 0 while the line is open and up, else the framework's failure.
+    virtual ZanResult CheckLine();
+    // The framework has no control window: returns 0.
+    virtual int ShowControl(int show);
+
+    const ZanWChar* GetName() const { return m_Name; }
+    CZanConsole* GetConsole() const { return m_Console; }
+
+protected:
+    void DeliverChunk(const unsigned char* data, int length) override;
+    void DeliverLineError() override;
+
+    ZanWChar m_Name[64];
+    CZanConsole* m_Console = nullptr;
+};
