@@ -1,0 +1,125 @@
+// The Windows kernel and window calls as the platform layer provides them on POSIX.
+#include "platform/win32.h"
+#include "qlcos/host.h"
+#include "support/pty_peer.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+using testing_support::MillisecondsSince;
+using Clock = std::chrono::steady_clock;
+
+TEST(PlatformTime, SleepAndTickCountAgree)
+{
+    const DWORD before = GetTickCount();
+    const auto start = Clock::now();
+    Sleep(60);
+    const double slept = MillisecondsSince(start);
+    const DWORD ticks = GetTickCount() - before;
+    EXPECT_GE(slept, 59.0);
+    EXPECT_GE(ticks, 59u);
+    EXPECT_LT(ticks, 500u);
+    // Differences survive the 32-bit wrap.
+    const DWORD nearWrap = 0xFFFFFFF0u;
+    EXPECT_EQ(0x20u, static_cast<DWORD>(nearWrap + 0x20u) - nearWrap);
+}
+
+TEST(PlatformObjects, EventsWaitWithTimeOutsAndReset)
+{
+    HANDLE manual = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE automatic = CreateEventW(nullptr, FALSE, TRUE, nullptr);
+    ASSERT_NE(nullptr, manual);
+
+    auto start = Clock::now();
+    EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(manual, 50));
+    EXPECT_GE(MillisecondsSince(start), 49.0);
+
+    std::thread setter([&] {
+        Sleep(30);
+        SetEvent(manual);
+    });
+    start = Clock::now();
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(manual, INFINITE));
+    EXPECT_LT(MillisecondsSince(start), 1000.0);
+    setter.join();
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(manual, 0)); // manual stays set
+    ResetEvent(manual);
+    EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(manual, 0));
+
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(automatic, 0)); // initially set
+    EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(automatic, 0));  // and taken by the wait
+
+    EXPECT_TRUE(CloseHandle(manual));
+    EXPECT_TRUE(CloseHandle(automatic));
+    EXPECT_EQ(WAIT_FAILED, WaitForSingleObject(nullptr, 0));
+}
+
+TEST(PlatformObjects, ThreadsAndRecursiveMutexes)
+{
+    static std::atomic<int> ran{0};
+    auto routine = [](void* p) -> DWORD {
+        ran += *static_cast<int*>(p);
+        return 42;
+    };
+    int add = 5;
+    HANDLE thread = CreateThread(nullptr, 0, routine, &add, 0, nullptr);
+    ASSERT_NE(nullptr, thread);
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread, 5000));
+    DWORD code = 0;
+    EXPECT_TRUE(GetExitCodeThread(thread, &code));
+    EXPECT_EQ(42u, code);
+    EXPECT_EQ(5, ran.load());
+    CloseHandle(thread);
+
+    HANDLE mutex = CreateMutexW(nullptr, FALSE, nullptr);
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(mutex, 0));
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(mutex, 0)); // recursive for its owner
+    std::atomic<DWORD> other{0};
+    std::thread contender([&] { other = WaitForSingleObject(mutex, 30); });
+    contender.join();
+    EXPECT_EQ(WAIT_TIMEOUT, other.load());
+    EXPECT_TRUE(ReleaseMutex(mutex));
+    EXPECT_TRUE(ReleaseMutex(mutex));
+    EXPECT_FALSE(ReleaseMutex(mutex)); // not owned any more
+    std::thread taker([&] {
+        other = WaitForSingleObject(mutex, 1000);
+        ReleaseMutex(mutex);
+    });
+    taker.join();
+    EXPECT_EQ(WAIT_OBJECT_0, other.load());
+    CloseHandle(mutex);
+}
+
+TEST(PlatformWindows, MessagesCrossThreadsAndDeadWindowsRefuse)
+{
+    HWND window = zanCreateMessageWindow();
+    ASSERT_NE(nullptr, window);
+    MSG msg{};
+    auto start = Clock::now();
+    EXPECT_FALSE(zanGetMessage(window, &msg, 40));
+    EXPECT_GE(MillisecondsSince(start), 39.0);
+
+    std::thread poster([&] {
+        for (int i = 0; i < 3; ++i) PostMessageW(window, 0x8001, static_cast<WPARAM>(i), -i);
+    });
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_TRUE(zanGetMessage(window, &msg, 2000));
+        EXPECT_EQ(0x8001u, msg.message);
+        EXPECT_EQ(static_cast<WPARAM>(i), msg.wParam); // in order
+        EXPECT_EQ(-i, msg.lParam);
+        EXPECT_EQ(window, msg.hwnd);
+    }
+    poster.join();
+
+    // A waiter wakes when its window goes away.
+    std::atomic<BOOL> got{TRUE};
+    std::thread waiter([&] { got = zanGetMessage(window, &msg, INFINITE); });
+    Sleep(20);
+    zanDestroyMessageWindow(window);
+    waiter.join();
+    EXPECT_FALSE(got.load());
+    EXPECT_FALSE(PostMessageW(window, 1, 0, 0));
+    EXPECT_FALSE(zanGetMessage(window, &msg, 0));
+}
