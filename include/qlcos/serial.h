@@ -148,6 +148,8 @@ protected:
     tagZANSerialPortProperty m_Property;
 
 private:
+    void ReceiveLoop(); // body of the receive thread
+
     std::unique_ptr<ZanComPort> m_Port;
     int m_AttemptCount = kDefaultAttemptCount;
 };

@@ -1,0 +1,45 @@
+// The transport under a port control: one small interface, one implementation per system
+// (termios on POSIX, overlapped I/O on Windows). Nothing above it sees a descriptor or a
+// HANDLE.
+#pragma once
+
+#include "qlcos/types.h"
+
+#include <memory>
+#include <string>
+
+namespace zan {
+
+class SerialBackend {
+public:
+    virtual ~SerialBackend() = default;
+
+    // Opens the port of `property.Port` with its baud rate and data bits: raw 8-bit
+    // transfer, no flow control.
+    virtual ZanResult Open(const tagZANSerialPortProperty& property) = 0;
+    // Re-applies baud rate and data bits to the open port.
+    virtual ZanResult Configure(const tagZANSerialPortProperty& property) = 0;
+    virtual void Close() = 0;
+
+    // Writes every byte or fails within `timeoutMs`.
+    virtual ZanResult Write(const unsigned char* bytes, int length, uint32_t timeoutMs) = 0;
+    // Blocks without spinning until input is ready (1), Interrupt() was called (0) or the
+    // line failed or hung up (-1).
+    virtual int WaitForInput() = 0;
+    // Reads what is there without blocking: count, 0 when nothing, -1 when the line failed.
+    virtual int ReadAvailable(unsigned char* buffer, int capacity) = 0;
+    // Wakes WaitForInput from another thread.
+    virtual void Interrupt() = 0;
+    // Drops input the system holds but has not handed over yet.
+    virtual void FlushInput() = 0;
+
+    // What the port is called in traces ("COM3 /dev/pts/4").
+    virtual const std::string& Name() const = 0;
+};
+
+std::unique_ptr<SerialBackend> CreateSerialBackend();
+
+// The device path registered for a port number, or empty.
+std::string RegisteredSerialPortPath(int port);
+
+} // namespace zan

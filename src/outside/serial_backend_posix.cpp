@@ -1,0 +1,241 @@
+// termios transport: real serial devices, USB adapters and pseudo-terminals alike.
+#include "outside/com_trace.h"
+#include "outside/serial_backend.h"
+
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+#if defined(__linux__)
+#include <linux/serial.h>
+#endif
+
+namespace zan {
+
+namespace {
+
+struct BaudEntry {
+    int baud;
+    speed_t speed;
+};
+
+const BaudEntry kBaudRates[] = {
+    {50, B50},         {75, B75},         {110, B110},       {134, B134},
+    {150, B150},       {200, B200},       {300, B300},       {600, B600},
+    {1200, B1200},     {1800, B1800},     {2400, B2400},     {4800, B4800},
+    {9600, B9600},     {19200, B19200},   {38400, B38400},   {57600, B57600},
+    {115200, B115200}, {230400, B230400},
+#if defined(B460800)
+    {460800, B460800},
+#endif
+#if defined(B921600)
+    {921600, B921600},
+#endif
+};
+
+bool SpeedOf(int baud, speed_t& speed)
+{
+    for (const BaudEntry& entry : kBaudRates) {
+        if (entry.baud == baud) {
+            speed = entry.speed;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool DataBitsFlag(int bits, tcflag_t& flag)
+{
+    switch (bits) {
+    case 5: flag = CS5; return true;
+    case 6: flag = CS6; return true;
+    case 7: flag = CS7; return true;
+    case 8: flag = CS8; return true;
+    default: return false;
+    }
+}
+
+// QLCOS_COM<port>, then the registered path, then /dev/ttyS<port-1>.
+std::string PathOf(int port)
+{
+    const std::string variable = "QLCOS_COM" + std::to_string(port);
+    if (const char* value = std::getenv(variable.c_str()); value && *value) return value;
+    std::string registered = RegisteredSerialPortPath(port);
+    if (!registered.empty()) return registered;
+    return "/dev/ttyS" + std::to_string(port - 1);
+}
+
+// FTDI-style adapters hold received bytes for up to 16 ms unless told otherwise. Where the
+// device is not such a port (a pseudo-terminal) the request fails and is ignored.
+void RequestLowLatency(int fd)
+{
+#if defined(__linux__) && defined(ASYNC_LOW_LATENCY)
+    serial_struct serial{};
+    if (ioctl(fd, TIOCGSERIAL, &serial) == 0) {
+        serial.flags |= ASYNC_LOW_LATENCY;
+        (void)ioctl(fd, TIOCSSERIAL, &serial);
+    }
+#else
+    (void)fd;
+#endif
+}
+
+class PosixSerialBackend final : public SerialBackend {
+public:
+    ~PosixSerialBackend() override { Close(); }
+
+    ZanResult Open(const tagZANSerialPortProperty& property) override
+    {
+        Close();
+        const std::string path = PathOf(property.Port);
+        m_name = "COM" + std::to_string(property.Port) + " " + path;
+        m_fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        if (m_fd < 0) {
+            TraceNote(m_name, "open failed");
+            return ZAN_COM_ERR_OPEN;
+        }
+        if (::pipe2(m_wake, O_NONBLOCK | O_CLOEXEC) != 0) {
+            Close();
+            return ZAN_COM_ERR_RESOURCE;
+        }
+        const ZanResult configured = Configure(property);
+        if (configured != ZAN_COM_OK) {
+            Close();
+            return configured;
+        }
+        RequestLowLatency(m_fd);
+        tcflush(m_fd, TCIOFLUSH);
+        TraceNote(m_name, "opened");
+        return ZAN_COM_OK;
+    }
+
+    ZanResult Configure(const tagZANSerialPortProperty& property) override
+    {
+        if (m_fd < 0) return ZAN_COM_ERR_NOT_OPEN;
+        speed_t speed;
+        tcflag_t bits;
+        if (!SpeedOf(property.BaudRate, speed) || !DataBitsFlag(property.DataBits, bits))
+            return ZAN_COM_ERR_ARGUMENT;
+        termios settings{};
+        if (tcgetattr(m_fd, &settings) != 0) return ZAN_COM_ERR_OPEN;
+        cfmakeraw(&settings);
+        settings.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY);
+        settings.c_cflag &= ~static_cast<tcflag_t>(CSIZE | CSTOPB | PARENB | CRTSCTS);
+        settings.c_cflag |= bits | CLOCAL | CREAD;
+        settings.c_cc[VMIN] = 0;
+        settings.c_cc[VTIME] = 0;
+        cfsetispeed(&settings, speed);
+        cfsetospeed(&settings, speed);
+        return tcsetattr(m_fd, TCSANOW, &settings) == 0 ? ZAN_COM_OK : ZAN_COM_ERR_OPEN;
+    }
+
+    void Close() override
+    {
+        if (m_fd >= 0) {
+            ::close(m_fd);
+            m_fd = -1;
+            TraceNote(m_name, "closed");
+        }
+        for (int& end : m_wake) {
+            if (end >= 0) ::close(end);
+            end = -1;
+        }
+    }
+
+    ZanResult Write(const unsigned char* bytes, int length, uint32_t timeoutMs) override
+    {
+        if (m_fd < 0) return ZAN_COM_ERR_NOT_OPEN;
+        const auto deadline =
+            std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+        int done = 0;
+        while (done < length) {
+            const ssize_t n = ::write(m_fd, bytes + done, static_cast<size_t>(length - done));
+            if (n > 0) {
+                done += static_cast<int>(n);
+                continue;
+            }
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0 && errno != EAGAIN) return errno == EIO ? ZAN_COM_ERR_LINE_CLOSED : ZAN_COM_ERR_WRITE;
+            // The line is full: wait until it takes more, within the deadline.
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                deadline - std::chrono::steady_clock::now());
+            if (left.count() <= 0) return ZAN_COM_ERR_WRITE_TIMEOUT;
+            pollfd out{m_fd, POLLOUT, 0};
+            const int ready = ::poll(&out, 1, static_cast<int>(left.count()));
+            if (ready < 0 && errno != EINTR) return ZAN_COM_ERR_WRITE;
+            if (ready > 0 && (out.revents & (POLLHUP | POLLERR | POLLNVAL)) &&
+                !(out.revents & POLLOUT))
+                return ZAN_COM_ERR_LINE_CLOSED;
+        }
+        TraceBytes(m_name, "tx", bytes, length);
+        return ZAN_COM_OK;
+    }
+
+    int WaitForInput() override
+    {
+        if (m_fd < 0) return -1;
+        for (;;) {
+            pollfd fds[2] = {{m_fd, POLLIN, 0}, {m_wake[0], POLLIN, 0}};
+            const int ready = ::poll(fds, 2, -1);
+            if (ready < 0) {
+                if (errno == EINTR) continue;
+                return -1;
+            }
+            if (fds[1].revents) {
+                unsigned char drain[16];
+                while (::read(m_wake[0], drain, sizeof drain) > 0) {
+                }
+                return 0;
+            }
+            if (fds[0].revents & POLLIN) return 1;
+            if (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) return -1;
+        }
+    }
+
+    int ReadAvailable(unsigned char* buffer, int capacity) override
+    {
+        if (m_fd < 0) return -1;
+        for (;;) {
+            const ssize_t n = ::read(m_fd, buffer, static_cast<size_t>(capacity));
+            if (n > 0) {
+                TraceBytes(m_name, "rx", buffer, static_cast<int>(n));
+                return static_cast<int>(n);
+            }
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0 && errno == EAGAIN) return 0;
+            return -1; // EIO after a hang-up, or end of file
+        }
+    }
+
+    void Interrupt() override
+    {
+        if (m_wake[1] < 0) return;
+        const unsigned char one = 1;
+        (void)!::write(m_wake[1], &one, 1);
+    }
+
+    void FlushInput() override
+    {
+        if (m_fd >= 0) tcflush(m_fd, TCIFLUSH);
+    }
+
+    const std::string& Name() const override { return m_name; }
+
+private:
+    int m_fd = -1;
+    int m_wake[2] = {-1, -1};
+    std::string m_name;
+};
+
+} // namespace
+
+std::unique_ptr<SerialBackend> CreateSerialBackend()
+{
+    return std::make_unique<PosixSerialBackend>();
+}
+
+} // namespace zan

@@ -1,0 +1,276 @@
+// The serial framework end to end on a pseudo-terminal whose far end the test plays.
+#include "qlcos/host.h"
+#include "qlcos/serial.h"
+#include "support/pty_peer.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <mutex>
+#include <thread>
+
+using testing_support::MillisecondsSince;
+using testing_support::PtyPeer;
+using testing_support::ThreadCount;
+using Clock = std::chrono::steady_clock;
+using Bytes = std::vector<unsigned char>;
+
+namespace {
+
+const int kPort = 41;
+
+class RecordingDevice : public CZanComDevice {
+public:
+    RecordingDevice() : CZanComDevice(ZT("Recording")) {}
+    ~RecordingDevice() override { Destroy(); }
+
+    ZanResult PostAttach() override
+    {
+        AllocPool(m_poolBytes);
+        AppendProtocol(&protocol);
+        return CZanComDevice::PostAttach();
+    }
+    ZanResult PreDetach() override
+    {
+        RemoveProtocol(protocol.GetIdentifier());
+        return CZanComDevice::PreDetach();
+    }
+    void OnRxChar(unsigned char* data, int length) override
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_delivered.insert(m_delivered.end(), data, data + length);
+    }
+    void OnErr() override { m_lineErrors++; }
+
+    Bytes Delivered()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_delivered;
+    }
+    ZanResult Open(uint32_t poolBytes = 64)
+    {
+        m_poolBytes = poolBytes;
+        tagZANSerialPortProperty property{kPort, -1, 9600, 8, 0, 0};
+        return Create(&property);
+    }
+    // Arms a wait on `eventChar`, sends `bytes` and returns what the pool held at the end.
+    Bytes Exchange(const Bytes& bytes, unsigned char eventChar, uint32_t timeoutMs)
+    {
+        protocol.m_EventChar1 = eventChar;
+        protocol.SetEventChar1Mode(1);
+        SetWaitResponse(1);
+        SetWaitTimeOut(timeoutMs);
+        ClearPool();
+        EXPECT_EQ(ZAN_COM_OK, Send(bytes.data(), static_cast<int>(bytes.size()), this));
+        Bytes pool(GetPoolSize());
+        pool.resize(static_cast<size_t>(GetPoolData(pool.data(), 0)));
+        return pool;
+    }
+
+    CZanProtocolEventChar protocol;
+    std::atomic<int> m_lineErrors{0};
+
+private:
+    std::mutex m_mutex;
+    Bytes m_delivered;
+    uint32_t m_poolBytes = 64;
+};
+
+class SerialFramework : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(peer.Ok());
+        zanSetSerialPortPath(kPort, peer.Path().c_str());
+    }
+    void TearDown() override { zanSetSerialPortPath(kPort, nullptr); }
+
+    PtyPeer peer;
+};
+
+} // namespace
+
+TEST(SerialNumbers, BlockCheckSearchAndDigitFields)
+{
+    const unsigned char expose[] = {0x59, 0x30, 0x33, 0x31, 0x03};
+    EXPECT_EQ(0x68, zanCheckXOR(expose, 5));
+    EXPECT_EQ(0, zanCheckXOR(expose, 0));
+
+    const unsigned char line[] = {'x', 0x02, 'a', 0x03, 0x02, 0x03};
+    int at = -1;
+    EXPECT_TRUE(zanIsIn(line, 0x02, &at, 6, 0));
+    EXPECT_EQ(1, at);
+    EXPECT_TRUE(zanIsIn(line, 0x02, &at, 6, 2));
+    EXPECT_EQ(4, at);
+    EXPECT_FALSE(zanIsIn(line, 'x', &at, 6, 1));
+    EXPECT_FALSE(zanIsIn(line, 0x03, &at, 3, 0)); // only the first `length` bytes count
+
+    unsigned char d[4];
+    zanSplitDec(150, d[0], d[1], d[2], d[3]);
+    EXPECT_EQ(Bytes({'0', '1', '5', '0'}), Bytes(d, d + 4));
+    zanSplitDec(12345, d[0], d[1], d[2]); // modulo 1000
+    EXPECT_EQ(Bytes({'3', '4', '5'}), Bytes(d, d + 3));
+    zanSplitDec(7, d[0], d[1]);
+    EXPECT_EQ(Bytes({'0', '7'}), Bytes(d, d + 2));
+    EXPECT_EQ(9999, zanCombineDec('9', '9', '9', '9'));
+    EXPECT_EQ(15, zanCombineDec('1', '5'));
+    EXPECT_EQ(105, zanCombineDec(':', '5')); // arithmetic, so callers can clamp
+
+    zanSplitHex(0xAB, d[0], d[1]);
+    EXPECT_EQ(Bytes({'A', 'B'}), Bytes(d, d + 2));
+    zanSplitHex(0x1FFF, d[0], d[1], d[2], d[3]);
+    EXPECT_EQ(Bytes({'1', 'F', 'F', 'F'}), Bytes(d, d + 4));
+    EXPECT_EQ(0xAB, zanCombineHex('a', 'B'));
+    EXPECT_EQ(0xFFF, zanCombineHex(0, 'F', 'F', 'F')); // a missing leading digit reads 0
+    EXPECT_EQ(0x0F, zanCombineHex('G', 'F'));          // non-digits read 0
+}
+
+TEST_F(SerialFramework, PortPathsAndFailedOpenLeaveNoThread)
+{
+    const int threadsBefore = ThreadCount();
+    {
+        RecordingDevice device;
+        tagZANSerialPortProperty missing{kPort + 1, -1, 9600, 8, 0, 0};
+        zanSetSerialPortPath(kPort + 1, "/nonexistent/tty");
+        EXPECT_EQ(ZAN_COM_ERR_OPEN, device.Create(&missing));
+        EXPECT_FALSE(device.IsOpen());
+        zanSetSerialPortPath(kPort + 1, nullptr);
+
+        // The environment variable wins over the registered path.
+        setenv("QLCOS_COM41", "/nonexistent/tty", 1);
+        EXPECT_EQ(ZAN_COM_ERR_OPEN, device.Open());
+        unsetenv("QLCOS_COM41");
+
+        tagZANSerialPortProperty badBaud{kPort, -1, 12345, 8, 0, 0};
+        EXPECT_EQ(ZAN_COM_ERR_ARGUMENT, device.Create(&badBaud));
+        EXPECT_EQ(threadsBefore, ThreadCount());
+
+        ASSERT_EQ(ZAN_COM_OK, device.Open());
+        EXPECT_EQ(threadsBefore + 1, ThreadCount()); // one receive thread per open port
+        EXPECT_EQ(ZAN_COM_ERR_ALREADY_OPEN, device.Open());
+        EXPECT_EQ(1, device.LookupMe());
+        tagZANSerialPortProperty where{};
+        EXPECT_EQ(1, device.GetDeviceSPEs(&where, 1));
+        EXPECT_EQ(kPort, where.Port);
+        EXPECT_EQ(ZAN_COM_OK, device.Destroy());
+        EXPECT_EQ(threadsBefore, ThreadCount()); // closing joined it
+        EXPECT_EQ(ZAN_COM_ERR_NOT_OPEN, device.Send(reinterpret_cast<const unsigned char*>("x"), 1, nullptr));
+        ASSERT_EQ(ZAN_COM_OK, device.Open()); // and the port opens again
+    }
+    EXPECT_EQ(threadsBefore, ThreadCount());
+}
+
+TEST_F(SerialFramework, RawBytesBothWaysAndTheWaitEndsAtTheEventCharacter)
+{
+    RecordingDevice device;
+    ASSERT_EQ(ZAN_COM_OK, device.Open());
+
+    // Every byte value passes untouched: no flow control, no line-end translation.
+    Bytes all;
+    for (int b = 0; b < 256; ++b) all.push_back(static_cast<unsigned char>(b));
+    device.SetWaitResponse(0);
+    ASSERT_EQ(ZAN_COM_OK, device.Send(all.data(), 256, nullptr));
+    EXPECT_EQ(all, peer.Read(256, 2000));
+
+    // The reply ends the wait the moment its event character arrives, far ahead of the
+    // time-out, and everything before it is in the pool.
+    std::thread far([&] {
+        peer.Read(3, 2000);
+        peer.Write({0x11, 0x13, 0x0D, 0x0A, 0x03});
+    });
+    const auto start = Clock::now();
+    const Bytes pool = device.Exchange({'a', 'b', 'c'}, 0x03, 5000);
+    const double elapsed = MillisecondsSince(start);
+    far.join();
+    EXPECT_EQ(Bytes({0x11, 0x13, 0x0D, 0x0A, 0x03}), pool);
+    EXPECT_LT(elapsed, 1000.0);
+
+    // Chunks reach OnRxChar as well.
+    for (int i = 0; i < 100 && device.Delivered().size() < 5; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_EQ(pool, device.Delivered());
+}
+
+TEST_F(SerialFramework, WaitRunsOutWithoutEventCharacterAndSecondCharacterCounts)
+{
+    RecordingDevice device;
+    ASSERT_EQ(ZAN_COM_OK, device.Open());
+
+    std::thread far([&] {
+        peer.Read(1, 2000);
+        peer.Write({'n', 'o', ' ', 'e', 'n', 'd'});
+    });
+    auto start = Clock::now();
+    Bytes pool = device.Exchange({'?'}, 0x03, 300);
+    const double waited = MillisecondsSince(start);
+    far.join();
+    EXPECT_EQ(Bytes({'n', 'o', ' ', 'e', 'n', 'd'}), pool);
+    EXPECT_GE(waited, 290.0);
+    EXPECT_LT(waited, 1000.0);
+
+    // ACK / NAK style: either of two characters ends the wait.
+    device.protocol.m_EventChar2 = 0x15;
+    device.protocol.SetEventChar2Mode(1);
+    std::thread nak([&] {
+        peer.Read(1, 2000);
+        peer.Write({0x15});
+    });
+    start = Clock::now();
+    pool = device.Exchange({'!'}, 0x06, 3000);
+    nak.join();
+    EXPECT_EQ(Bytes({0x15}), pool);
+    EXPECT_LT(MillisecondsSince(start), 1000.0);
+}
+
+TEST_F(SerialFramework, ClearPoolDropsLateBytesAndThePoolIsBounded)
+{
+    RecordingDevice device;
+    ASSERT_EQ(ZAN_COM_OK, device.Open(16));
+
+    // Bytes that came before the command are gone after ClearPool, even a stray event
+    // character, so the wait is not ended by them.
+    peer.Write({0x02, 'o', 'l', 'd', 0x03});
+    for (int i = 0; i < 100 && device.Delivered().size() < 5; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    std::thread far([&] {
+        peer.Read(1, 2000);
+        peer.Write({0x02, 'n', 'e', 'w', 0x03});
+    });
+    Bytes pool = device.Exchange({'x'}, 0x03, 2000);
+    far.join();
+    EXPECT_EQ(Bytes({0x02, 'n', 'e', 'w', 0x03}), pool);
+
+    // 40 bytes into a 16-byte pool: the first 16 are kept, the rest dropped, and an event
+    // character that fell off the pool does not end the wait.
+    Bytes flood(39, 'z');
+    flood.push_back(0x03);
+    std::thread flooder([&] {
+        peer.Read(1, 2000);
+        peer.Write(flood);
+    });
+    const auto start = Clock::now();
+    pool = device.Exchange({'y'}, 0x03, 300);
+    flooder.join();
+    EXPECT_EQ(Bytes(16, 'z'), pool);
+    EXPECT_GE(MillisecondsSince(start), 290.0);
+}
+
+TEST_F(SerialFramework, HangUpEndsTheWaitAndFailsTheLine)
+{
+    RecordingDevice device;
+    ASSERT_EQ(ZAN_COM_OK, device.Open());
+    EXPECT_EQ(ZAN_COM_OK, device.CheckLine());
+
+    std::thread far([&] {
+        peer.Read(1, 2000);
+        peer.Close();
+    });
+    const auto start = Clock::now();
+    const Bytes pool = device.Exchange({'h'}, 0x03, 5000);
+    far.join();
+    EXPECT_TRUE(pool.empty());
+    EXPECT_LT(MillisecondsSince(start), 2000.0);
+    EXPECT_EQ(ZAN_COM_ERR_LINE_CLOSED, device.CheckLine());
+    EXPECT_EQ(1, device.m_lineErrors.load());
+    const unsigned char byte = 'x';
+    EXPECT_EQ(ZAN_COM_ERR_LINE_CLOSED, device.Send(&byte, 1, nullptr));
+    EXPECT_EQ(ZAN_COM_OK, device.Destroy());
+}

@@ -1,0 +1,93 @@
+// A bare pseudo-terminal for tests that play the far end of a line by hand, and a count
+// of the process's threads.
+#pragma once
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <stdlib.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+namespace testing_support {
+
+class PtyPeer {
+public:
+    PtyPeer()
+    {
+        m_master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+        if (m_master < 0 || grantpt(m_master) != 0 || unlockpt(m_master) != 0) return;
+        char name[128];
+        if (ptsname_r(m_master, name, sizeof name) != 0) return;
+        m_path = name;
+        // Hold the slave open ourselves, raw, so the line is up before and after the host.
+        m_slave = open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
+        termios t{};
+        tcgetattr(m_slave, &t);
+        cfmakeraw(&t);
+        tcsetattr(m_slave, TCSANOW, &t);
+    }
+    ~PtyPeer() { Close(); }
+
+    const std::string& Path() const { return m_path; }
+    bool Ok() const { return m_master >= 0 && m_slave >= 0; }
+
+    void Write(const std::vector<unsigned char>& bytes) const
+    {
+        if (!bytes.empty()) (void)!::write(m_master, bytes.data(), bytes.size());
+    }
+
+    // Reads until `count` bytes came or `timeoutMs` passed.
+    std::vector<unsigned char> Read(size_t count, int timeoutMs) const
+    {
+        std::vector<unsigned char> got;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+        while (got.size() < count) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                deadline - std::chrono::steady_clock::now()).count();
+            if (left <= 0) break;
+            pollfd p{m_master, POLLIN, 0};
+            if (poll(&p, 1, static_cast<int>(left)) <= 0) continue;
+            unsigned char buf[256];
+            const ssize_t n = ::read(m_master, buf, sizeof buf);
+            if (n <= 0) break;
+            got.insert(got.end(), buf, buf + n);
+        }
+        return got;
+    }
+
+    // Hangs the line up: the host side sees POLLHUP / EIO.
+    void Close()
+    {
+        if (m_slave >= 0) close(m_slave);
+        if (m_master >= 0) close(m_master);
+        m_slave = m_master = -1;
+    }
+
+private:
+    int m_master = -1;
+    int m_slave = -1;
+    std::string m_path;
+};
+
+inline int ThreadCount()
+{
+    int count = 0;
+    if (DIR* dir = opendir("/proc/self/task")) {
+        while (dirent* entry = readdir(dir))
+            if (entry->d_name[0] != '.') ++count;
+        closedir(dir);
+    }
+    return count;
+}
+
+inline double MillisecondsSince(std::chrono::steady_clock::time_point start)
+{
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
+
+} // namespace testing_support
