@@ -35,6 +35,9 @@ inline bool zanFailed(ZanResult r) { return (r & 0xFFFFu) != 0; }
 #  ifndef WIN32_LEAN_AND_MEAN
 #    define WIN32_LEAN_AND_MEAN
 #  endif
+#  ifndef NOMINMAX
+#    define NOMINMAX
+#  endif
 #  include <windows.h>
 #else
 struct ZanWindow;

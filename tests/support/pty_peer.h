@@ -11,6 +11,7 @@
 
 #include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace testing_support {
@@ -74,8 +75,15 @@ private:
     std::string m_path;
 };
 
+// Threads of this process. The first call starts and joins one thread, so that helper
+// threads a sanitizer starts with the first thread are already counted.
 inline int ThreadCount()
 {
+    static const bool warmed = [] {
+        std::thread([] {}).join();
+        return true;
+    }();
+    (void)warmed;
     int count = 0;
     if (DIR* dir = opendir("/proc/self/task")) {
         while (dirent* entry = readdir(dir))

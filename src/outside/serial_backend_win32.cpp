@@ -1,0 +1,197 @@
+// Win32 transport: \\.\COM<n> with overlapped I/O, WaitCommEvent for arriving bytes.
+#include "outside/com_trace.h"
+#include "outside/serial_backend.h"
+
+#include <string>
+
+namespace zan {
+
+namespace {
+
+// An OVERLAPPED with its own manual-reset event.
+struct Overlapped {
+    OVERLAPPED ov{};
+    Overlapped() { ov.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr); }
+    ~Overlapped()
+    {
+        if (ov.hEvent) CloseHandle(ov.hEvent);
+    }
+    void Reset()
+    {
+        HANDLE event = ov.hEvent;
+        ov = OVERLAPPED{};
+        ov.hEvent = event;
+        ResetEvent(event);
+    }
+};
+
+class Win32SerialBackend final : public SerialBackend {
+public:
+    Win32SerialBackend() { m_wake = CreateEventW(nullptr, FALSE, FALSE, nullptr); }
+    ~Win32SerialBackend() override
+    {
+        Close();
+        if (m_wake) CloseHandle(m_wake);
+    }
+
+    ZanResult Open(const tagZANSerialPortProperty& property) override
+    {
+        Close();
+        // Always the device namespace, so that ports above 9 open too.
+        const std::wstring path = L"\\\\.\\COM" + std::to_wstring(property.Port);
+        m_name = "COM" + std::to_string(property.Port);
+        m_port = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                             OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
+        if (m_port == INVALID_HANDLE_VALUE) {
+            TraceNote(m_name, "open failed");
+            return ZAN_COM_ERR_OPEN;
+        }
+        SetupComm(m_port, 4096, 4096);
+        const ZanResult configured = Configure(property);
+        if (configured != ZAN_COM_OK) {
+            Close();
+            return configured;
+        }
+        // Reads return at once with what has arrived; WaitCommEvent does the waiting.
+        COMMTIMEOUTS timeouts{};
+        timeouts.ReadIntervalTimeout = MAXDWORD;
+        SetCommTimeouts(m_port, &timeouts);
+        SetCommMask(m_port, EV_RXCHAR | EV_ERR | EV_BREAK);
+        PurgeComm(m_port, PURGE_RXCLEAR | PURGE_TXCLEAR | PURGE_RXABORT | PURGE_TXABORT);
+        TraceNote(m_name, "opened");
+        return ZAN_COM_OK;
+    }
+
+    ZanResult Configure(const tagZANSerialPortProperty& property) override
+    {
+        if (m_port == INVALID_HANDLE_VALUE) return ZAN_COM_ERR_NOT_OPEN;
+        if (property.BaudRate <= 0 || property.DataBits < 5 || property.DataBits > 8)
+            return ZAN_COM_ERR_ARGUMENT;
+        DCB dcb{};
+        dcb.DCBlength = sizeof dcb;
+        if (!GetCommState(m_port, &dcb)) return ZAN_COM_ERR_OPEN;
+        dcb.BaudRate = static_cast<DWORD>(property.BaudRate);
+        dcb.ByteSize = static_cast<BYTE>(property.DataBits);
+        dcb.Parity = NOPARITY;
+        dcb.StopBits = ONESTOPBIT;
+        dcb.fBinary = TRUE;
+        dcb.fParity = FALSE;
+        dcb.fOutxCtsFlow = FALSE;
+        dcb.fOutxDsrFlow = FALSE;
+        dcb.fDtrControl = DTR_CONTROL_ENABLE;
+        dcb.fRtsControl = RTS_CONTROL_ENABLE;
+        dcb.fDsrSensitivity = FALSE;
+        dcb.fOutX = FALSE;
+        dcb.fInX = FALSE;
+        dcb.fErrorChar = FALSE;
+        dcb.fNull = FALSE;
+        dcb.fAbortOnError = FALSE;
+        return SetCommState(m_port, &dcb) ? ZAN_COM_OK : ZAN_COM_ERR_ARGUMENT;
+    }
+
+    void Close() override
+    {
+        if (m_port == INVALID_HANDLE_VALUE) return;
+        CloseHandle(m_port);
+        m_port = INVALID_HANDLE_VALUE;
+        TraceNote(m_name, "closed");
+    }
+
+    ZanResult Write(const unsigned char* bytes, int length, uint32_t timeoutMs) override
+    {
+        if (m_port == INVALID_HANDLE_VALUE) return ZAN_COM_ERR_NOT_OPEN;
+        Overlapped write;
+        DWORD done = 0;
+        if (!WriteFile(m_port, bytes, static_cast<DWORD>(length), nullptr, &write.ov) &&
+            GetLastError() != ERROR_IO_PENDING)
+            return ZAN_COM_ERR_WRITE;
+        if (WaitForSingleObject(write.ov.hEvent, timeoutMs) != WAIT_OBJECT_0) {
+            CancelIoEx(m_port, &write.ov);
+            GetOverlappedResult(m_port, &write.ov, &done, TRUE);
+            return ZAN_COM_ERR_WRITE_TIMEOUT;
+        }
+        if (!GetOverlappedResult(m_port, &write.ov, &done, FALSE) ||
+            done != static_cast<DWORD>(length))
+            return ZAN_COM_ERR_WRITE;
+        TraceBytes(m_name, "tx", bytes, length);
+        return ZAN_COM_OK;
+    }
+
+    int WaitForInput() override
+    {
+        if (m_port == INVALID_HANDLE_VALUE) return -1;
+        for (;;) {
+            if (Queued() > 0) return 1;
+            m_event.Reset();
+            DWORD mask = 0;
+            if (!WaitCommEvent(m_port, &mask, &m_event.ov)) {
+                if (GetLastError() != ERROR_IO_PENDING) return -1;
+                HANDLE waits[2] = {m_event.ov.hEvent, m_wake};
+                const DWORD which = WaitForMultipleObjects(2, waits, FALSE, INFINITE);
+                if (which != WAIT_OBJECT_0) {
+                    // Interrupted: cancel the pending wait and let it finish before returning.
+                    CancelIoEx(m_port, &m_event.ov);
+                    DWORD ignored = 0;
+                    GetOverlappedResult(m_port, &m_event.ov, &ignored, TRUE);
+                    return 0;
+                }
+                DWORD ignored = 0;
+                if (!GetOverlappedResult(m_port, &m_event.ov, &ignored, FALSE)) return -1;
+            }
+            if (mask & EV_ERR) {
+                DWORD errors = 0;
+                ClearCommError(m_port, &errors, nullptr);
+            }
+        }
+    }
+
+    int ReadAvailable(unsigned char* buffer, int capacity) override
+    {
+        if (m_port == INVALID_HANDLE_VALUE) return -1;
+        const int queued = Queued();
+        if (queued < 0) return -1;
+        if (queued == 0) return 0;
+        Overlapped read;
+        DWORD got = 0;
+        const DWORD want = static_cast<DWORD>(queued < capacity ? queued : capacity);
+        if (!ReadFile(m_port, buffer, want, nullptr, &read.ov) &&
+            GetLastError() != ERROR_IO_PENDING)
+            return -1;
+        if (!GetOverlappedResult(m_port, &read.ov, &got, TRUE)) return -1;
+        if (got > 0) TraceBytes(m_name, "rx", buffer, static_cast<int>(got));
+        return static_cast<int>(got);
+    }
+
+    void Interrupt() override { SetEvent(m_wake); }
+
+    void FlushInput() override
+    {
+        if (m_port != INVALID_HANDLE_VALUE) PurgeComm(m_port, PURGE_RXCLEAR);
+    }
+
+    const std::string& Name() const override { return m_name; }
+
+private:
+    // Bytes waiting in the driver, or -1 when the port failed (a USB adapter unplugged).
+    int Queued()
+    {
+        DWORD errors = 0;
+        COMSTAT status{};
+        if (!ClearCommError(m_port, &errors, &status)) return -1;
+        return static_cast<int>(status.cbInQue);
+    }
+
+    HANDLE m_port = INVALID_HANDLE_VALUE;
+    HANDLE m_wake = nullptr;
+    Overlapped m_event;
+    std::string m_name;
+};
+
+} // namespace
+
+std::unique_ptr<SerialBackend> CreateSerialBackend()
+{
+    return std::make_unique<Win32SerialBackend>();
+}
+
+} // namespace zan
