@@ -24,8 +24,8 @@ static_assert(offsetof(tagZanConfigHead, HeadSize) == 8, "header size at offset 
 class QLCOS_API CZanConfig {
 public:
     // Identifier of records that do not name their own; bytes "CNFG" in a blob.
-    static const uint32_t kDefaultIdentifier = 0x47464E43;
-    static const uint32_t kHeadSize = 12;
+    static constexpr uint32_t kDefaultIdentifier = 0x47464E43;
+    static constexpr uint32_t kHeadSize = 12;
 
     CZanConfig();
     explicit CZanConfig(uint32_t identifier);
@@ -193,8 +193,8 @@ static_assert(offsetof(tagZanXavenControllerCfgData, SyncExposalTime) == 88, "la
 // XML element "XavenController".
 class QLCOS_API CZanXavenControllerCfg : public CZanConfig {
 public:
-    static const uint32_t kIdentifier = 0x58564343;
-    static const uint32_t kBlobSize = 104;
+    static constexpr uint32_t kIdentifier = 0x58564343;
+    static constexpr uint32_t kBlobSize = 104;
 
     CZanXavenControllerCfg();
     CZanXavenControllerCfg(const CZanXavenControllerCfg& other);
