@@ -5,6 +5,8 @@
 #include "platform/profile_io.h"
 #include "platform/text_utf.h"
 
+#include <limits>
+
 namespace {
 
 bool Read(const ZanWChar* section, const ZanWChar* key, const ZanWChar* path, ZanString& text)
@@ -48,9 +50,26 @@ int zanGetProfileFloat(const ZanWChar* section, const ZanWChar* key, const ZanWC
     ZanString text;
     if (!value || !Read(section, key, path, text)) return 0;
     zantext::RealText<float> n = zantext::ParseFloat(text);
-    if (!n.digits) return 0;
-    *value = n.value;
-    return 1;
+    if (n.digits) {
+        *value = n.value;
+        return 1;
+    }
+    // The non-finite values that zanSetProfileFloat writes read back as themselves.
+    size_t i = 0;
+    while (i < text.size() && zantext::IsSpace(text[i])) ++i;
+    const bool negative = i < text.size() && text[i] == '-';
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) ++i;
+    ZanString word = text.substr(i);
+    while (!word.empty() && zantext::IsSpace(word.back())) word.pop_back();
+    if (zantext::EqualNoCase(word.c_str(), ZT("inf"))) {
+        *value = negative ? -std::numeric_limits<float>::infinity() : std::numeric_limits<float>::infinity();
+        return 1;
+    }
+    if (zantext::EqualNoCase(word.c_str(), ZT("nan"))) {
+        *value = negative ? -std::numeric_limits<float>::quiet_NaN() : std::numeric_limits<float>::quiet_NaN();
+        return 1;
+    }
+    return 0;
 }
 
 int zanGetProfileString(const ZanWChar* section, const ZanWChar* key, const ZanWChar* path,

@@ -196,7 +196,7 @@ bool ParseWholeInt(const ZanString& text, int32_t& value)
     while (i < n && IsSpace(text[i])) ++i;
     if (i != n) return false;
     const int64_t exact = negative ? -magnitude : magnitude;
-    if (exact > std::numeric_limits<int32_t>::max()) return false;
+    if (exact > (std::numeric_limits<int32_t>::max)()) return false;
     value = static_cast<int32_t>(exact);
     return true;
 }
@@ -314,14 +314,14 @@ std::string FormatInt(int32_t value, int width)
 
 float ToFloat(double value)
 {
-    const double max = std::numeric_limits<float>::max();
-    if (value > max) {
+    const double largest = (std::numeric_limits<float>::max)();
+    if (value > largest) {
         // Values that round to FLT_MAX stay finite, as the hardware conversion gives.
-        return value < max + std::ldexp(1.0, 103) ? std::numeric_limits<float>::max()
+        return value < largest + std::ldexp(1.0, 103) ? (std::numeric_limits<float>::max)()
                                                   : std::numeric_limits<float>::infinity();
     }
-    if (value < -max) {
-        return value > -max - std::ldexp(1.0, 103) ? -std::numeric_limits<float>::max()
+    if (value < -largest) {
+        return value > -largest - std::ldexp(1.0, 103) ? -(std::numeric_limits<float>::max)()
                                                    : -std::numeric_limits<float>::infinity();
     }
     return static_cast<float>(value);
@@ -330,8 +330,8 @@ float ToFloat(double value)
 int32_t TruncToInt(double value)
 {
     if (std::isnan(value)) return 0;
-    if (value >= 2147483647.0) return std::numeric_limits<int32_t>::max();
-    if (value <= -2147483648.0) return std::numeric_limits<int32_t>::min();
+    if (value >= 2147483647.0) return (std::numeric_limits<int32_t>::max)();
+    if (value <= -2147483648.0) return (std::numeric_limits<int32_t>::min)();
     return static_cast<int32_t>(value);
 }
 

@@ -91,7 +91,10 @@ TEST(ProfileFunctions, WrittenValuesReadBackExactly)
     TempFolder folder;
     const ZanString path = folder.WideFile("w.ini");
     const float floats[] = {2.5f, 0.1f, -1.0f / 3.0f, 1e-30f, 3.4028235e38f, 16777217.0f, -0.0f,
-                            std::numeric_limits<float>::denorm_min()};
+                            std::numeric_limits<float>::denorm_min(),
+                            std::numeric_limits<float>::infinity(),
+                            -std::numeric_limits<float>::infinity(),
+                            std::numeric_limits<float>::quiet_NaN()};
     int i = 0;
     for (float value : floats) {
         ZanString key = ZT("F") + zantext::FromAscii(std::to_string(i++).c_str());
