@@ -489,10 +489,13 @@ TEST(ControllerCfgXml, ExportFormsAndRoundTripThroughText)
     EXPECT_EQ(Attribute(level, "Magenta"), "-3");
     EXPECT_EQ(Attribute(level, "Yellow"), "100");
 
-    // Through the serialised text into a fresh record.
-    const std::string text = testsupport::Serialize(doc.Document());
-    XmlDocument reparsed = XmlDocument::Parse(text);
-    ASSERT_NE(reparsed.Root(), nullptr) << text;
+    // Through an XML file into a fresh record.
+    TempFolder folder;
+    ASSERT_TRUE(testsupport::WriteXmlFile(doc.Document(), folder.File("lab.xml")));
+    XmlDocument reparsed = XmlDocument::ParseFile(folder.File("lab.xml"));
+    ASSERT_NE(reparsed.Root(), nullptr) << testsupport::ReadFile(folder.File("lab.xml"));
+    EXPECT_NE(testsupport::ReadFile(folder.File("lab.xml")).find("<FilterPosition Cyan=\"02\""),
+              std::string::npos);
     CZanXavenControllerCfg back;
     EXPECT_EQ(back.ImportXMLNode(FirstChild(reparsed.Root(), "XavenController")), 0);
     tagZanXavenControllerCfgData expected = d;

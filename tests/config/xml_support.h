@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <xercesc/dom/DOM.hpp>
+#include <xercesc/framework/LocalFileFormatTarget.hpp>
 #include <xercesc/framework/MemBufInputSource.hpp>
 #include <xercesc/parsers/XercesDOMParser.hpp>
 #include <xercesc/util/PlatformUtils.hpp>
@@ -27,6 +28,16 @@ public:
         xercesc::MemBufInputSource source(reinterpret_cast<const XMLByte*>(xml.data()),
                                           xml.size(), "test");
         d.m_parser->parse(source);
+        if (d.m_parser->getErrorCount() == 0) d.m_document = d.m_parser->getDocument();
+        return d;
+    }
+    // Parses the file at `path`; Document() is null when it is missing or not well-formed.
+    static XmlDocument ParseFile(const std::string& path)
+    {
+        XmlDocument d;
+        d.m_parser = std::make_unique<xercesc::XercesDOMParser>();
+        d.m_parser->setDoNamespaces(false);
+        d.m_parser->parse(path.c_str());
         if (d.m_parser->getErrorCount() == 0) d.m_document = d.m_parser->getDocument();
         return d;
     }
@@ -77,6 +88,22 @@ inline std::string Serialize(const xercesc::DOMNode* node)
     xercesc::XMLString::release(&text);
     serializer->release();
     return out;
+}
+
+// Writes the node as an XML file (UTF-8) through DOMLSSerializer; false on failure.
+inline bool WriteXmlFile(const xercesc::DOMNode* node, const std::string& path)
+{
+    static const XMLCh ls[] = {'L', 'S', 0};
+    xercesc::DOMImplementationLS* impl = static_cast<xercesc::DOMImplementationLS*>(
+        xercesc::DOMImplementationRegistry::getDOMImplementation(ls));
+    xercesc::DOMLSSerializer* serializer = impl->createLSSerializer();
+    xercesc::DOMLSOutput* output = impl->createLSOutput();
+    xercesc::LocalFileFormatTarget target(path.c_str());
+    output->setByteStream(&target);
+    bool ok = serializer->write(node, output);
+    output->release();
+    serializer->release();
+    return ok;
 }
 
 // The first child element of `parent` called `name` (exact), or null.
