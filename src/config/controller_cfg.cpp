@@ -1,0 +1,378 @@
+// Configuration of the light-engine controller: blob, INI section "LCosCtrl" and XML element
+// "XavenController".
+#include "qlcos/config.h"
+
+#include "config/xml_text.h"
+#include "outside/config_blob.h"
+#include "platform/profile_io.h"
+#include "platform/text_localtime.h"
+
+#include <cstring>
+
+using namespace xercesc;
+
+namespace {
+
+const ZanWChar kSection[] = ZT("LCosCtrl");
+const uint32_t kDataSize = sizeof(tagZanXavenControllerCfgData);
+static_assert(CZanXavenControllerCfg::kBlobSize == CZanConfig::kHeadSize + kDataSize,
+              "controller blob is the header and the record");
+
+// Device type names of the XML form; 5 and 6 (found only by probing) have none.
+struct DeviceName {
+    uint16_t type;
+    const ZanWChar* name;
+};
+const DeviceName kDeviceNames[] = {
+    {1, ZT("LampController")},
+    {2, ZT("LEDController")},
+    {3, ZT("EmuLampController")},
+    {4, ZT("LampController2")},
+};
+
+// The "Cyan", "Magenta", "Yellow" attributes of the child elements name the red, green and
+// blue fields in turn.
+const ZanWChar* const kColourAttributes[3] = {ZT("Cyan"), ZT("Magenta"), ZT("Yellow")};
+const ZanWChar* const kChannelNames[3] = {ZT("Red"), ZT("Green"), ZT("Blue")};
+
+const int kTextChars = 127; // attribute texts are compared in a buffer of 128 characters
+
+ZanString AttributeText(const DOMElement& element, const ZanWChar* name, const ZanWChar* fallback)
+{
+    ZanWChar buffer[kTextChars + 1] = {};
+    xmlGetAttributeString(element, name, buffer, kTextChars, fallback);
+    return ZanString(buffer);
+}
+
+// The child element when `node` is an element named `name`, else null.
+DOMElement* ChildNamed(DOMNode* node, const ZanWChar* name)
+{
+    DOMElement* element = zanxml::AsElement(node);
+    return element && zanxml::NameIs(element, name) ? element : nullptr;
+}
+
+const ZanWChar* TrueFalse(int32_t value) { return value ? ZT("True") : ZT("False"); }
+
+} // namespace
+
+CZanXavenControllerCfg::CZanXavenControllerCfg() : CZanConfig(kIdentifier), m_Head{}, m_Data{}
+{
+    InitData();
+}
+
+CZanXavenControllerCfg::CZanXavenControllerCfg(const CZanXavenControllerCfg& other) = default;
+
+CZanXavenControllerCfg& CZanXavenControllerCfg::operator=(const CZanXavenControllerCfg& other) = default;
+
+CZanXavenControllerCfg::~CZanXavenControllerCfg() = default;
+
+uint32_t CZanXavenControllerCfg::GetSize() const { return kBlobSize; }
+
+uint32_t CZanXavenControllerCfg::GetHeadSize() const { return kHeadSize; }
+
+void CZanXavenControllerCfg::FillHead() { FillHeadOf(m_Head); }
+
+void CZanXavenControllerCfg::InitData()
+{
+    std::memset(&m_Data, 0, sizeof m_Data);
+    m_Data.PortProperty = {1, -1, 9600, 8, 0, 0};
+    m_Data.R_Channel = 1;
+    m_Data.G_Channel = 2;
+    m_Data.B_Channel = 3;
+    m_Data.R_FilterPos = 18;
+    m_Data.G_FilterPos = 2;
+    m_Data.B_FilterPos = 34;
+    m_Data.SyncExposalTime = 15;
+}
+
+uint32_t CZanXavenControllerCfg::SaveConfig(unsigned char* data)
+{
+    if (!data) return 0;
+    FillHead();
+    const tagZanXavenControllerCfgData& d = m_Data;
+    zanblob::Writer w(data);
+    w.Head(m_Head).Port(d.PortProperty).U16(d.DeviceType).U16(d.FuserType);
+    w.I32(d.R_Channel).I32(d.G_Channel).I32(d.B_Channel);
+    w.I32(d.R_FilterPos).I32(d.G_FilterPos).I32(d.B_FilterPos);
+    w.F32(d.C_ExposeTime).F32(d.M_ExposeTime).F32(d.Y_ExposeTime);
+    w.F32(d.C_ExposeLevel).F32(d.M_ExposeLevel).F32(d.Y_ExposeLevel);
+    w.I32(d.HorzMirror).I32(d.VertMirror).I32(d.SyncExposal).I32(d.SyncExposalTime);
+    return GetSize();
+}
+
+uint32_t CZanXavenControllerCfg::LoadConfig(const unsigned char* data)
+{
+    if (!data) return 0;
+    tagZanXavenControllerCfgData& d = m_Data;
+    zanblob::Reader r(data);
+    m_Head = r.Head();
+    d.PortProperty = r.Port();
+    d.DeviceType = r.U16();
+    d.FuserType = r.U16();
+    d.R_Channel = r.I32();
+    d.G_Channel = r.I32();
+    d.B_Channel = r.I32();
+    d.R_FilterPos = r.I32();
+    d.G_FilterPos = r.I32();
+    d.B_FilterPos = r.I32();
+    d.C_ExposeTime = r.F32();
+    d.M_ExposeTime = r.F32();
+    d.Y_ExposeTime = r.F32();
+    d.C_ExposeLevel = r.F32();
+    d.M_ExposeLevel = r.F32();
+    d.Y_ExposeLevel = r.F32();
+    d.HorzMirror = r.I32();
+    d.VertMirror = r.I32();
+    d.SyncExposal = r.I32();
+    d.SyncExposalTime = r.I32();
+    return GetSize();
+}
+
+int CZanXavenControllerCfg::GetData(void* data) const
+{
+    if (data) std::memcpy(data, &m_Data, sizeof m_Data);
+    return 0;
+}
+
+int CZanXavenControllerCfg::IsValidData(const unsigned char* data) const
+{
+    return CZanConfig::IsValidData(data) && zanblob::Reader(data + 4).U32() == kBlobSize;
+}
+
+void CZanXavenControllerCfg::GetControllerData(tagZanXavenControllerCfgData* data) const
+{
+    if (data) *data = m_Data;
+}
+
+void CZanXavenControllerCfg::SetControllerData(const tagZanXavenControllerCfgData* data)
+{
+    if (data) m_Data = *data;
+}
+
+void CZanXavenControllerCfg::GetZanVirtualDeviceProperty(tagZanVirtualDeviceProperty* property) const
+{
+    if (!property) return;
+    property->Port = m_Data.PortProperty;
+    property->DeviceType = m_Data.DeviceType;
+    property->FuserType = m_Data.FuserType;
+}
+
+void CZanXavenControllerCfg::SetZanVirtualDeviceProperty(const tagZanVirtualDeviceProperty* property)
+{
+    if (!property) return;
+    m_Data.PortProperty = property->Port;
+    m_Data.DeviceType = property->DeviceType;
+    m_Data.FuserType = property->FuserType;
+}
+
+void CZanXavenControllerCfg::SetZanVirtualDeviceProperty(uint16_t deviceType, int port,
+                                                         int baudRate, int dataBits,
+                                                         int reserved2, int reserved1)
+{
+    m_Data.DeviceType = deviceType;
+    m_Data.PortProperty.Port = port;
+    m_Data.PortProperty.BaudRate = baudRate;
+    m_Data.PortProperty.DataBits = dataBits;
+    m_Data.PortProperty.Reserved2 = reserved2;
+    m_Data.PortProperty.Reserved1 = reserved1;
+}
+
+// ---- INI ---------------------------------------------------------------------------------
+
+int CZanXavenControllerCfg::ImportINIFile(const ZanWChar* path)
+{
+    if (!path) return 1;
+    // A section without a readable port property zeroes the port, device and fuser type.
+    tagZanVirtualDeviceProperty device{};
+    if (zanGetSerialPortPropertyFromINI(path, kSection, &device.Port)) {
+        device.DeviceType = static_cast<uint16_t>(GetPrivateProfileIntW(kSection, ZT("DeviceType"), 1, path));
+        device.FuserType = static_cast<uint16_t>(GetPrivateProfileIntW(kSection, ZT("FuserType"), 1, path));
+    }
+    SetZanVirtualDeviceProperty(&device);
+
+    // Missing keys keep the current values.
+    zanGetProfileInt(kSection, ZT("R_FilterPos"), path, &m_Data.R_FilterPos);
+    zanGetProfileInt(kSection, ZT("G_FilterPos"), path, &m_Data.G_FilterPos);
+    zanGetProfileInt(kSection, ZT("B_FilterPos"), path, &m_Data.B_FilterPos);
+    zanGetProfileInt(kSection, ZT("R_Channel"), path, &m_Data.R_Channel);
+    zanGetProfileInt(kSection, ZT("G_Channel"), path, &m_Data.G_Channel);
+    zanGetProfileInt(kSection, ZT("B_Channel"), path, &m_Data.B_Channel);
+    // The flags fall back to 0 when their keys are missing.
+    m_Data.HorzMirror = zanGetProfileBool(kSection, ZT("HorzMirror"), 0, path);
+    m_Data.VertMirror = zanGetProfileBool(kSection, ZT("VertMirror"), 0, path);
+    m_Data.SyncExposal = zanGetProfileBool(kSection, ZT("SyncExposal"), 0, path);
+    zanGetProfileInt(kSection, ZT("SyncExposalTime"), path, &m_Data.SyncExposalTime);
+    return 0;
+}
+
+int CZanXavenControllerCfg::ExportINIFile(const ZanWChar* path)
+{
+    if (!path) return 1;
+    bool ok = zanSetSerialPortPropertyToINI(path, kSection, &m_Data.PortProperty) != 0;
+    ok &= zanSetProfileInt(kSection, ZT("FuserType"), path, m_Data.FuserType) != 0;
+    ok &= zanSetProfileInt(kSection, ZT("DeviceType"), path, m_Data.DeviceType) != 0;
+    ok &= zanSetProfileInt(kSection, ZT("R_FilterPos"), path, m_Data.R_FilterPos) != 0;
+    ok &= zanSetProfileInt(kSection, ZT("G_FilterPos"), path, m_Data.G_FilterPos) != 0;
+    ok &= zanSetProfileInt(kSection, ZT("B_FilterPos"), path, m_Data.B_FilterPos) != 0;
+    ok &= zanSetProfileInt(kSection, ZT("R_Channel"), path, m_Data.R_Channel) != 0;
+    ok &= zanSetProfileInt(kSection, ZT("G_Channel"), path, m_Data.G_Channel) != 0;
+    ok &= zanSetProfileInt(kSection, ZT("B_Channel"), path, m_Data.B_Channel) != 0;
+    ok &= zanSetProfileBool(kSection, ZT("HorzMirror"), m_Data.HorzMirror, path) != 0;
+    ok &= zanSetProfileBool(kSection, ZT("VertMirror"), m_Data.VertMirror, path) != 0;
+    ok &= zanSetProfileBool(kSection, ZT("SyncExposal"), m_Data.SyncExposal, path) != 0;
+    ok &= zanSetProfileInt(kSection, ZT("SyncExposalTime"), path, m_Data.SyncExposalTime) != 0;
+    return ok ? 0 : 1;
+}
+
+// ---- XML ---------------------------------------------------------------------------------
+
+int CZanXavenControllerCfg::ImportXMLNode(DOMNode* node)
+{
+    DOMElement* element = zanxml::AsElement(node);
+    if (!element || !zanxml::NameIs(element, ZT("XavenController"))) return 1;
+    InitData();
+
+    ZanString type = AttributeText(*element, ZT("DeviceType"), ZT("LampController"));
+    for (const DeviceName& d : kDeviceNames) {
+        if (zantext::EqualNoCase(type.c_str(), d.name)) m_Data.DeviceType = d.type;
+    }
+    ZanString fuser = AttributeText(*element, ZT("FuserType"), ZT(""));
+    if (zantext::EqualNoCase(fuser.c_str(), ZT("QCB4107"))) m_Data.FuserType = 1;
+
+    m_Data.HorzMirror = xmlGetAttributeBool(*element, ZT("HorzMirror"), 0);
+    m_Data.VertMirror = xmlGetAttributeBool(*element, ZT("VertMirror"), 0);
+    m_Data.SyncExposal = xmlGetAttributeBool(*element, ZT("UseMinTime"), 0);
+    m_Data.SyncExposalTime = xmlGetAttributeInt(*element, ZT("MinTime"), 0, nullptr);
+
+    for (DOMNode* child = element->getFirstChild(); child; child = child->getNextSibling()) {
+        const XMLCh* name = child->getNodeName();
+        if (!name || !*name) continue;
+        if (zanxml::NameIs(child, ZT("PortProperty"))) {
+            tagZANSerialPortProperty port = m_Data.PortProperty;
+            if (zanXMLGetSerialPortProperty(child, &port)) m_Data.PortProperty = port;
+        } else if (zanxml::NameIs(child, ZT("FilterPosition"))) {
+            ImportXMLFilterPosition(child);
+        } else if (zanxml::NameIs(child, ZT("ColorChannel"))) {
+            ImportXMLColorChannel(child);
+        } else if (zanxml::NameIs(child, ZT("ExposeTime"))) {
+            ImportXMLExposeTime(child);
+        } else if (zanxml::NameIs(child, ZT("ExposeLevel"))) {
+            ImportXMLExposeLevel(child);
+        }
+    }
+    return 0;
+}
+
+int CZanXavenControllerCfg::ExportXMLNode(DOMNode* node)
+{
+    if (!node) return 1;
+    try {
+        DOMElement* element = zanxml::CreateElement(node, ZT("XavenController"));
+        if (!element) return 1;
+        const ZanWChar* type = ZT("UnKnow");
+        for (const DeviceName& d : kDeviceNames) {
+            if (d.type == m_Data.DeviceType) type = d.name;
+        }
+        zanxml::SetAttribute(element, ZT("DeviceType"), type);
+        zanxml::SetAttribute(element, ZT("FuserType"), m_Data.FuserType == 1 ? ZT("QCB4107") : ZT("Unused"));
+        zanxml::SetAttribute(element, ZT("HorzMirror"), TrueFalse(m_Data.HorzMirror));
+        zanxml::SetAttribute(element, ZT("VertMirror"), TrueFalse(m_Data.VertMirror));
+        zanxml::SetAttribute(element, ZT("UseMinTime"), TrueFalse(m_Data.SyncExposal));
+        zanxml::SetAttribute(element, ZT("MinTime"), zantext::FormatInt(m_Data.SyncExposalTime));
+        zanxml::SetAttribute(element, ZT("CreateTime"), zantext::LocalTimeText("%Y-%m-%d %H:%M"));
+        zanxml::SetAttribute(element, ZT("Comment"), ZT("Vudodura Controller Data"));
+        if (!zanxml::Append(node, element)) return 1;
+
+        zanXMLSetSerialPortProperty(element, &m_Data.PortProperty);
+        return ExportXMLColorChannel(element) | ExportXMLExposeLevel(element) |
+               ExportXMLExposeTime(element) | ExportXMLFilterPosition(element);
+    } catch (const DOMException&) {
+        return 1;
+    }
+}
+
+int CZanXavenControllerCfg::ImportXMLColorChannel(DOMNode* node)
+{
+    DOMElement* element = ChildNamed(node, ZT("ColorChannel"));
+    if (!element) return 1;
+    int32_t* fields[3] = {&m_Data.R_Channel, &m_Data.G_Channel, &m_Data.B_Channel};
+    for (int i = 0; i < 3; ++i) {
+        ZanString text = AttributeText(*element, kColourAttributes[i], kChannelNames[i]);
+        for (int channel = 0; channel < 3; ++channel) {
+            if (zantext::EqualNoCase(text.c_str(), kChannelNames[channel])) *fields[i] = channel + 1;
+        }
+    }
+    return 0;
+}
+
+int CZanXavenControllerCfg::ExportXMLColorChannel(DOMNode* node)
+{
+    DOMElement* element = zanxml::AppendElement(node, ZT("ColorChannel"));
+    if (!element) return 1;
+    const int32_t channels[3] = {m_Data.R_Channel, m_Data.G_Channel, m_Data.B_Channel};
+    for (int i = 0; i < 3; ++i) {
+        if (channels[i] >= 1 && channels[i] <= 3)
+            zanxml::SetAttribute(element, kColourAttributes[i], kChannelNames[channels[i] - 1]);
+    }
+    return 0;
+}
+
+int CZanXavenControllerCfg::ImportXMLFilterPosition(DOMNode* node)
+{
+    DOMElement* element = ChildNamed(node, ZT("FilterPosition"));
+    if (!element) return 1;
+    m_Data.R_FilterPos = xmlGetAttributeInt(*element, kColourAttributes[0], 0, nullptr);
+    m_Data.G_FilterPos = xmlGetAttributeInt(*element, kColourAttributes[1], 0, nullptr);
+    m_Data.B_FilterPos = xmlGetAttributeInt(*element, kColourAttributes[2], 0, nullptr);
+    return 0;
+}
+
+int CZanXavenControllerCfg::ExportXMLFilterPosition(DOMNode* node)
+{
+    DOMElement* element = zanxml::AppendElement(node, ZT("FilterPosition"));
+    if (!element) return 1;
+    const int32_t positions[3] = {m_Data.R_FilterPos, m_Data.G_FilterPos, m_Data.B_FilterPos};
+    for (int i = 0; i < 3; ++i)
+        zanxml::SetAttribute(element, kColourAttributes[i], zantext::FormatInt(positions[i], 2));
+    return 0;
+}
+
+int CZanXavenControllerCfg::ImportXMLExposeTime(DOMNode* node)
+{
+    DOMElement* element = ChildNamed(node, ZT("ExposeTime"));
+    if (!element) return 1;
+    m_Data.C_ExposeTime = zantext::ToFloat(xmlGetAttributeDouble(*element, kColourAttributes[0], 0));
+    m_Data.M_ExposeTime = zantext::ToFloat(xmlGetAttributeDouble(*element, kColourAttributes[1], 0));
+    m_Data.Y_ExposeTime = zantext::ToFloat(xmlGetAttributeDouble(*element, kColourAttributes[2], 0));
+    return 0;
+}
+
+int CZanXavenControllerCfg::ExportXMLExposeTime(DOMNode* node)
+{
+    DOMElement* element = zanxml::AppendElement(node, ZT("ExposeTime"));
+    if (!element) return 1;
+    const float times[3] = {m_Data.C_ExposeTime, m_Data.M_ExposeTime, m_Data.Y_ExposeTime};
+    for (int i = 0; i < 3; ++i)
+        zanxml::SetAttribute(element, kColourAttributes[i], zantext::FormatFixed(times[i], 2));
+    return 0;
+}
+
+int CZanXavenControllerCfg::ImportXMLExposeLevel(DOMNode* node)
+{
+    DOMElement* element = ChildNamed(node, ZT("ExposeLevel"));
+    if (!element) return 1;
+    m_Data.C_ExposeLevel = zantext::ToFloat(xmlGetAttributeDouble(*element, kColourAttributes[0], 0));
+    m_Data.M_ExposeLevel = zantext::ToFloat(xmlGetAttributeDouble(*element, kColourAttributes[1], 0));
+    m_Data.Y_ExposeLevel = zantext::ToFloat(xmlGetAttributeDouble(*element, kColourAttributes[2], 0));
+    return 0;
+}
+
+int CZanXavenControllerCfg::ExportXMLExposeLevel(DOMNode* node)
+{
+    DOMElement* element = zanxml::AppendElement(node, ZT("ExposeLevel"));
+    if (!element) return 1;
+    const float levels[3] = {m_Data.C_ExposeLevel, m_Data.M_ExposeLevel, m_Data.Y_ExposeLevel};
+    for (int i = 0; i < 3; ++i)
+        zanxml::SetAttribute(element, kColourAttributes[i], zantext::FormatInt(zantext::TruncToInt(levels[i])));
+    return 0;
+}

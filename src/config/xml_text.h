@@ -1,0 +1,46 @@
+// Helpers at the XML boundary: wide text to and from Xerces' XMLCh, node names compared
+// without regard to letter case, attribute lookup, element creation.
+#pragma once
+
+#include "platform/text_utf.h"
+
+#include <xercesc/dom/DOM.hpp>
+
+#include <string>
+
+namespace zanxml {
+
+typedef std::basic_string<XMLCh> XmlString;
+
+XmlString ToXml(const ZanWChar* text);
+XmlString ToXml(const std::string& ascii); // 7-bit text such as formatted numbers
+ZanString FromXml(const XMLCh* text);
+
+// The node's name equals `name` without regard to letter case.
+bool NameIs(const xercesc::DOMNode* node, const ZanWChar* name);
+
+// The node as an element when it is one, else null.
+xercesc::DOMElement* AsElement(xercesc::DOMNode* node);
+
+// The document that new children of `node` are created in: the node itself when it is a
+// document, else its owner document.
+xercesc::DOMDocument* DocumentOf(xercesc::DOMNode* node);
+
+// Text of the attribute `name`: matched exactly, else without regard to letter case. Null
+// when there is no such attribute or its text is empty.
+const XMLCh* FindAttribute(const xercesc::DOMElement& element, const ZanWChar* name);
+
+void SetAttribute(xercesc::DOMElement* element, const ZanWChar* name, const ZanWChar* value);
+void SetAttribute(xercesc::DOMElement* element, const ZanWChar* name, const std::string& ascii);
+
+// Creates the element `name` in the document that `parent` belongs to, without appending
+// it; null when there is no document or the DOM refuses (the exception is caught).
+xercesc::DOMElement* CreateElement(xercesc::DOMNode* parent, const ZanWChar* name);
+
+// Appends `child` to `parent`; false when the DOM refuses (the exception is caught).
+bool Append(xercesc::DOMNode* parent, xercesc::DOMNode* child);
+
+// CreateElement, then Append; null on failure.
+xercesc::DOMElement* AppendElement(xercesc::DOMNode* parent, const ZanWChar* name);
+
+} // namespace zanxml

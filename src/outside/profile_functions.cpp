@@ -1,0 +1,144 @@
+// The INI profile functions of the configuration records, on the platform's private-profile
+// access, and the text widening helpers.
+#include "qlcos/config.h"
+
+#include "platform/profile_io.h"
+#include "platform/text_utf.h"
+
+#include <limits>
+
+namespace {
+
+bool Read(const ZanWChar* section, const ZanWChar* key, const ZanWChar* path, ZanString& text)
+{
+    return zanplatform::ProfileRead(path, section, key, text);
+}
+
+int Write(const ZanWChar* section, const ZanWChar* key, const ZanWChar* path,
+          const ZanString& text)
+{
+    if (!section || !key || !path) return 0;
+    return WritePrivateProfileStringW(section, key, text.c_str(), path) ? 1 : 0;
+}
+
+// Values the profile functions would change on reading (white space at the ends, enclosing
+// quotes) go inside double quotes, which reading removes again.
+ZanString Quoted(const ZanString& value)
+{
+    if (value.empty()) return value;
+    const ZanWChar first = value.front(), last = value.back();
+    bool needs = zantext::IsSpace(first) || zantext::IsSpace(last) ||
+                 (value.size() >= 2 && (first == '"' || first == '\'') && last == first);
+    return needs ? ZT("\"") + value + ZT("\"") : value;
+}
+
+} // namespace
+
+int zanGetProfileInt(const ZanWChar* section, const ZanWChar* key, const ZanWChar* path, int* value)
+{
+    ZanString text;
+    if (!value || !Read(section, key, path, text)) return 0;
+    zantext::IntText n = zantext::ParseInt(text);
+    if (!n.digits) return 0;
+    *value = n.value;
+    return 1;
+}
+
+int zanGetProfileFloat(const ZanWChar* section, const ZanWChar* key, const ZanWChar* path,
+                       float* value)
+{
+    ZanString text;
+    if (!value || !Read(section, key, path, text)) return 0;
+    zantext::RealText<float> n = zantext::ParseFloat(text);
+    if (n.digits) {
+        *value = n.value;
+        return 1;
+    }
+    // The non-finite values that zanSetProfileFloat writes read back as themselves.
+    size_t i = 0;
+    while (i < text.size() && zantext::IsSpace(text[i])) ++i;
+    const bool negative = i < text.size() && text[i] == '-';
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) ++i;
+    ZanString word = text.substr(i);
+    while (!word.empty() && zantext::IsSpace(word.back())) word.pop_back();
+    if (zantext::EqualNoCase(word.c_str(), ZT("inf"))) {
+        *value = negative ? -std::numeric_limits<float>::infinity() : std::numeric_limits<float>::infinity();
+        return 1;
+    }
+    if (zantext::EqualNoCase(word.c_str(), ZT("nan"))) {
+        *value = negative ? -std::numeric_limits<float>::quiet_NaN() : std::numeric_limits<float>::quiet_NaN();
+        return 1;
+    }
+    return 0;
+}
+
+int zanGetProfileString(const ZanWChar* section, const ZanWChar* key, const ZanWChar* path,
+                        ZanWChar* buffer, int length)
+{
+    ZanString text;
+    if (!buffer || length <= 0 || !Read(section, key, path, text)) return 0;
+    size_t n = text.size() < static_cast<size_t>(length - 1) ? text.size() : static_cast<size_t>(length - 1);
+    text.copy(buffer, n);
+    buffer[n] = 0;
+    return 1;
+}
+
+int zanGetProfileBool(const ZanWChar* section, const ZanWChar* key, int defaultValue,
+                      const ZanWChar* path)
+{
+    const int fallback = defaultValue ? 1 : 0;
+    ZanString text;
+    if (!Read(section, key, path, text)) return fallback;
+    zantext::IntText n = zantext::ParseInt(text);
+    if (n.digits) return n.value != 0 ? 1 : 0;
+    for (const ZanWChar* word : {ZT("true"), ZT("yes"), ZT("on")})
+        if (zantext::EqualNoCase(text.c_str(), word)) return 1;
+    for (const ZanWChar* word : {ZT("false"), ZT("no"), ZT("off")})
+        if (zantext::EqualNoCase(text.c_str(), word)) return 0;
+    return fallback;
+}
+
+int zanSetProfileInt(const ZanWChar* section, const ZanWChar* key, const ZanWChar* path, int value)
+{
+    return Write(section, key, path, zantext::FromAscii(zantext::FormatInt(value).c_str()));
+}
+
+int zanSetProfileFloat(const ZanWChar* section, const ZanWChar* key, const ZanWChar* path,
+                       float value)
+{
+    return Write(section, key, path, zantext::FromAscii(zantext::FormatFloat(value).c_str()));
+}
+
+int zanSetProfileString(const ZanWChar* section, const ZanWChar* key, const ZanWChar* path,
+                        const ZanWChar* value)
+{
+    if (!value) return 0;
+    ZanString text(value);
+    if (text.find(ZanWChar('\n')) != ZanString::npos || text.find(ZanWChar('\r')) != ZanString::npos)
+        return 0; // a line break would split the line and could forge keys
+    return Write(section, key, path, Quoted(text));
+}
+
+int zanSetProfileBool(const ZanWChar* section, const ZanWChar* key, int value, const ZanWChar* path)
+{
+    return Write(section, key, path, value ? ZT("1") : ZT("0"));
+}
+
+ZanWChar* StringToWChar(ZanWChar* target, const char* source, int count)
+{
+    if (!target || !source) return target;
+    for (int i = 0; i < count; ++i) {
+        target[i] = static_cast<ZanWChar>(static_cast<unsigned char>(source[i]));
+        if (!source[i]) break; // never read past the source's terminator
+    }
+    return target;
+}
+
+ZanWChar* StringToWChar(ZanWChar* target, const ZanWChar* source, int count)
+{
+    if (!target || !source || count <= 0) return target;
+    int i = 0;
+    for (; i < count - 1 && source[i]; ++i) target[i] = source[i];
+    target[i] = 0;
+    return target;
+}

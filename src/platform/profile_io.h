@@ -1,0 +1,31 @@
+// INI file access with the Windows private-profile rules. On Windows these are the real
+// profile functions; on POSIX the same functions work on UTF-8 files: section and key names
+// match without regard to letter case, the first match wins, a write replaces the value in
+// place or appends the key to its section (creating section and file when missing) and
+// keeps every other line.
+#pragma once
+
+#include "platform/text_utf.h"
+
+#if !defined(_WIN32)
+// Integer value of the key: leading white space, one sign, decimal digits or a 0x, 0o or 0b
+// prefix, up to the first character that is not a digit; the default when the file, section
+// or key is missing or the value is empty.
+UINT GetPrivateProfileIntW(const ZanWChar* section, const ZanWChar* key, int defaultValue,
+                           const ZanWChar* path);
+// Writes key=value into the section. A null value removes the key, a null key the whole
+// section. FALSE when the file cannot be read or written, or a name or value cannot be
+// stored in a line (line breaks, a key with '=' or a section name with ']').
+BOOL WritePrivateProfileStringW(const ZanWChar* section, const ZanWChar* key,
+                                const ZanWChar* value, const ZanWChar* path);
+#endif
+
+namespace zanplatform {
+
+// Value of `key` in `section` as the Windows profile functions give it: white space around it
+// removed, one pair of enclosing quotes (" or ') removed. False when the file, the section
+// or the key is missing.
+bool ProfileRead(const ZanWChar* path, const ZanWChar* section, const ZanWChar* key,
+                 ZanString& value);
+
+} // namespace zanplatform

@@ -1,0 +1,134 @@
+// Parsing literal XML documents and serialising DOM trees with Xerces-C, for the tests.
+#pragma once
+
+#include "platform/text_utf.h"
+
+#include <gtest/gtest.h>
+
+#include <xercesc/dom/DOM.hpp>
+#include <xercesc/framework/LocalFileFormatTarget.hpp>
+#include <xercesc/framework/MemBufInputSource.hpp>
+#include <xercesc/parsers/XercesDOMParser.hpp>
+#include <xercesc/util/PlatformUtils.hpp>
+
+#include <memory>
+#include <string>
+
+namespace testsupport {
+
+// Owns a parsed document (through its parser) or a created one.
+class XmlDocument {
+public:
+    // Parses `xml`; Document() is null when it is not well-formed.
+    static XmlDocument Parse(const std::string& xml)
+    {
+        XmlDocument d;
+        d.m_parser = std::make_unique<xercesc::XercesDOMParser>();
+        d.m_parser->setDoNamespaces(false);
+        xercesc::MemBufInputSource source(reinterpret_cast<const XMLByte*>(xml.data()),
+                                          xml.size(), "test");
+        d.m_parser->parse(source);
+        if (d.m_parser->getErrorCount() == 0) d.m_document = d.m_parser->getDocument();
+        return d;
+    }
+    // Parses the file at `path`; Document() is null when it is missing or not well-formed.
+    static XmlDocument ParseFile(const std::string& path)
+    {
+        XmlDocument d;
+        d.m_parser = std::make_unique<xercesc::XercesDOMParser>();
+        d.m_parser->setDoNamespaces(false);
+        d.m_parser->parse(path.c_str());
+        if (d.m_parser->getErrorCount() == 0) d.m_document = d.m_parser->getDocument();
+        return d;
+    }
+    // A new document whose root element is `root`.
+    static XmlDocument Create(const char* root)
+    {
+        XmlDocument d;
+        static const XMLCh ls[] = {'L', 'S', 0};
+        xercesc::DOMImplementation* impl =
+            xercesc::DOMImplementationRegistry::getDOMImplementation(ls);
+        std::u16string name = zantext::FromUtf8(std::string(root));
+        d.m_document = impl->createDocument(nullptr, name.c_str(), nullptr);
+        d.m_owned = true;
+        return d;
+    }
+    XmlDocument() = default;
+    XmlDocument(XmlDocument&& o) noexcept { *this = std::move(o); }
+    XmlDocument& operator=(XmlDocument&& o) noexcept
+    {
+        std::swap(m_parser, o.m_parser);
+        std::swap(m_document, o.m_document);
+        std::swap(m_owned, o.m_owned);
+        return *this;
+    }
+    ~XmlDocument()
+    {
+        if (m_owned && m_document) m_document->release();
+    }
+
+    xercesc::DOMDocument* Document() const { return m_document; }
+    xercesc::DOMElement* Root() const { return m_document ? m_document->getDocumentElement() : nullptr; }
+
+private:
+    std::unique_ptr<xercesc::XercesDOMParser> m_parser;
+    xercesc::DOMDocument* m_document = nullptr;
+    bool m_owned = false;
+};
+
+// The node serialised as XML text (UTF-8) through DOMLSSerializer.
+inline std::string Serialize(const xercesc::DOMNode* node)
+{
+    static const XMLCh ls[] = {'L', 'S', 0};
+    xercesc::DOMImplementationLS* impl = static_cast<xercesc::DOMImplementationLS*>(
+        xercesc::DOMImplementationRegistry::getDOMImplementation(ls));
+    xercesc::DOMLSSerializer* serializer = impl->createLSSerializer();
+    XMLCh* text = serializer->writeToString(node);
+    std::string out = zantext::ToUtf8(text);
+    xercesc::XMLString::release(&text);
+    serializer->release();
+    return out;
+}
+
+// Writes the node as an XML file (UTF-8) through DOMLSSerializer; false on failure.
+inline bool WriteXmlFile(const xercesc::DOMNode* node, const std::string& path)
+{
+    static const XMLCh ls[] = {'L', 'S', 0};
+    xercesc::DOMImplementationLS* impl = static_cast<xercesc::DOMImplementationLS*>(
+        xercesc::DOMImplementationRegistry::getDOMImplementation(ls));
+    xercesc::DOMLSSerializer* serializer = impl->createLSSerializer();
+    xercesc::DOMLSOutput* output = impl->createLSOutput();
+    xercesc::LocalFileFormatTarget target(path.c_str());
+    output->setByteStream(&target);
+    bool ok = serializer->write(node, output);
+    output->release();
+    serializer->release();
+    return ok;
+}
+
+// The first child element of `parent` called `name` (exact), or null.
+inline xercesc::DOMElement* FirstChild(const xercesc::DOMNode* parent, const char* name)
+{
+    std::u16string wanted = zantext::FromUtf8(std::string(name));
+    for (xercesc::DOMNode* c = parent ? parent->getFirstChild() : nullptr; c; c = c->getNextSibling()) {
+        if (c->getNodeType() == xercesc::DOMNode::ELEMENT_NODE && wanted == c->getNodeName())
+            return static_cast<xercesc::DOMElement*>(c);
+    }
+    return nullptr;
+}
+
+// Text of the attribute `name` of `element` ("" when absent).
+inline std::string Attribute(const xercesc::DOMElement* element, const char* name)
+{
+    std::u16string n = zantext::FromUtf8(std::string(name));
+    return element ? zantext::ToUtf8(element->getAttribute(n.c_str())) : std::string();
+}
+
+// Initialises Xerces once for the whole test program, as the host does.
+class XercesEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override { xercesc::XMLPlatformUtils::Initialize(); }
+    void TearDown() override { xercesc::XMLPlatformUtils::Terminate(); }
+};
+
+} // namespace testsupport
