@@ -117,16 +117,17 @@ void CZanComCtrl::ReceiveLoop()
         }
         const int n = ready > 0 ? port.backend->ReadAvailable(chunk, sizeof chunk) : -1;
         if (n < 0) {
-            // Hung up or failed: end any wait now and stop reading (a hung-up descriptor
-            // stays readable, so reading on would spin).
+            // Hung up or failed: tell the device, then end any wait and stop reading (a
+            // hung-up descriptor stays readable, so reading on would spin). A caller whose
+            // wait ends this way finds OnErr already done.
+            zan::TraceNote(port.backend->Name(), "line failed");
+            DeliverLineError();
             {
                 std::lock_guard<std::mutex> lock(port.mutex);
                 port.lineFailed = true;
                 port.changed.notify_all();
             }
             SetEvent(port.frameEvent);
-            zan::TraceNote(port.backend->Name(), "line failed");
-            DeliverLineError();
             return;
         }
         if (n == 0) continue;

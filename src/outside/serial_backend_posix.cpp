@@ -135,6 +135,7 @@ public:
 
     void Close() override
     {
+        m_hungUp = false;
         if (m_fd >= 0) {
             ::close(m_fd);
             m_fd = -1;
@@ -191,8 +192,9 @@ public:
                 }
                 return 0;
             }
+            m_hungUp = (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
             if (fds[0].revents & POLLIN) return 1;
-            if (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) return -1;
+            if (m_hungUp) return -1;
         }
     }
 
@@ -206,8 +208,11 @@ public:
                 return static_cast<int>(n);
             }
             if (n < 0 && errno == EINTR) continue;
-            if (n < 0 && errno == EAGAIN) return 0;
-            return -1; // EIO after a hang-up, or end of file
+            // Nothing there: with VMIN and VTIME 0 a terminal reads 0 rather than EAGAIN,
+            // for instance when ClearPool flushed what poll announced. Only a hang-up that
+            // poll reported makes it the end of the line.
+            if (n == 0 || errno == EAGAIN) return m_hungUp ? -1 : 0;
+            return -1; // EIO after a hang-up
         }
     }
 
@@ -228,6 +233,7 @@ public:
 private:
     int m_fd = -1;
     int m_wake[2] = {-1, -1};
+    bool m_hungUp = false; // the last poll reported a hang-up or an error
     std::string m_name;
 };
 

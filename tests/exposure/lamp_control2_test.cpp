@@ -15,6 +15,7 @@ using qlsim::LampControl2Sim;
 using testing_support::MillisecondsSince;
 using testing_support::PtyPeer;
 using testing_support::ThreadCount;
+using testing_support::ThreadCountSettled;
 using Clock = std::chrono::steady_clock;
 using Bytes = std::vector<uint8_t>;
 
@@ -91,7 +92,7 @@ TEST_F(LampControl2, IdentityIsComparedOverItsFirst25Characters)
     sim.SetIdentity("VORTANE XAVEN LAMPCONTROX");
     EXPECT_EQ(0x20360008u, lamp.Create(kPort, -1));
     EXPECT_FALSE(lamp.IsOpen());
-    EXPECT_EQ(threads, ThreadCount());
+    EXPECT_EQ(threads, ThreadCountSettled(threads));
     sim.SetIdentity("VORTANE XAVEN LAMPCONTROL V2.31");
     EXPECT_EQ(0u, lamp.Create(kPort, -1));
     lamp.Destroy();
@@ -115,7 +116,7 @@ TEST(LampControl2Silence, CreateGivesUpWithinTheAttemptsAndLeavesNoThread)
     const double elapsed = MillisecondsSince(start);
     EXPECT_GE(elapsed, lamp.GetAttemptCount() * 500.0 - 10);
     EXPECT_LT(elapsed, lamp.GetAttemptCount() * 500.0 + 400);
-    EXPECT_EQ(threads, ThreadCount());
+    EXPECT_EQ(threads, ThreadCountSettled(threads));
     // Every attempt sent the identity request again.
     const Bytes sent = peer.Read(7 * 3, 100);
     EXPECT_EQ(static_cast<size_t>(7 * lamp.GetAttemptCount()), sent.size());

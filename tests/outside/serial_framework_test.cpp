@@ -12,6 +12,7 @@
 using testing_support::MillisecondsSince;
 using testing_support::PtyPeer;
 using testing_support::ThreadCount;
+using testing_support::ThreadCountSettled;
 using Clock = std::chrono::steady_clock;
 using Bytes = std::vector<unsigned char>;
 
@@ -143,21 +144,21 @@ TEST_F(SerialFramework, PortPathsAndFailedOpenLeaveNoThread)
 
         tagZANSerialPortProperty badBaud{kPort, -1, 12345, 8, 0, 0};
         EXPECT_EQ(ZAN_COM_ERR_ARGUMENT, device.Create(&badBaud));
-        EXPECT_EQ(threadsBefore, ThreadCount());
+        EXPECT_EQ(threadsBefore, ThreadCountSettled(threadsBefore));
 
         ASSERT_EQ(ZAN_COM_OK, device.Open());
-        EXPECT_EQ(threadsBefore + 1, ThreadCount()); // one receive thread per open port
+        EXPECT_EQ(threadsBefore + 1, ThreadCountSettled(threadsBefore + 1)); // one receive thread per open port
         EXPECT_EQ(ZAN_COM_ERR_ALREADY_OPEN, device.Open());
         EXPECT_EQ(1, device.LookupMe());
         tagZANSerialPortProperty where{};
         EXPECT_EQ(1, device.GetDeviceSPEs(&where, 1));
         EXPECT_EQ(kPort, where.Port);
         EXPECT_EQ(ZAN_COM_OK, device.Destroy());
-        EXPECT_EQ(threadsBefore, ThreadCount()); // closing joined it
+        EXPECT_EQ(threadsBefore, ThreadCountSettled(threadsBefore)); // closing joined it
         EXPECT_EQ(ZAN_COM_ERR_NOT_OPEN, device.Send(reinterpret_cast<const unsigned char*>("x"), 1, nullptr));
         ASSERT_EQ(ZAN_COM_OK, device.Open()); // and the port opens again
     }
-    EXPECT_EQ(threadsBefore, ThreadCount());
+    EXPECT_EQ(threadsBefore, ThreadCountSettled(threadsBefore));
 }
 
 TEST_F(SerialFramework, RawBytesBothWaysAndTheWaitEndsAtTheEventCharacter)

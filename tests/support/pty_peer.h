@@ -81,6 +81,7 @@ inline int ThreadCount()
 {
     static const bool warmed = [] {
         std::thread([] {}).join();
+        usleep(20000); // a joined thread leaves the task list a moment after the join
         return true;
     }();
     (void)warmed;
@@ -89,6 +90,17 @@ inline int ThreadCount()
         while (dirent* entry = readdir(dir))
             if (entry->d_name[0] != '.') ++count;
         closedir(dir);
+    }
+    return count;
+}
+
+// The thread count once it has settled at `expected`, or what it is after `timeoutMs`.
+inline int ThreadCountSettled(int expected, int timeoutMs = 1000)
+{
+    int count = ThreadCount();
+    for (int waited = 0; count != expected && waited < timeoutMs; waited += 5) {
+        usleep(5000);
+        count = ThreadCount();
     }
     return count;
 }
