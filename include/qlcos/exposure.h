@@ -115,6 +115,16 @@ protected:
     // Exchange, then the error digits, then the reply must reach `lastDataIndex` before ETX.
     ZanResult QueryData(unsigned char* frame, int length, uint32_t lastDataIndex,
                         uint32_t timeoutMs = 500);
+    // Frames whose only parameter is one selector character (a channel '0' + c, an index
+    // '0' + i − 1, or a fixed character): the same three ways of checking the reply.
+    ZanResult CommandSelector(unsigned char command, unsigned char selector,
+                              uint32_t timeoutMs = 500);
+    ZanResult QuerySelector(unsigned char command, unsigned char selector, uint32_t expected,
+                            uint32_t timeoutMs = 500);
+    ZanResult QuerySelectorData(unsigned char command, unsigned char selector,
+                                uint32_t lastDataIndex, uint32_t timeoutMs = 500);
+    static unsigned char ChannelChar(unsigned char channel) { return static_cast<unsigned char>('0' + channel); }
+    static unsigned char IndexChar(unsigned char index) { return static_cast<unsigned char>('0' + index - 1); }
     // Digits of the last reply.
     int ReplyDec(int position, int digits) const;
     int ReplyHex(int position, int digits) const;
@@ -123,6 +133,14 @@ protected:
     // holds no value read from the controller counts as the longest time it accepts; a
     // channel outside 1..5 waits the 2-second margin alone.
     uint32_t ExposeWindowMs(unsigned char channel) const;
+    // The two ways the models wait for an exposure. Both send the exposure first (its reply
+    // is not examined) and return a failure to send as it is.
+    // Settle `settleMs`, then poll for at most ExposeWindowMs (lamp controller 2, LCD).
+    ZanResult ExposeWithinCachedTime(unsigned char channel, uint32_t settleMs);
+    // Sleep through the exposure, then give the controller 2 s to report done (channels 1..3:
+    // sleep (time − 10) × 10 ms) or the interval plus 5 s (channels 4, 5: sleep
+    // time × 10 − 100 ms, poll time × 100 + 5000 ms); other channels poll for 2 s (LED, LDD).
+    ZanResult ExposeSleepingThrough(unsigned char channel);
     uint32_t& ShutterCache(unsigned char channel);
     uint32_t ShutterCache(unsigned char channel) const;
 
@@ -169,3 +187,8 @@ public:
     using CQFrameControl::SetImageAdjust;
     using CQFrameControl::InputSelect;
 };
+
+// The other controller models, each in its own header.
+#include "qlcos/exposure/led_control.h"
+#include "qlcos/exposure/lcd_control.h"
+#include "qlcos/exposure/lamp_control.h"

@@ -107,4 +107,6 @@ enum : ZanResult {
     ZAN_COM_ERR_UNSUPPORTED = 0x20000007,   // operation not offered by this framework
     ZAN_COM_ERR_RESOURCE = 0x20000008,      // thread, event or memory could not be had
     ZAN_COM_ERR_ALREADY_OPEN = 0x20000009,  // Create on an object whose port is open
+    ZAN_COM_ERR_NO_REPLY = 0x2000000A,      // the device sent nothing usable within the attempts
+    ZAN_COM_ERR_REFUSED = 0x2000000B,       // the device refused every attempt (NAK)
 };

@@ -190,6 +190,30 @@ ZanResult CQFrameControl::QueryData(unsigned char* frame, int length, uint32_t l
     return 0;
 }
 
+ZanResult CQFrameControl::CommandSelector(unsigned char command, unsigned char selector,
+                                          uint32_t timeoutMs)
+{
+    CommandFrame f(m_Model.Letter, command, 1);
+    f.Char(0, selector);
+    return Command(f.Seal(), f.Length(), timeoutMs);
+}
+
+ZanResult CQFrameControl::QuerySelector(unsigned char command, unsigned char selector,
+                                        uint32_t expected, uint32_t timeoutMs)
+{
+    CommandFrame f(m_Model.Letter, command, 1);
+    f.Char(0, selector);
+    return Query(f.Seal(), f.Length(), expected, timeoutMs);
+}
+
+ZanResult CQFrameControl::QuerySelectorData(unsigned char command, unsigned char selector,
+                                            uint32_t lastDataIndex, uint32_t timeoutMs)
+{
+    CommandFrame f(m_Model.Letter, command, 1);
+    f.Char(0, selector);
+    return QueryData(f.Seal(), f.Length(), lastDataIndex, timeoutMs);
+}
+
 int CQFrameControl::ReplyDec(int position, int digits) const
 {
     const unsigned char* r = m_Reply.get() + position;
@@ -265,8 +289,7 @@ ZanResult CQFrameControl::PollingStatus(uint32_t timeoutMs)
 
 ZanResult CQFrameControl::FormatData()
 {
-    CommandFrame f(m_Model.Letter, 'r', 1);
-    return Command(f.Seal(), f.Length());
+    return CommandSelector('r', '0');
 }
 
 ZanResult CQFrameControl::DataOperator(unsigned char operation, unsigned char address,
@@ -287,8 +310,7 @@ ZanResult CQFrameControl::DataOperator(unsigned char operation, unsigned char ad
 ZanResult CQFrameControl::GetVersion(char* text)
 {
     if (!text) return ModelCode(QCTRL_OUT_OF_RANGE);
-    CommandFrame f(m_Model.Letter, 0x7F, 1);
-    const ZanResult result = Command(f.Seal(), f.Length());
+    const ZanResult result = CommandSelector(0x7F, '0');
     if (zanFailed(result)) return result;
     // The text runs from byte 7 to the byte before ETX.
     if (m_ReplyLength < 8 || m_ReplyLength - 8 >= static_cast<uint32_t>(kVersionTextCapacity))
@@ -352,12 +374,44 @@ uint32_t CQFrameControl::ExposeWindowMs(unsigned char channel) const
     return (std::min<uint32_t>(time, 0xFFFFu) + 20) * 100;
 }
 
+ZanResult CQFrameControl::ExposeWithinCachedTime(unsigned char channel, uint32_t settleMs)
+{
+    uint32_t count = 0;
+    CommandFrame f(m_Model.Letter, '3', 1);
+    f.Channel(0, channel);
+    const ZanResult sent = Exchange(f.Seal(), f.Length(), kCommandTimeoutMs, &count);
+    if (zanFailed(sent)) return sent;
+    const uint32_t window = ExposeWindowMs(channel);
+    Sleep(settleMs);
+    return PollingStatus(window);
+}
+
+ZanResult CQFrameControl::ExposeSleepingThrough(unsigned char channel)
+{
+    uint32_t count = 0;
+    CommandFrame f(m_Model.Letter, '3', 1);
+    f.Channel(0, channel);
+    const ZanResult sent = Exchange(f.Seal(), f.Length(), kCommandTimeoutMs, &count);
+    if (zanFailed(sent)) return sent;
+    int64_t sleepMs = 0;
+    uint32_t window = 2000;
+    if (IsChannel(channel)) {
+        const uint32_t time = ShutterCache(channel);
+        sleepMs = (static_cast<int64_t>(time == kNoCache ? kLongestShutterTime : time) - 10) * 10;
+    } else if (channel == 4 || channel == 5) {
+        uint32_t time = m_IntervalCache[channel - 4];
+        if (time == kNoCache) time = kLongestIntervalTime;
+        sleepMs = static_cast<int64_t>(time) * 10 - 100;
+        window = time * 100 + 5000;
+    }
+    if (sleepMs > 0) Sleep(static_cast<DWORD>(sleepMs));
+    return PollingStatus(window);
+}
+
 ZanResult CQFrameControl::GetShutterTime(unsigned char channel, unsigned short& time)
 {
     if (!IsChannel(channel)) return ModelCode(QCTRL_OUT_OF_RANGE);
-    CommandFrame f(m_Model.Letter, 'B', 1);
-    f.Channel(0, channel);
-    const ZanResult result = Query(f.Seal(), f.Length(), 12);
+    const ZanResult result = QuerySelector('B', ChannelChar(channel), 12);
     if (zanFailed(result)) return result;
     time = static_cast<unsigned short>(ReplyDec(7, 4));
     ShutterCache(channel) = time;
@@ -378,9 +432,7 @@ ZanResult CQFrameControl::SetShutterTime(unsigned char channel, unsigned short t
 ZanResult CQFrameControl::GetIntervalTime(unsigned char index, unsigned short& time)
 {
     if (index < 1 || index > 4) return ModelCode(QCTRL_OUT_OF_RANGE);
-    CommandFrame f(m_Model.Letter, 'H', 1);
-    f.Index(0, index);
-    const ZanResult result = QueryData(f.Seal(), f.Length(), 9);
+    const ZanResult result = QuerySelectorData('H', IndexChar(index), 9);
     if (zanFailed(result)) return result;
     time = static_cast<unsigned short>(ReplyDec(7, 3));
     if (index <= 2) m_IntervalCache[index - 1] = time;
@@ -403,9 +455,7 @@ ZanResult CQFrameControl::SetIntervalTime(unsigned char index, unsigned short ti
 ZanResult CQFrameControl::GetSerialCode(unsigned char index, unsigned short* text)
 {
     if (!text) return ModelCode(QCTRL_OUT_OF_RANGE);
-    CommandFrame f(m_Model.Letter, 'F', 1);
-    f.Index(0, index);
-    const ZanResult result = Command(f.Seal(), f.Length());
+    const ZanResult result = CommandSelector('F', IndexChar(index));
     if (zanFailed(result)) return result;
     // length − 11 characters from byte 7.
     if (m_ReplyLength < 11 || m_ReplyLength - 11 >= static_cast<uint32_t>(kSerialCodeCapacity))
@@ -429,9 +479,7 @@ ZanResult CQFrameControl::SetSerialCode(unsigned char index, const char* code)
 
 ZanResult CQFrameControl::GetBrightness(unsigned char channel, unsigned char& value)
 {
-    CommandFrame f(m_Model.Letter, 'A', 1);
-    f.Channel(0, channel);
-    const ZanResult result = Query(f.Seal(), f.Length(), 10);
+    const ZanResult result = QuerySelector('A', ChannelChar(channel), 10);
     if (zanSucceeded(result)) value = static_cast<unsigned char>(ReplyDec(7, 2));
     return result;
 }
@@ -447,9 +495,7 @@ ZanResult CQFrameControl::SetBrightness(unsigned char channel, unsigned char val
 
 ZanResult CQFrameControl::GetChannel(unsigned char channel, unsigned char& value)
 {
-    CommandFrame f(m_Model.Letter, 'C', 1);
-    f.Channel(0, channel);
-    const ZanResult result = Query(f.Seal(), f.Length(), 9);
+    const ZanResult result = QuerySelector('C', ChannelChar(channel), 9);
     if (zanSucceeded(result)) value = static_cast<unsigned char>(m_Reply[7] - '0');
     return result;
 }
@@ -466,9 +512,7 @@ ZanResult CQFrameControl::SetChannel(unsigned char channel, unsigned char value)
 ZanResult CQFrameControl::GetImageAdjust(unsigned char index, unsigned short& value)
 {
     if (index < 1 || index > 8) return ModelCode(QCTRL_OUT_OF_RANGE);
-    CommandFrame f(m_Model.Letter, 'u', 1);
-    f.Index(0, index);
-    const ZanResult result = Query(f.Seal(), f.Length(), 11);
+    const ZanResult result = QuerySelector('u', IndexChar(index), 11);
     if (zanSucceeded(result)) value = static_cast<unsigned short>(ReplyDec(7, 3));
     return result;
 }
@@ -486,7 +530,5 @@ ZanResult CQFrameControl::SetImageAdjust(unsigned char index, unsigned short val
 
 ZanResult CQFrameControl::InputSelect(unsigned char index)
 {
-    CommandFrame f(m_Model.Letter, '7', 1);
-    f.Index(0, index);
-    return Command(f.Seal(), f.Length());
+    return CommandSelector('7', IndexChar(index));
 }

@@ -1,7 +1,6 @@
 // Lamp controller 2: the second-generation lamp light engine with a colour wheel.
 #include "qlcos/exposure.h"
 #include "exposure/command_frame.h"
-#include "platform/win32.h"
 
 using zan::CommandFrame;
 
@@ -35,20 +34,12 @@ CQLampControl2::~CQLampControl2()
 
 ZanResult CQLampControl2::Expose(unsigned char channel)
 {
-    CommandFrame f(m_Model.Letter, '3', 1);
-    f.Channel(0, channel);
-    const ZanResult sent = Exchange(f.Seal(), f.Length(), 500, nullptr);
-    if (zanFailed(sent)) return sent;
-    const uint32_t window = ExposeWindowMs(channel);
-    Sleep(kExposeSettleMs);
-    return PollingStatus(window);
+    return ExposeWithinCachedTime(channel, kExposeSettleMs);
 }
 
 ZanResult CQLampControl2::ShutterControl(int open)
 {
-    CommandFrame f(m_Model.Letter, '4', 1);
-    f.Char(0, open ? '0' : '1');
-    return Query(f.Seal(), f.Length(), 8);
+    return QuerySelector('4', open ? '0' : '1', 8);
 }
 
 ZanResult CQLampControl2::ColorWheelControl(unsigned char action, unsigned char value)
@@ -75,15 +66,12 @@ ZanResult CQLampControl2::LightControl(unsigned char action, unsigned char value
 
 ZanResult CQLampControl2::RefreshLightTable()
 {
-    CommandFrame f(m_Model.Letter, '8', 1);
-    return Command(f.Seal(), f.Length());
+    return CommandSelector('8', '0');
 }
 
 ZanResult CQLampControl2::GetColorWheelPos(unsigned char channel, unsigned short& position)
 {
-    CommandFrame f(m_Model.Letter, 'D', 1);
-    f.Channel(0, channel);
-    const ZanResult result = Query(f.Seal(), f.Length(), 11);
+    const ZanResult result = QuerySelector('D', ChannelChar(channel), 11);
     if (zanSucceeded(result)) position = static_cast<unsigned short>(ReplyDec(7, 3));
     return result;
 }
@@ -99,8 +87,7 @@ ZanResult CQLampControl2::SetColorWheelPos(unsigned char channel, unsigned short
 
 ZanResult CQLampControl2::GetRefreshProgress(unsigned char& stage, unsigned char& percent)
 {
-    CommandFrame f(m_Model.Letter, 'E', 1);
-    const ZanResult result = Query(f.Seal(), f.Length(), 11);
+    const ZanResult result = QuerySelector('E', '0', 11);
     if (zanFailed(result)) return result;
     stage = static_cast<unsigned char>(m_Reply[7] - '0' + 1);
     const int value = ReplyDec(8, 2);
@@ -110,8 +97,7 @@ ZanResult CQLampControl2::GetRefreshProgress(unsigned char& stage, unsigned char
 
 ZanResult CQLampControl2::GetPhotronicCell(unsigned char& value)
 {
-    CommandFrame f(m_Model.Letter, 'G', 1);
-    const ZanResult result = QueryData(f.Seal(), f.Length(), 9);
+    const ZanResult result = QuerySelectorData('G', '0', 9);
     if (zanSucceeded(result)) value = static_cast<unsigned char>(ReplyDec(7, 3));
     return result;
 }
