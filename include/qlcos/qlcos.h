@@ -4,5 +4,6 @@
 #include "qlcos/types.h"
 #include "qlcos/host.h"
 #include "qlcos/serial.h"
+#include "qlcos/virtual_device.h"
 #include "qlcos/exposure.h"
 #include "qlcos/config.h"

@@ -1,0 +1,130 @@
+// The virtual device base and its busy guard.
+#include "qlcos/virtual_device.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <cstring>
+#include <mutex>
+#include <thread>
+
+struct ZanWorkUnit {
+    std::mutex mutex;
+    std::condition_variable released;
+    std::thread::id holder;
+    unsigned depth = 0;
+
+    // Takes the unit for the calling thread when it is free or already the caller's.
+    bool TryTake()
+    {
+        const auto me = std::this_thread::get_id();
+        if (depth > 0 && holder != me) return false;
+        holder = me;
+        ++depth;
+        return true;
+    }
+};
+
+CZanVirtualDevice::CZanVirtualDevice() : m_szDescription{}, m_Property{}, m_Status{}, m_Work(new ZanWorkUnit) {}
+
+CZanVirtualDevice::~CZanVirtualDevice() = default;
+
+ZanResult CZanVirtualDevice::Create(HWND window, tagZanVirtualDeviceProperty* property)
+{
+    if (!property) return 1;
+    m_hWnd = window;
+    m_Property = *property;
+    m_Status = tagZanVirtualDeviceStatus{};
+    return 0;
+}
+
+ZanResult CZanVirtualDevice::Initialize() { return 0; }
+ZanResult CZanVirtualDevice::Destroy() { return 0; }
+ZanResult CZanVirtualDevice::CheckLine(void*) { return 0; }
+ZanResult CZanVirtualDevice::Resume() { return 0; }
+ZanResult CZanVirtualDevice::Break(int) { return 0; }
+
+ZanResult CZanVirtualDevice::GetStatus(tagZanVirtualDeviceStatus* status)
+{
+    if (!status) return 1;
+    *status = m_Status;
+    return 0;
+}
+
+ZanResult CZanVirtualDevice::GetStatusDescription(tagZanVirtualDeviceStatusDescription* description,
+                                                  tagZanVirtualDeviceStatus* status)
+{
+    if (!description) return 1;
+    std::memset(description, 0, sizeof *description);
+    const tagZanVirtualDeviceStatus& s = status ? *status : m_Status;
+    const char* text = s.Fault ? "fault" : "in order";
+    for (size_t i = 0; text[i]; ++i) description->Text[i] = static_cast<ZanWChar>(text[i]);
+    return 0;
+}
+
+ZanResult CZanVirtualDevice::ProcessMessage(HWND, unsigned int, unsigned int, long) { return 0; }
+ZanResult CZanVirtualDevice::ProcessMessage(MSG*) { return 0; }
+int CZanVirtualDevice::ShowControl(int) { return 0; }
+int CZanVirtualDevice::IsShowControl() { return 0; }
+int CZanVirtualDevice::CanService(void*) { return 0; }
+
+ZanResult CZanVirtualDevice::SetConfig(CZanConfig* config)
+{
+    m_pConfig = config;
+    return 0;
+}
+
+ZanResult CZanVirtualDevice::SetDbgLog(CZANDebugLog* log)
+{
+    m_pDbgLog = log;
+    return 0;
+}
+
+void CZanVirtualDevice::SetConsole(CZanConsole* console)
+{
+    m_pConsole = console;
+}
+
+int CZanVirtualDevice::CanIWork()
+{
+    std::lock_guard<std::mutex> lock(m_Work->mutex);
+    return m_Work->depth == 0 || m_Work->holder == std::this_thread::get_id() ? 1 : 0;
+}
+
+int CZanVirtualDevice::WaitForWork(uint32_t timeoutMs)
+{
+    std::unique_lock<std::mutex> lock(m_Work->mutex);
+    const auto me = std::this_thread::get_id();
+    if (!m_Work->released.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] {
+            return m_Work->depth == 0 || m_Work->holder == me;
+        }))
+        return 0;
+    return m_Work->TryTake() ? 1 : 0;
+}
+
+void CZanVirtualDevice::WorkFinish()
+{
+    std::lock_guard<std::mutex> lock(m_Work->mutex);
+    if (m_Work->depth == 0 || m_Work->holder != std::this_thread::get_id()) return;
+    if (--m_Work->depth == 0) {
+        m_Work->holder = std::thread::id();
+        m_Work->released.notify_all();
+    }
+}
+
+int CZanVirtualDevice::IsBusy(unsigned short)
+{
+    // Every request of a device goes over one line, so any request in progress makes the
+    // device busy for all others, whatever bits they would set.
+    std::lock_guard<std::mutex> lock(m_Work->mutex);
+    return m_Work->TryTake() ? 0 : 1;
+}
+
+int CZanVirtualDevice::CheckBusy(unsigned short mask)
+{
+    return (m_dwBusy.load() & mask) != 0 ? 1 : 0;
+}
+
+ZanResult CZanVirtualDevice::CheckErrorLevel(uint32_t result)
+{
+    return zanFailed(result) ? 1 : 0;
+}
