@@ -1,0 +1,60 @@
+#include "lcd_control_sim.h"
+
+namespace qlsim {
+
+namespace {
+
+constexpr std::chrono::milliseconds kColorWheelTime{300};
+
+}  // namespace
+
+const LcdControlSim::Entry* LcdControlSim::FindCommand(unsigned char letter) {
+    static const Entry kCommands[] = {
+        {'5', "ColorWheelControl", 1, &LcdControlSim::ColorWheelControl},
+    };
+    return Lookup(kCommands, letter);
+}
+
+LcdControlSim::LcdControlSim() : PanelControllerSim(kModelLetter, kIdentity) {}
+
+LcdControlSim::~LcdControlSim() { Stop(); }
+
+LcdState LcdControlSim::State() const {
+    std::lock_guard<std::mutex> lock(stateMutex_);
+    LcdState snapshot{};
+    static_cast<PanelState&>(snapshot) = PanelLocked();
+    snapshot.colorWheel = colorWheel_;
+    snapshot.colorWheelActions = colorWheelActions_;
+    return snapshot;
+}
+
+void LcdControlSim::SetState(const LcdState& state) {
+    std::lock_guard<std::mutex> lock(stateMutex_);
+    SetPanelLocked(state);
+    colorWheel_ = state.colorWheel;
+    colorWheelActions_ = state.colorWheelActions;
+}
+
+bool LcdControlSim::HandleModel(unsigned char command, const Params& params, std::string& data,
+                                Refusal& refusal) {
+    const Entry* entry = FindCommand(command);
+    if (entry == nullptr) return false;
+    refusal = Run(*this, *entry, params, data);
+    return true;
+}
+
+const char* LcdControlSim::ModelCommandName(unsigned char command) const {
+    const Entry* entry = FindCommand(command);
+    return entry != nullptr ? entry->name : nullptr;
+}
+
+LcdControlSim::Refusal LcdControlSim::ColorWheelControl(const Params& p, std::string&) {
+    const int action = p[0] - '0';
+    if (action < 0 || action > 9) return Refusal::OutOfRange;
+    colorWheel_ = static_cast<uint8_t>(action);
+    ++colorWheelActions_;
+    StartJob(kColorWheelTime);
+    return Refusal::None;
+}
+
+}  // namespace qlsim

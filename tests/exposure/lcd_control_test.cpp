@@ -1,0 +1,373 @@
+// The LCD controller driver end to end against the simulated controller on a
+// pseudo-terminal: frames byte for byte, whole gamma and uniformity tables, range checks,
+// reply lengths, the inverted image-adjust switches, status waits and the exposure wait.
+#include "qlcos/exposure.h"
+#include "qlcos/host.h"
+#include "lcd_control_sim.h"
+#include "support/pty_peer.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+using qlsim::Fault;
+using qlsim::LcdControlSim;
+using testing_support::MillisecondsSince;
+using Clock = std::chrono::steady_clock;
+using Bytes = std::vector<uint8_t>;
+
+namespace {
+
+const int kPort = 8;
+const ZanResult kRange = 0x20380012;
+const ZanResult kLength = 0x20380007;
+
+// Frame bytes with the block check computed here, independently of the library.
+Bytes Frame(const std::string& body)
+{
+    Bytes f{0x02};
+    for (char c : body) f.push_back(static_cast<uint8_t>(c));
+    f.push_back(0x03);
+    uint8_t x = 0;
+    for (size_t i = 1; i < f.size(); ++i) x ^= f[i];
+    f.push_back(x);
+    return f;
+}
+
+std::string Hex(unsigned value, int digits)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "%0*X", digits, value);
+    return text;
+}
+
+class LcdControl : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(sim.Start());
+        zanSetSerialPortPath(kPort, sim.Path().c_str());
+    }
+    void TearDown() override { zanSetSerialPortPath(kPort, nullptr); }
+
+    void CreateLcd()
+    {
+        ASSERT_EQ(0u, lcd.Create(kPort, -1));
+        sim.ClearLog();
+    }
+
+    LcdControlSim sim;
+    CQLCDControl lcd;
+};
+
+} // namespace
+
+TEST_F(LcdControl, CreateTakesOnlyTheLcdController)
+{
+    EXPECT_EQ(1, lcd.IsDeviceTypeOf(0x308));
+    EXPECT_EQ(0, lcd.IsDeviceTypeOf(0x309));
+    ASSERT_EQ(0u, lcd.Create(kPort, -1));
+    const auto frames = sim.Frames();
+    ASSERT_EQ(6u, frames.size());
+    EXPECT_EQ(Frame("f0\x7f" "0"), frames[0]);
+    EXPECT_EQ(Frame("f0B1"), frames[1]);
+    EXPECT_EQ(Frame("f0B3"), frames[3]);
+    EXPECT_EQ(Frame("f0H1"), frames[5]);
+    lcd.Destroy();
+
+    // The LDD controller's identity differs within the 20 compared characters.
+    sim.SetIdentity("VORTANE LCDD CONTROL");
+    EXPECT_EQ(0x20380008u, lcd.Create(kPort, -1));
+    EXPECT_FALSE(lcd.IsOpen());
+    sim.SetIdentity("VORTANE LCDL CONTROL V1.02");
+    EXPECT_EQ(0u, lcd.Create(kPort, -1));
+}
+
+TEST_F(LcdControl, FramesAreByteExact)
+{
+    CreateLcd();
+    sim.SetTimeScale(0);
+    unsigned short v = 0;
+    unsigned char cell = 0xAB;
+
+    EXPECT_EQ(0u, lcd.Expose(9)); // sent all the same; the simulator finishes it at once
+    EXPECT_EQ(Frame("f039"), sim.LastFrame('3'));
+    EXPECT_EQ(0u, lcd.ShutterControl(1));
+    EXPECT_EQ(Frame("f040"), sim.LastFrame('4'));
+    EXPECT_EQ(0u, lcd.ShutterControl(0));
+    EXPECT_EQ(Frame("f041"), sim.LastFrame('4'));
+    EXPECT_EQ(0u, lcd.ColorWheelControl(2));
+    EXPECT_EQ(Frame("f052"), sim.LastFrame('5'));
+    EXPECT_EQ(0u, lcd.WobbleControl(4));
+    EXPECT_EQ(Frame("f063"), sim.LastFrame('6'));
+    EXPECT_EQ(0u, lcd.SetWobbleData(1, 1));
+    EXPECT_EQ(Frame("f0V00"), sim.LastFrame('V'));
+    EXPECT_EQ(0u, lcd.SetWobbleData(1, 0));
+    EXPECT_EQ(Frame("f0V01"), sim.LastFrame('V'));
+    EXPECT_EQ(0u, lcd.SetWobbleData(2, 359));
+    EXPECT_EQ(Frame("f0V1359"), sim.LastFrame('V'));
+    EXPECT_EQ(0u, lcd.GetWobbleData(2, v));
+    EXPECT_EQ(Frame("f0G1"), sim.LastFrame('G'));
+    EXPECT_EQ(0u, lcd.UniformData(1, 2, 10, 20, cell));
+    EXPECT_EQ(Frame("f0e111020AB"), sim.LastFrame('e'));
+    EXPECT_EQ(0u, lcd.UniformData(0, 3, 24, 32, cell));
+    EXPECT_EQ(Frame("f0e02243200"), sim.LastFrame('e'));
+    EXPECT_EQ(0u, lcd.SetImageAdjust(7, 1));
+    EXPECT_EQ(Frame("f0t6000"), sim.LastFrame('t'));
+    EXPECT_EQ(0u, lcd.SetImageAdjust(2, 1023));
+    EXPECT_EQ(Frame("f0t13FF"), sim.LastFrame('t'));
+    EXPECT_EQ(0u, lcd.SetImageAdjust(3, 24));
+    EXPECT_EQ(Frame("f0t2018"), sim.LastFrame('t'));
+    EXPECT_EQ(0u, lcd.GetImageAdjust(8, v));
+    EXPECT_EQ(Frame("f0u7"), sim.LastFrame('u'));
+}
+
+TEST_F(LcdControl, ArgumentsOutOfRangeAreRefusedBeforeSending)
+{
+    CreateLcd();
+    unsigned short gamma[CQPanelControl::kGammaValues] = {};
+    unsigned char uniform[CQPanelControl::kUniformBytes] = {};
+    unsigned short v = 0;
+    unsigned char cell = 0;
+    EXPECT_EQ(kRange, lcd.GetGammaData(3, gamma));
+    EXPECT_EQ(kRange, lcd.SetGammaData(3, gamma));
+    EXPECT_EQ(kRange, lcd.GetGammaData(0, nullptr));
+    EXPECT_EQ(kRange, lcd.SetGammaData(0, nullptr));
+    EXPECT_EQ(kRange, lcd.GetUniformData(0, uniform));
+    EXPECT_EQ(kRange, lcd.SetUniformData(4, uniform));
+    EXPECT_EQ(kRange, lcd.GetUniformData(1, nullptr));
+    EXPECT_EQ(kRange, lcd.SetUniformData(1, nullptr));
+    EXPECT_EQ(kRange, lcd.UniformData(2, 1, 0, 0, cell));
+    EXPECT_EQ(kRange, lcd.UniformData(0, 0, 0, 0, cell));
+    EXPECT_EQ(kRange, lcd.UniformData(0, 4, 0, 0, cell));
+    EXPECT_EQ(kRange, lcd.UniformData(1, 1, 25, 0, cell));
+    EXPECT_EQ(kRange, lcd.UniformData(1, 1, 0, 33, cell));
+    EXPECT_EQ(kRange, lcd.SetWobbleData(1, 2));
+    EXPECT_EQ(kRange, lcd.SetWobbleData(2, 360));
+    EXPECT_EQ(kRange, lcd.SetWobbleData(3, 0));
+    EXPECT_EQ(kRange, lcd.GetWobbleData(3, v));
+    EXPECT_EQ(kRange, lcd.WobbleControl(0));
+    EXPECT_EQ(kRange, lcd.WobbleControl(5));
+    EXPECT_EQ(kRange, lcd.SetImageAdjust(1, 1024));
+    EXPECT_EQ(kRange, lcd.SetImageAdjust(6, 1024));
+    EXPECT_EQ(kRange, lcd.SetImageAdjust(4, 25));
+    EXPECT_EQ(kRange, lcd.SetImageAdjust(7, 2));
+    EXPECT_EQ(kRange, lcd.SetImageAdjust(0, 0));
+    EXPECT_EQ(kRange, lcd.GetImageAdjust(9, v));
+    EXPECT_EQ(0u, sim.FrameCount());
+    // The limits themselves are accepted.
+    EXPECT_EQ(0u, lcd.SetImageAdjust(5, 1023));
+    EXPECT_EQ(0u, lcd.SetImageAdjust(4, 24));
+    EXPECT_EQ(0u, lcd.SetImageAdjust(8, 0));
+    EXPECT_EQ(0u, lcd.UniformData(0, 3, 24, 32, cell));
+    EXPECT_EQ(0u, lcd.GetGammaData(0, gamma));
+    EXPECT_EQ(Frame("f0a0"), sim.LastFrame('a'));
+}
+
+TEST_F(LcdControl, GammaTablesRoundTripWhole)
+{
+    CreateLcd();
+    unsigned short values[CQPanelControl::kGammaValues];
+    std::string body = "f0b2";
+    for (int k = 0; k < CQPanelControl::kGammaValues; ++k) {
+        // Some values carry a fourth digit, which does not travel.
+        values[k] = static_cast<unsigned short>(k * 4099 + 7);
+        body += Hex(values[k] & 0xFFF, 3);
+    }
+    ASSERT_EQ(0u, lcd.SetGammaData(2, values));
+    const Bytes sent = sim.LastFrame('b');
+    EXPECT_EQ(775u, sent.size());
+    EXPECT_EQ(Frame(body), sent);
+
+    unsigned short back[CQPanelControl::kGammaValues] = {};
+    ASSERT_EQ(0u, lcd.GetGammaData(2, back));
+    EXPECT_EQ(Frame("f0a2"), sim.LastFrame('a'));
+    const qlsim::LcdState s = sim.State();
+    for (int k = 0; k < CQPanelControl::kGammaValues; ++k) {
+        ASSERT_EQ(values[k] & 0xFFF, back[k]) << k;
+        ASSERT_EQ(back[k], s.gamma[2][k]) << k;
+    }
+    // The other tables are untouched and read from their own place.
+    ASSERT_EQ(0u, lcd.GetGammaData(0, back));
+    for (int k = 0; k < CQPanelControl::kGammaValues; ++k) ASSERT_EQ(s.gamma[0][k], back[k]);
+}
+
+TEST_F(LcdControl, UniformityTablesRoundTripWholeAndByCell)
+{
+    CreateLcd();
+    unsigned char data[CQPanelControl::kUniformBytes];
+    std::string body = "f0d0"; // table 1 travels as '0'
+    for (int k = 0; k < CQPanelControl::kUniformBytes; ++k) {
+        data[k] = static_cast<unsigned char>(255 - k * 3);
+        body += Hex(data[k], 2);
+    }
+    ASSERT_EQ(0u, lcd.SetUniformData(1, data));
+    const Bytes sent = sim.LastFrame('d');
+    EXPECT_EQ(1657u, sent.size());
+    EXPECT_EQ(Frame(body), sent);
+
+    unsigned char back[CQPanelControl::kUniformBytes] = {};
+    ASSERT_EQ(0u, lcd.GetUniformData(1, back));
+    EXPECT_EQ(Frame("f0c0"), sim.LastFrame('c'));
+    for (int k = 0; k < CQPanelControl::kUniformBytes; ++k) ASSERT_EQ(data[k], back[k]) << k;
+
+    // Single cells: a write shows in the whole table, a read gives the cell's value.
+    unsigned char cell = 0x5C;
+    ASSERT_EQ(0u, lcd.UniformData(1, 3, 24, 32, cell));
+    EXPECT_EQ(0x5C, sim.State().uniform[2][32 * 25 + 24]);
+    qlsim::LcdState s = sim.State();
+    s.uniform[1][20 * 25 + 10] = 0xE7;
+    sim.SetState(s);
+    cell = 0;
+    ASSERT_EQ(0u, lcd.UniformData(0, 2, 10, 20, cell));
+    EXPECT_EQ(0xE7, cell);
+}
+
+TEST_F(LcdControl, RepliesOfAnotherLengthAreRefusedAndStayInsideTheBuffers)
+{
+    CreateLcd();
+    unsigned short gamma[CQPanelControl::kGammaValues];
+    unsigned char uniform[CQPanelControl::kUniformBytes];
+    std::fill(std::begin(gamma), std::end(gamma), 0x123);
+    sim.Script(Fault::LengthDelta(-1), 'a'); // 775 bytes
+    EXPECT_EQ(kLength, lcd.GetGammaData(0, gamma));
+    EXPECT_EQ(0x123, gamma[0]);
+    sim.Script(Fault::LengthDelta(+1), 'a');
+    EXPECT_EQ(kLength, lcd.GetGammaData(0, gamma));
+    sim.Script(Fault::LengthDelta(-2), 'c');
+    EXPECT_EQ(kLength, lcd.GetUniformData(1, uniform));
+    unsigned short v = 77;
+    sim.Script(Fault::LengthDelta(+1), 'G');
+    EXPECT_EQ(kLength, lcd.GetWobbleData(1, v));
+    sim.Script(Fault::LengthDelta(-1), 'G');
+    EXPECT_EQ(kLength, lcd.GetWobbleData(2, v));
+    sim.Script(Fault::LengthDelta(-1), 'u');
+    EXPECT_EQ(kLength, lcd.GetImageAdjust(1, v));
+    EXPECT_EQ(77, v);
+    unsigned char cell = 0;
+    sim.Script(Fault::LengthDelta(-1), 'e');
+    EXPECT_EQ(kLength, lcd.UniformData(0, 1, 0, 0, cell));
+    sim.Script(Fault::LengthDelta(+1), '4');
+    EXPECT_EQ(kLength, lcd.ShutterControl(1));
+
+    // The table and wobble reads take data of the right length whatever its error digits.
+    sim.Script(Fault::ErrorDigits('0', '2'), 'a');
+    EXPECT_EQ(0u, lcd.GetGammaData(1, gamma));
+    EXPECT_EQ(sim.State().gamma[1][255], gamma[255]);
+
+    // A reply far longer than the receive pool: its end never reaches the pool, so
+    // nothing can be cut before the time-out.
+    lcd.SetAttemptCount(1);
+    Bytes huge{0x02};
+    huge.insert(huge.end(), 5000, '0');
+    huge.push_back(0x03);
+    sim.Script(Fault::Raw(huge), 'G');
+    EXPECT_EQ(kLength, lcd.GetWobbleData(2, v));
+    // The line is clean again for the next command.
+    EXPECT_EQ(0u, lcd.GetWobbleData(2, v));
+    EXPECT_EQ(180, v);
+}
+
+TEST_F(LcdControl, LongTableWritesAreAnsweredAfterTheirTimeOnTheLine)
+{
+    CreateLcd();
+    // At 9600 baud the tables need 0.8 s and 1.7 s to cross, more than the 500 ms that the
+    // command itself is given.
+    sim.SetLineRate(9600);
+    unsigned short gamma[CQPanelControl::kGammaValues] = {};
+    unsigned char uniform[CQPanelControl::kUniformBytes] = {};
+    auto start = Clock::now();
+    EXPECT_EQ(0u, lcd.SetGammaData(1, gamma));
+    EXPECT_GE(MillisecondsSince(start), 800.0);
+    start = Clock::now();
+    EXPECT_EQ(0u, lcd.SetUniformData(3, uniform));
+    EXPECT_GE(MillisecondsSince(start), 1700.0);
+    // Each went out once.
+    EXPECT_EQ(2u, sim.FrameCount());
+    sim.SetLineRate(0);
+}
+
+TEST_F(LcdControl, WobbleAndImageAdjustValues)
+{
+    CreateLcd();
+    unsigned short v = 9;
+    ASSERT_EQ(0u, lcd.SetWobbleData(1, 1));
+    EXPECT_TRUE(sim.State().wobbleOn);
+    ASSERT_EQ(0u, lcd.GetWobbleData(1, v));
+    EXPECT_EQ(1, v);
+    ASSERT_EQ(0u, lcd.SetWobbleData(1, 0));
+    EXPECT_FALSE(sim.State().wobbleOn);
+    ASSERT_EQ(0u, lcd.SetWobbleData(2, 359));
+    ASSERT_EQ(0u, lcd.GetWobbleData(2, v));
+    EXPECT_EQ(359, v);
+
+    // Items 7 and 8 are held inverted: "000" on the line is 1 at the interface.
+    ASSERT_EQ(0u, lcd.SetImageAdjust(7, 1));
+    EXPECT_EQ(0, sim.State().imageAdjust[6]);
+    ASSERT_EQ(0u, lcd.GetImageAdjust(7, v));
+    EXPECT_EQ(1, v);
+    ASSERT_EQ(0u, lcd.SetImageAdjust(8, 0));
+    EXPECT_EQ(1, sim.State().imageAdjust[7]);
+    ASSERT_EQ(0u, lcd.GetImageAdjust(8, v));
+    EXPECT_EQ(0, v);
+    ASSERT_EQ(0u, lcd.SetImageAdjust(6, 0x2A5));
+    ASSERT_EQ(0u, lcd.GetImageAdjust(6, v));
+    EXPECT_EQ(0x2A5, v);
+}
+
+TEST_F(LcdControl, ActionsWaitForTheControllerAndKeepItsErrors)
+{
+    CreateLcd();
+    auto start = Clock::now();
+    EXPECT_EQ(0u, lcd.ColorWheelControl(3)); // busy for 300 ms
+    EXPECT_GE(MillisecondsSince(start), 299.0);
+    EXPECT_EQ(3, sim.State().colorWheel);
+    start = Clock::now();
+    EXPECT_EQ(0u, lcd.WobbleControl(2)); // busy for 200 ms
+    EXPECT_GE(MillisecondsSince(start), 199.0);
+    EXPECT_EQ(2, sim.State().wobbleAction);
+    EXPECT_EQ(0u, lcd.ShutterControl(1));
+    EXPECT_TRUE(sim.State().shutterOpen);
+
+    // The controller is idle now: a final status '0' keeps a controller error (the lamp
+    // controller 2 would clear it); '6' does not hold the wait open.
+    sim.Script(Fault::ErrorDigits('0', '2'), '1');
+    EXPECT_EQ(0x20380012u, lcd.PollingStatus(1000));
+    sim.ScriptStatusSequence(std::string(20, '6'));
+    start = Clock::now();
+    EXPECT_EQ(0x20380006u, lcd.PollingStatus(300));
+    EXPECT_LT(MillisecondsSince(start), 700.0);
+    // Polls are 100 ms apart.
+    sim.ScriptStatusSequence("220");
+    start = Clock::now();
+    EXPECT_EQ(0u, lcd.PollingStatus(1000));
+    EXPECT_GE(MillisecondsSince(start), 199.0);
+
+    // An action the controller refuses is not waited for.
+    sim.ClearLog();
+    sim.Script(Fault::ErrorDigits('0', '3'), '5');
+    EXPECT_EQ(0x20380013u, lcd.ColorWheelControl(1));
+    EXPECT_EQ(1u, sim.FrameCount());
+}
+
+TEST_F(LcdControl, ExposeWaitsWithinTheCachedShutterTime)
+{
+    qlsim::LcdState s = sim.State();
+    s.shutter[0] = 30;
+    s.shutter[1] = 0;
+    sim.SetState(s);
+    CreateLcd();
+    auto start = Clock::now();
+    EXPECT_EQ(0u, lcd.Expose(1)); // 300 ms
+    EXPECT_GE(MillisecondsSince(start), 299.0);
+    EXPECT_LT(MillisecondsSince(start), 1500.0);
+
+    // SetShutterTime leaves the cache alone: channel 2 still waits (0 + 20) × 100 ms,
+    // though the controller now exposes for 3 s.
+    ASSERT_EQ(0u, lcd.SetShutterTime(2, 300));
+    start = Clock::now();
+    EXPECT_EQ(0x20380006u, lcd.Expose(2));
+    EXPECT_GE(MillisecondsSince(start), 2090.0);
+    EXPECT_LT(MillisecondsSince(start), 2700.0);
+    EXPECT_EQ(2, sim.State().exposures);
+}
