@@ -37,13 +37,6 @@ bool IsInvertedItem(unsigned char index) { return index == 7 || index == 8; }
 
 CQPanelControl::CQPanelControl(const tagQFrameModel& model) : CQFrameControl(model) {}
 
-uint32_t CQPanelControl::TimeoutWithWireTime(int length) const
-{
-    const int baud = m_Property.BaudRate > 0 ? m_Property.BaudRate : 9600;
-    const int64_t wireMs = (static_cast<int64_t>(length) * 10 * 1000 + baud - 1) / baud;
-    return kCommandTimeoutMs + static_cast<uint32_t>(wireMs);
-}
-
 ZanResult CQPanelControl::Fetch(unsigned char* frame, int length, uint32_t expected,
                                 uint32_t timeoutMs)
 {
@@ -129,7 +122,7 @@ ZanResult CQPanelControl::SetGammaData(unsigned char table, const unsigned short
     CommandFrame f(m_Model.Letter, 'b', 1 + kGammaValues * kGammaDigits);
     f.Channel(0, table);
     for (int k = 0; k < kGammaValues; ++k) f.Hex3(1 + kGammaDigits * k, values[k]);
-    return Command(f.Seal(), f.Length(), TimeoutWithWireTime(f.Length()));
+    return Command(f.Seal(), f.Length(), kCommandTimeoutMs);
 }
 
 ZanResult CQPanelControl::GetUniformData(unsigned char index, unsigned char* data)
@@ -153,7 +146,7 @@ ZanResult CQPanelControl::SetUniformData(unsigned char index, const unsigned cha
     CommandFrame f(m_Model.Letter, 'd', 1 + kUniformBytes * kUniformDigits);
     f.Index(0, index);
     for (int k = 0; k < kUniformBytes; ++k) f.Hex2(1 + kUniformDigits * k, data[k]);
-    return Command(f.Seal(), f.Length(), TimeoutWithWireTime(f.Length()));
+    return Command(f.Seal(), f.Length(), kCommandTimeoutMs);
 }
 
 ZanResult CQPanelControl::UniformData(unsigned char operation, unsigned char index,

@@ -26,7 +26,7 @@ struct ZanComPort {
     uint32_t count = 0;
     // Bumped by ClearPool: bytes read under an older generation are stale and dropped.
     uint64_t generation = 0;
-    bool frameSeen = false;
+    bool responseEnded = false; // a frame end arrived, or the pool filled up
     bool waitPending = false;
     bool lineFailed = false;
     Clock::time_point deadline;
@@ -39,11 +39,17 @@ struct ZanComPort {
 
 namespace {
 
-// Time the line needs for `bytes` bytes at `baud` (10 bits a byte), plus a second's margin.
+// Time the line needs for `bytes` bytes at `baud`, 10 bits a byte, rounded up.
+uint32_t LineTimeMs(int bytes, int baud)
+{
+    const int64_t rate = baud > 0 ? baud : 9600;
+    return static_cast<uint32_t>((static_cast<int64_t>(bytes) * 10 * 1000 + rate - 1) / rate);
+}
+
+// Writing may take the line time and a second's margin.
 uint32_t WriteTimeoutMs(int bytes, int baud)
 {
-    const int rate = baud > 0 ? baud : 9600;
-    return static_cast<uint32_t>(static_cast<int64_t>(bytes) * 10 * 1000 / rate) + 1000u;
+    return LineTimeMs(bytes, baud) + 1000u;
 }
 
 } // namespace
@@ -75,7 +81,7 @@ ZanResult CZanComCtrl::OpenPort(const tagZANSerialPortProperty& property)
         std::lock_guard<std::mutex> lock(m_Port->mutex);
         m_Port->count = 0;
         ++m_Port->generation;
-        m_Port->frameSeen = false;
+        m_Port->responseEnded = false;
         m_Port->waitPending = false;
         m_Port->lineFailed = false;
     }
@@ -148,7 +154,8 @@ void CZanComCtrl::ReceiveLoop()
                             break;
                         }
                     }
-                    if (frameEnded) port.frameSeen = true;
+                    // A full pool can take no frame end any more: waiting on is useless.
+                    if (frameEnded || port.count == port.poolSize) port.responseEnded = true;
                     port.changed.notify_all();
                 }
             }
@@ -229,7 +236,7 @@ void CZanComCtrl::ClearPool()
         std::lock_guard<std::mutex> lock(m_Port->mutex);
         m_Port->count = 0;
         ++m_Port->generation;
-        m_Port->frameSeen = false;
+        m_Port->responseEnded = false;
     }
     ResetEvent(m_Port->frameEvent);
 }
@@ -242,9 +249,11 @@ ZanResult CZanComCtrl::Transmit(const unsigned char* bytes, int length)
         std::lock_guard<std::mutex> lock(m_Port->mutex);
         if (m_Port->lineFailed) return ZAN_COM_ERR_LINE_CLOSED;
         // A frame end seen before this command went out belongs to an earlier one.
-        m_Port->frameSeen = false;
+        m_Port->responseEnded = false;
         m_Port->waitPending = m_Port->waitResponse;
-        m_Port->deadline = Clock::now() + std::chrono::milliseconds(m_Port->waitTimeoutMs);
+        // The reply cannot begin before the frame is out: the time-out counts from then.
+        m_Port->deadline = Clock::now() + std::chrono::milliseconds(m_Port->waitTimeoutMs) +
+                           std::chrono::milliseconds(LineTimeMs(length, m_Property.BaudRate));
     }
     ResetEvent(m_Port->frameEvent);
     const ZanResult written =
@@ -262,7 +271,7 @@ int CZanComCtrl::GetPoolData(unsigned char* buffer, int max)
     ZanComPort& port = *m_Port;
     if (port.waitPending) {
         port.changed.wait_until(lock, port.deadline,
-                                [&] { return port.frameSeen || port.lineFailed; });
+                                [&] { return port.responseEnded || port.lineFailed; });
         port.waitPending = false;
     }
     if (!buffer) return 0;

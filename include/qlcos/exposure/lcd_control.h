@@ -50,7 +50,7 @@ protected:
     // The reply time-out of a frame of `length` bytes. The wait starts when the frame is
     // handed to the line, so it must cover the frame's own time on the line as well as the
     // command's 500 ms: a gamma table takes 0.8 s at 9600 baud, a uniformity table 1.7 s.
-    uint32_t TimeoutWithWireTime(int length) const;
+
 };
 
 // The LCD lamp light engine: three colour channels with shutter times, two interval times,
