@@ -1,14 +1,19 @@
-// Round trip of one command through a pseudo-terminal against the simulated lamp controller 2:
-// the library's GetShutterTime beside a raw baseline that writes the same 7 bytes and reads
-// until ETX on the same kind of terminal, against the same simulator.
+// Round trips through a pseudo-terminal against the simulated controllers: the library's
+// GetShutterTime (lamp controller 2) and GetGammaData (LCD, a 776-byte reply), each beside a
+// raw baseline that writes the same 7 bytes and reads until ETX on the same kind of terminal
+// against the same simulator; and how long CZanLCosCtrl::Create takes to find each model.
 #include "qlcos/qlcos.h"
 #include "lamp_control2_sim.h"
+#include "lcd_control_sim.h"
+#include "simulators.h"
 
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
 #include <fcntl.h>
 #include <map>
+#include <memory>
+#include <vector>
 #include <poll.h>
 #include <string>
 #include <termios.h>
@@ -34,9 +39,9 @@ void BM_LibraryGetShutterTime(benchmark::State& state)
     zanSetSerialPortPath(kBenchPort, nullptr);
 }
 
-void BM_RawGetShutterTime(benchmark::State& state)
+// Writes `frame` and reads until ETX on a raw terminal: the floor any library stands on.
+void RawRoundTrip(benchmark::State& state, qlsim::PtyDevice& sim, const std::vector<unsigned char>& frame)
 {
-    qlsim::LampControl2Sim sim;
     if (!sim.Start()) return state.SkipWithError("no pseudo-terminal");
     const int fd = open(sim.Path().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return state.SkipWithError("cannot open the terminal");
@@ -45,10 +50,10 @@ void BM_RawGetShutterTime(benchmark::State& state)
     cfmakeraw(&t);
     cfsetspeed(&t, B9600);
     tcsetattr(fd, TCSANOW, &t);
-    const unsigned char frame[7] = {0x02, 'Y', '0', 'B', '1', 0x03, 0x02 ^ 0x02 ^ 'Y' ^ '0' ^ 'B' ^ '1' ^ 0x03};
-    unsigned char reply[256];
+    unsigned char reply[4096];
     for (auto _ : state) {
-        if (write(fd, frame, sizeof frame) != sizeof frame) return state.SkipWithError("write failed");
+        if (write(fd, frame.data(), frame.size()) != static_cast<ssize_t>(frame.size()))
+            return state.SkipWithError("write failed");
         bool etx = false;
         while (!etx) {
             pollfd p{fd, POLLIN, 0};
@@ -60,8 +65,72 @@ void BM_RawGetShutterTime(benchmark::State& state)
     close(fd);
 }
 
+// A framed request with its block check.
+std::vector<unsigned char> Frame(char letter, char command, char parameter)
+{
+    std::vector<unsigned char> f = {0x02, static_cast<unsigned char>(letter), '0',
+                                    static_cast<unsigned char>(command),
+                                    static_cast<unsigned char>(parameter), 0x03};
+    unsigned char x = 0;
+    for (size_t i = 1; i < f.size(); ++i) x ^= f[i];
+    f.push_back(x);
+    return f;
+}
+
+void BM_RawGetShutterTime(benchmark::State& state)
+{
+    qlsim::LampControl2Sim sim;
+    RawRoundTrip(state, sim, Frame('Y', 'B', '1'));
+}
+
+void BM_RawGammaRead(benchmark::State& state)
+{
+    qlsim::LcdControlSim sim;
+    RawRoundTrip(state, sim, Frame('f', 'a', '0'));
+}
+
+void BM_LibraryGammaRead(benchmark::State& state)
+{
+    qlsim::LcdControlSim sim;
+    if (!sim.Start()) return state.SkipWithError("no pseudo-terminal");
+    zanSetSerialPortPath(kBenchPort, sim.Path().c_str());
+    CQLCDControl lcd;
+    if (lcd.Create(kBenchPort, -1) != 0) return state.SkipWithError("Create failed");
+    unsigned short values[256];
+    for (auto _ : state) {
+        if (lcd.GetGammaData(0, values) != 0) return state.SkipWithError("command failed");
+        benchmark::DoNotOptimize(values);
+    }
+    lcd.Destroy();
+    zanSetSerialPortPath(kBenchPort, nullptr);
+}
+
+// CZanLCosCtrl::Create finding the model on the line (probing the models tried before it).
+void BM_ProbeCreate(benchmark::State& state, const char* model)
+{
+    std::unique_ptr<qlsim::PtyDevice> sim = qlsim::MakeSimulator(model);
+    if (!sim || !sim->Start()) return state.SkipWithError("no simulator");
+    zanSetSerialPortPath(kBenchPort, sim->Path().c_str());
+    for (auto _ : state) {
+        CZanLCosCtrl device;
+        tagZanVirtualDeviceProperty property{{kBenchPort, -1, 9600, 8, 0, 0}, 0, 0};
+        const ZanResult r = device.Create(nullptr, &property);
+        if ((r == 0) != (std::string(model) != "silent")) return state.SkipWithError("unexpected result");
+        device.Destroy();
+    }
+    zanSetSerialPortPath(kBenchPort, nullptr);
+}
+
 BENCHMARK(BM_RawGetShutterTime)->UseRealTime()->MinTime(1.0)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_LibraryGetShutterTime)->UseRealTime()->MinTime(1.0)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_RawGammaRead)->UseRealTime()->MinTime(1.0)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_LibraryGammaRead)->UseRealTime()->MinTime(1.0)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_ProbeCreate, ldd, "ldd")->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_ProbeCreate, lcd, "lcd")->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_ProbeCreate, lamp2, "lamp2")->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_ProbeCreate, led, "led")->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_ProbeCreate, lamp, "lamp")->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_ProbeCreate, silent, "silent")->Iterations(1)->Unit(benchmark::kMillisecond);
 
 // Remembers each benchmark's real time per iteration, for the ratio printed at the end.
 class RecordingReporter : public benchmark::ConsoleReporter {
@@ -84,12 +153,16 @@ int main(int argc, char** argv)
     benchmark::Initialize(&argc, argv);
     RecordingReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    const auto raw = reporter.microseconds.find("BM_RawGetShutterTime");
-    const auto lib = reporter.microseconds.find("BM_LibraryGetShutterTime");
-    if (raw != reporter.microseconds.end() && lib != reporter.microseconds.end()) {
-        std::printf("\nGetShutterTime round trip: raw %.1f us, library %.1f us, ratio %.2f\n",
-                    raw->second, lib->second, lib->second / raw->second);
-    }
+    auto ratio = [&](const char* what, const char* rawName, const char* libName) {
+        const auto raw = reporter.microseconds.find(rawName);
+        const auto lib = reporter.microseconds.find(libName);
+        if (raw != reporter.microseconds.end() && lib != reporter.microseconds.end())
+            std::printf("%s round trip: raw %.1f us, library %.1f us, ratio %.2f\n", what,
+                        raw->second, lib->second, lib->second / raw->second);
+    };
+    std::printf("\n");
+    ratio("GetShutterTime", "BM_RawGetShutterTime", "BM_LibraryGetShutterTime");
+    ratio("GetGammaData (776-byte reply)", "BM_RawGammaRead", "BM_LibraryGammaRead");
     benchmark::Shutdown();
     return 0;
 }

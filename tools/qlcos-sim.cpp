@@ -6,7 +6,7 @@
 //
 // Point the library at the printed path with QLCOS_COM<port>=<path>.
 
-#include "lamp_control2_sim.h"
+#include "simulators.h"
 
 #include <cerrno>
 #include <chrono>
@@ -24,25 +24,15 @@ namespace {
 
 constexpr size_t kFramesKept = 10000;
 
-struct Model {
-    const char* name;
-    const char* description;
-    std::function<std::unique_ptr<qlsim::FramedControllerSim>()> make;
-};
-
-const Model kModels[] = {
-    {"lamp2", "lamp controller 2 (model letter 'Y')",
-     [] { return std::make_unique<qlsim::LampControl2Sim>(); }},
-};
-
 void PrintUsage(std::FILE* to) {
     std::fprintf(to,
                  "usage: qlcos-sim [--baud N] [--time-scale PERCENT] [MODEL]\n"
                  "  --baud N            pace replies at N baud, 10 bits a byte (default: at once)\n"
                  "  --time-scale P      run busy times at P percent of real time (default 100)\n"
                  "models:\n");
-    for (const Model& m : kModels) std::fprintf(to, "  %-8s %s%s\n", m.name, m.description,
-                                                &m == &kModels[0] ? " (default)" : "");
+    for (const qlsim::SimulatorModel& m : qlsim::SimulatorModels())
+        std::fprintf(to, "  %-8s %s%s\n", m.name, m.description,
+                     &m == &qlsim::SimulatorModels()[0] ? " (default)" : "");
 }
 
 bool ParseCount(const char* text, int& value) {
@@ -58,7 +48,7 @@ bool ParseCount(const char* text, int& value) {
 int main(int argc, char** argv) {
     int baud = 0;
     int timeScale = 100;
-    const Model* model = &kModels[0];
+    const qlsim::SimulatorModel* model = &qlsim::SimulatorModels()[0];
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "-h" || arg == "--help") {
@@ -72,10 +62,7 @@ int main(int argc, char** argv) {
             }
             continue;
         }
-        model = nullptr;
-        for (const Model& m : kModels) {
-            if (arg == m.name) model = &m;
-        }
+        model = qlsim::FindSimulatorModel(arg);
         if (model == nullptr) {
             std::fprintf(stderr, "qlcos-sim: unknown option or model: %s\n", arg.c_str());
             PrintUsage(stderr);
@@ -95,9 +82,10 @@ int main(int argc, char** argv) {
     const auto started = std::chrono::steady_clock::now();
     std::mutex printMutex;
     size_t framesCleared = 0;  // written by the trace sink; read after Stop
-    std::unique_ptr<qlsim::FramedControllerSim> sim = model->make();
+    std::unique_ptr<qlsim::PtyDevice> sim = model->make();
     sim->SetPacing(baud);
-    sim->SetTimeScale(timeScale);
+    if (timeScale != 100 && !qlsim::SetSimulatorTimeScale(*sim, timeScale))
+        std::fprintf(stderr, "qlcos-sim: %s has no busy times to scale\n", model->name);
     sim->SetTrace([&](const std::string& line) {
         const double seconds =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();

@@ -192,3 +192,4 @@ public:
 #include "qlcos/exposure/led_control.h"
 #include "qlcos/exposure/lcd_control.h"
 #include "qlcos/exposure/lamp_control.h"
+#include "qlcos/exposure/lcos_ctrl.h"

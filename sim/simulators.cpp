@@ -1,0 +1,51 @@
+#include "simulators.h"
+
+#include "lamp_control2_sim.h"
+#include "lamp_control_sim.h"
+#include "lcd_control_sim.h"
+#include "ldd_control_sim.h"
+#include "led_control_sim.h"
+#include "silent_line_sim.h"
+
+namespace qlsim {
+
+namespace {
+template <typename Sim> std::unique_ptr<PtyDevice> Make() { return std::make_unique<Sim>(); }
+} // namespace
+
+const std::vector<SimulatorModel>& SimulatorModels()
+{
+    static const std::vector<SimulatorModel> models = {
+        {"ldd", "LDD controller (model letter 'g')", Make<LddControlSim>},
+        {"lcd", "LCD controller (model letter 'f')", Make<LcdControlSim>},
+        {"lamp2", "lamp controller 2 (model letter 'Y')", Make<LampControl2Sim>},
+        {"led", "LED controller (model letter 'h')", Make<LedControlSim>},
+        {"lamp", "first-generation lamp controller (ACK/NAK protocol)", Make<LampControlSim>},
+        {"silent", "a line with no controller on it", Make<SilentLineSim>},
+    };
+    return models;
+}
+
+const SimulatorModel* FindSimulatorModel(const std::string& name)
+{
+    for (const SimulatorModel& model : SimulatorModels())
+        if (name == model.name) return &model;
+    return nullptr;
+}
+
+std::unique_ptr<PtyDevice> MakeSimulator(const std::string& name)
+{
+    const SimulatorModel* model = FindSimulatorModel(name);
+    return model ? model->make() : nullptr;
+}
+
+bool SetSimulatorTimeScale(PtyDevice& simulator, int percent)
+{
+    if (auto* framed = dynamic_cast<FramedControllerSim*>(&simulator)) {
+        framed->SetTimeScale(percent);
+        return true;
+    }
+    return false;
+}
+
+} // namespace qlsim
