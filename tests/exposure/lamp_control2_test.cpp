@@ -4,6 +4,7 @@
 #include "qlcos/exposure.h"
 #include "qlcos/host.h"
 #include "lamp_control2_sim.h"
+#include "support/driver_fixture.h"
 #include "support/pty_peer.h"
 
 #include <gtest/gtest.h>
@@ -12,6 +13,7 @@
 
 using qlsim::Fault;
 using qlsim::LampControl2Sim;
+using testing_support::Frame;
 using testing_support::MillisecondsSince;
 using testing_support::PtyPeer;
 using testing_support::ThreadCount;
@@ -23,34 +25,9 @@ namespace {
 
 const int kPort = 7;
 
-// Frame bytes with the block check computed here, independently of the library.
-Bytes Frame(const std::string& body)
-{
-    Bytes f;
-    f.reserve(body.size() + 3);
-    f.push_back(0x02);
-    for (char c : body) f.push_back(static_cast<uint8_t>(c));
-    f.push_back(0x03);
-    uint8_t x = 0;
-    for (size_t i = 1; i < f.size(); ++i) x ^= f[i];
-    f.push_back(x);
-    return f;
-}
-
-class LampControl2 : public ::testing::Test {
+class LampControl2 : public testing_support::DriverOnSimulator<CQLampControl2, qlsim::LampControl2Sim, kPort> {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(sim.Start());
-        zanSetSerialPortPath(kPort, sim.Path().c_str());
-    }
-    void TearDown() override { zanSetSerialPortPath(kPort, nullptr); }
-
-    void CreateLamp()
-    {
-        ASSERT_EQ(0u, lamp.Create(kPort, -1));
-        sim.ClearLog();
-    }
+    void CreateLamp() { CreateDriver(); }
     void SetSimShutterTimes(uint16_t t1, uint16_t t2, uint16_t t3)
     {
         qlsim::Lamp2State s = sim.State();
@@ -60,8 +37,7 @@ protected:
         sim.SetState(s);
     }
 
-    LampControl2Sim sim;
-    CQLampControl2 lamp;
+    CQLampControl2& lamp{driver};
 };
 
 } // namespace

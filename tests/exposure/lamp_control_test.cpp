@@ -4,6 +4,7 @@
 #include "qlcos/exposure.h"
 #include "qlcos/host.h"
 #include "lamp_control_sim.h"
+#include "support/driver_fixture.h"
 #include "support/pty_peer.h"
 
 #include <gtest/gtest.h>
@@ -39,23 +40,12 @@ Bytes Frame(const std::string& body)
     return f;
 }
 
-class LampControl : public ::testing::Test {
+// The simulator starts with shutter times 30, 20, 10 and brightness 50.
+class LampControl : public testing_support::DriverOnSimulator<CQLampControl, LampControlSim, kPort> {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(sim.Start());
-        zanSetSerialPortPath(kPort, sim.Path().c_str());
-    }
-    void TearDown() override { zanSetSerialPortPath(kPort, nullptr); }
+    void CreateLamp() { CreateDriver(); }
 
-    void CreateLamp()
-    {
-        ASSERT_EQ(0u, lamp.Create(kPort, -1));
-        sim.ClearLog();
-    }
-
-    LampControlSim sim; // shutter times 30, 20, 10; brightness 50
-    CQLampControl lamp;
+    CQLampControl& lamp{driver};
 };
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "qlcos/exposure.h"
 #include "qlcos/host.h"
 #include "lcd_control_sim.h"
+#include "support/driver_fixture.h"
 #include "support/pty_peer.h"
 
 #include <gtest/gtest.h>
@@ -12,6 +13,8 @@
 
 using qlsim::Fault;
 using qlsim::LcdControlSim;
+using testing_support::Frame;
+using testing_support::Hex;
 using testing_support::MillisecondsSince;
 using Clock = std::chrono::steady_clock;
 using Bytes = std::vector<uint8_t>;
@@ -22,42 +25,11 @@ const int kPort = 8;
 const ZanResult kRange = 0x20380012;
 const ZanResult kLength = 0x20380007;
 
-// Frame bytes with the block check computed here, independently of the library.
-Bytes Frame(const std::string& body)
-{
-    Bytes f{0x02};
-    for (char c : body) f.push_back(static_cast<uint8_t>(c));
-    f.push_back(0x03);
-    uint8_t x = 0;
-    for (size_t i = 1; i < f.size(); ++i) x ^= f[i];
-    f.push_back(x);
-    return f;
-}
-
-std::string Hex(unsigned value, int digits)
-{
-    char text[16];
-    std::snprintf(text, sizeof text, "%0*X", digits, value);
-    return text;
-}
-
-class LcdControl : public ::testing::Test {
+class LcdControl : public testing_support::DriverOnSimulator<CQLCDControl, qlsim::LcdControlSim, kPort> {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(sim.Start());
-        zanSetSerialPortPath(kPort, sim.Path().c_str());
-    }
-    void TearDown() override { zanSetSerialPortPath(kPort, nullptr); }
+    void CreateLcd() { CreateDriver(); }
 
-    void CreateLcd()
-    {
-        ASSERT_EQ(0u, lcd.Create(kPort, -1));
-        sim.ClearLog();
-    }
-
-    LcdControlSim sim;
-    CQLCDControl lcd;
+    CQLCDControl& lcd{driver};
 };
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "qlcos/host.h"
 #include "lcd_control_sim.h"
 #include "ldd_control_sim.h"
+#include "support/driver_fixture.h"
 #include "support/pty_peer.h"
 
 #include <gtest/gtest.h>
@@ -15,6 +16,8 @@
 
 using qlsim::Fault;
 using qlsim::LddControlSim;
+using testing_support::Frame;
+using testing_support::Hex;
 using testing_support::MillisecondsSince;
 using Clock = std::chrono::steady_clock;
 using Bytes = std::vector<uint8_t>;
@@ -25,42 +28,11 @@ namespace {
 const int kPort = 9;
 const ZanResult kRange = 0x20390012;
 
-// Frame bytes with the block check computed here, independently of the library.
-Bytes Frame(const std::string& body)
-{
-    Bytes f{0x02};
-    for (char c : body) f.push_back(static_cast<uint8_t>(c));
-    f.push_back(0x03);
-    uint8_t x = 0;
-    for (size_t i = 1; i < f.size(); ++i) x ^= f[i];
-    f.push_back(x);
-    return f;
-}
-
-std::string Hex(unsigned value, int digits)
-{
-    char text[16];
-    std::snprintf(text, sizeof text, "%0*X", digits, value);
-    return text;
-}
-
-class LddControl : public ::testing::Test {
+class LddControl : public testing_support::DriverOnSimulator<CQLDDControl, qlsim::LddControlSim, kPort> {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(sim.Start());
-        zanSetSerialPortPath(kPort, sim.Path().c_str());
-    }
-    void TearDown() override { zanSetSerialPortPath(kPort, nullptr); }
+    void CreateLdd() { CreateDriver(); }
 
-    void CreateLdd()
-    {
-        ASSERT_EQ(0u, ldd.Create(kPort, -1));
-        sim.ClearLog();
-    }
-
-    LddControlSim sim;
-    CQLDDControl ldd;
+    CQLDDControl& ldd{driver};
 };
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "qlcos/exposure.h"
 #include "qlcos/host.h"
 #include "led_control_sim.h"
+#include "support/driver_fixture.h"
 #include "support/pty_peer.h"
 
 #include <gtest/gtest.h>
@@ -16,6 +17,7 @@
 
 using qlsim::Fault;
 using qlsim::LedControlSim;
+using testing_support::Frame;
 using testing_support::MillisecondsSince;
 using testing_support::ThreadCount;
 using testing_support::ThreadCountSettled;
@@ -30,19 +32,6 @@ const ZanResult kTimedOut = 0x20320006;
 // Pseudo-terminal round trips take well under a millisecond; this leaves room for a loaded
 // machine and the sanitizer builds.
 const double kPromptMs = 80.0;
-
-// Frame bytes with the block check computed here, independently of the library.
-Bytes Frame(const std::string& body)
-{
-    Bytes f;
-    f.push_back(0x02);
-    for (char c : body) f.push_back(static_cast<uint8_t>(c));
-    f.push_back(0x03);
-    uint8_t x = 0;
-    for (size_t i = 1; i < f.size(); ++i) x ^= f[i];
-    f.push_back(x);
-    return f;
-}
 
 struct ExposeTiming {
     ZanResult result;
@@ -59,15 +48,8 @@ struct ExposeTiming {
            << "first poll after " << t.firstPollMs << " ms, expected " << sleptMs << " ms";
 }
 
-class LedControl : public ::testing::Test {
+class LedControl : public testing_support::DriverOnSimulator<CQLEDControl, LedControlSim, kPort> {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(sim.Start());
-        zanSetSerialPortPath(kPort, sim.Path().c_str());
-    }
-    void TearDown() override { zanSetSerialPortPath(kPort, nullptr); }
-
     // Shutter times the controller reports when the driver is created, so that they reach
     // the driver's cache.
     void CreateLed(uint16_t t1 = 10, uint16_t t2 = 20, uint16_t t3 = 30)
@@ -77,8 +59,7 @@ protected:
         s.shutter[1] = t2;
         s.shutter[2] = t3;
         sim.SetState(s);
-        ASSERT_EQ(0u, led.Create(kPort, -1));
-        sim.ClearLog();
+        CreateDriver();
     }
 
     // Expose(channel), timed from the simulator's frame log: the exposure is frame 1, the
@@ -97,8 +78,7 @@ protected:
         return t;
     }
 
-    LedControlSim sim;
-    CQLEDControl led;
+    CQLEDControl& led{driver};
 };
 
 } // namespace
