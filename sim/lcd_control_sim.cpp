@@ -37,15 +37,11 @@ void LcdControlSim::SetState(const LcdState& state) {
 
 bool LcdControlSim::HandleModel(unsigned char command, const Params& params, std::string& data,
                                 Refusal& refusal) {
-    const Entry* entry = FindCommand(command);
-    if (entry == nullptr) return false;
-    refusal = Run(*this, *entry, params, data);
-    return true;
+    return Run(*this, FindCommand(command), params, data, refusal);
 }
 
 const char* LcdControlSim::ModelCommandName(unsigned char command) const {
-    const Entry* entry = FindCommand(command);
-    return entry != nullptr ? entry->name : nullptr;
+    return NameOf(FindCommand(command));
 }
 
 LcdControlSim::Refusal LcdControlSim::ColorWheelControl(const Params& p, std::string&) {

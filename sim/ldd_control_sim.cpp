@@ -1,5 +1,8 @@
 #include "ldd_control_sim.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace qlsim {
 
 namespace {
@@ -24,7 +27,6 @@ const LddControlSim::Entry* LddControlSim::FindCommand(unsigned char letter) {
 }
 
 LddControlSim::LddControlSim() : PanelControllerSim(kModelLetter, kIdentity) {
-    for (uint8_t& b : mechanics_.brightness) b = 50;
     mechanics_.carrier = 1;
     mechanics_.position[0] = 1000;
     mechanics_.position[1] = 2000;
@@ -37,6 +39,7 @@ LddState LddControlSim::State() const {
     LddState snapshot{};
     static_cast<PanelState&>(snapshot) = PanelLocked();
     static_cast<LddMechanics&>(snapshot) = mechanics_;
+    std::copy(std::begin(levels_.brightness), std::end(levels_.brightness), snapshot.brightness);
     return snapshot;
 }
 
@@ -44,6 +47,7 @@ void LddControlSim::SetState(const LddState& state) {
     std::lock_guard<std::mutex> lock(stateMutex_);
     SetPanelLocked(state);
     mechanics_ = state;
+    std::copy(std::begin(state.brightness), std::end(state.brightness), levels_.brightness);
 }
 
 void LddControlSim::SetMoveTimes(Ms carrier, Ms focus, Ms moving) {
@@ -55,15 +59,11 @@ void LddControlSim::SetMoveTimes(Ms carrier, Ms focus, Ms moving) {
 
 bool LddControlSim::HandleModel(unsigned char command, const Params& params, std::string& data,
                                 Refusal& refusal) {
-    const Entry* entry = FindCommand(command);
-    if (entry == nullptr) return false;
-    refusal = Run(*this, *entry, params, data);
-    return true;
+    return Run(*this, FindCommand(command), params, data, refusal);
 }
 
 const char* LddControlSim::ModelCommandName(unsigned char command) const {
-    const Entry* entry = FindCommand(command);
-    return entry != nullptr ? entry->name : nullptr;
+    return NameOf(FindCommand(command));
 }
 
 LddControlSim::Refusal LddControlSim::LEDControl(const Params& p, std::string&) {
@@ -90,21 +90,6 @@ LddControlSim::Refusal LddControlSim::MoveFocus(const Params& p, std::string&) {
     mechanics_.focusPosition += steps;
     ++mechanics_.focusMoves;
     StartJob(focusTime_, movingTime_);
-    return Refusal::None;
-}
-
-LddControlSim::Refusal LddControlSim::GetBrightness(const Params& p, std::string& data) {
-    int slot = 0;
-    if (!ChannelSlot(p, slot)) return Refusal::OutOfRange;
-    data = Decimal(mechanics_.brightness[slot], 2);
-    return Refusal::None;
-}
-
-LddControlSim::Refusal LddControlSim::SetBrightness(const Params& p, std::string&) {
-    int slot = 0, value = 0;
-    if (!ChannelSlot(p, slot)) return Refusal::OutOfRange;
-    if (!ParseDecimal(p, 1, 2, value)) return Refusal::Malformed;
-    mechanics_.brightness[slot] = static_cast<uint8_t>(value);
     return Refusal::None;
 }
 

@@ -51,13 +51,11 @@ private:
     Refusal LEDControl(const Params& p, std::string& data);
     Refusal MoveCarrier(const Params& p, std::string& data);
     Refusal MoveFocus(const Params& p, std::string& data);
-    Refusal GetBrightness(const Params& p, std::string& data);
-    Refusal SetBrightness(const Params& p, std::string& data);
     Refusal GetPosition(const Params& p, std::string& data);
     Refusal SetPosition(const Params& p, std::string& data);
     Refusal SetRepeatMode(const Params& p, std::string& data);
 
-    LddMechanics mechanics_{};
+    LddMechanics mechanics_{};  // its brightness is unused: brightness lives in levels_
     Ms carrierTime_{400};
     Ms focusTime_{300};
     Ms movingTime_{150};

@@ -9,34 +9,26 @@
 // once. Job times are measured against a steady-clock deadline when a poll arrives.
 #pragma once
 
-#include "framed_controller_sim.h"
+#include "framed_model_sim.h"
 
 #include <cstdint>
 #include <string>
 
 namespace qlsim {
 
-// A snapshot of the controller's state. Times are in units of 10 ms.
-struct LedState {
-    uint16_t shutter[3];       // channels 1..3
-    uint16_t interval[4];      // indexes 1..4; 1 and 2 time exposures of channels 4 and 5
-    uint8_t brightness[3];
-    uint8_t channel[3];
+// What only the LED controller keeps.
+struct LedSettings {
     uint8_t ledLevel[4];       // LED control level per selector 0..3
-    uint16_t imageAdjust[8];
-    char serial[3][17];        // 16 characters each, NUL-terminated
-    uint8_t store[256];
     uint8_t input;             // input number chosen by InputSelect, 1-based
-    int exposures;             // count of Expose commands
-    int lastExposeChannel;
 };
 
-class LedControlSim : public FramedControllerSim {
+// A snapshot of the controller's state. Times are in units of 10 ms.
+struct LedState : FramedCommonState, ChannelLevels, LedSettings {};
+
+class LedControlSim : public FramedModelSim {
 public:
     static constexpr char kModelLetter = 'h';
     static constexpr const char* kIdentity = "VORTANE LCSD CONTROL";
-    static constexpr char kStatusIdle = '0';
-    static constexpr char kStatusBusy = '2';
 
     LedControlSim();
     ~LedControlSim() override;
@@ -48,35 +40,18 @@ public:
 protected:
     void Handle(unsigned char command, const Params& params, std::string& data, char& e1,
                 char& e2) override;
-    char CurrentStatus(char& progress) override;
     const char* CommandName(unsigned char command) const override;
 
 private:
-    struct CommandEntry;  // one row of the command table
+    using Entry = CommandEntry<LedControlSim>;
 
-    static const CommandEntry* FindCommand(unsigned char letter);
+    static const Entry* FindCommand(unsigned char letter);
 
-    // One handler per command letter; each reads its parameters and fills the reply data.
-    Refusal Expose(const Params& p, std::string& data);
+    // The model's own handlers; each reads its parameters and fills the reply data.
     Refusal LEDControl(const Params& p, std::string& data);
     Refusal InputSelect(const Params& p, std::string& data);
-    Refusal GetBrightness(const Params& p, std::string& data);
-    Refusal GetShutterTime(const Params& p, std::string& data);
-    Refusal GetChannel(const Params& p, std::string& data);
-    Refusal GetSerialCode(const Params& p, std::string& data);
-    Refusal GetIntervalTime(const Params& p, std::string& data);
-    Refusal SetBrightness(const Params& p, std::string& data);
-    Refusal SetShutterTime(const Params& p, std::string& data);
-    Refusal SetChannel(const Params& p, std::string& data);
-    Refusal SetIntervalTime(const Params& p, std::string& data);
-    Refusal SetSerialCode(const Params& p, std::string& data);
-    Refusal SetImageAdjust(const Params& p, std::string& data);
-    Refusal GetImageAdjust(const Params& p, std::string& data);
 
-    LedState state_;  // its store is unused: the data store lives in store_
-    // The running exposure; none once the clock has passed its end.
-    Clock::time_point exposureStart_{};
-    Clock::time_point exposureEnd_{};
+    LedSettings own_;
 };
 
 }  // namespace qlsim

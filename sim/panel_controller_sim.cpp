@@ -1,8 +1,7 @@
 #include "panel_controller_sim.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <cstring>
+#include <iterator>
 #include <thread>
 
 namespace qlsim {
@@ -11,25 +10,16 @@ namespace {
 
 using std::chrono::milliseconds;
 
-constexpr milliseconds kTimeUnit{10};  // shutter and interval times count in 10 ms
 constexpr milliseconds kShutterTime{100};
 constexpr milliseconds kWobbleControlTime{200};
-constexpr size_t kSerialLength = 16;
 constexpr int kWobbleMax = 359;
 constexpr int kGammaDigits = 3;
 constexpr int kGammaMax = 0xFFF;
 constexpr int kUniformDigits = 2;
-// Upper limits of the image-adjust items 1..8.
-constexpr int kImageAdjustMax[8] = {1023, 1023, 24, 24, 1023, 1023, 1, 1};
+// Image-adjust values in hexadecimal, with the upper limits of items 1..8.
+constexpr ImageAdjustFormat kImageAdjust = {16, {1023, 1023, 24, 24, 1023, 1023, 1, 1}};
 // The host's bytes are taken in slices of at most this, so that a long wait stays responsive.
 constexpr milliseconds kPacingSlice{50};
-
-void CopySerial(char (&to)[17], const char* from) {
-    size_t n = strnlen(from, kSerialLength);
-    std::memcpy(to, from, n);
-    std::memset(to + n, ' ', kSerialLength - n);
-    to[kSerialLength] = '\0';
-}
 
 }  // namespace
 
@@ -61,16 +51,7 @@ const PanelControllerSim::Entry* PanelControllerSim::FindCommand(unsigned char l
 }
 
 PanelControllerSim::PanelControllerSim(char modelLetter, const char* identity)
-    : FramedControllerSim(modelLetter), panel_{} {
-    const uint16_t shutter[] = {10, 20, 30};
-    const uint16_t interval[] = {5, 6, 7, 8};
-    std::copy(std::begin(shutter), std::end(shutter), panel_.shutter);
-    std::copy(std::begin(interval), std::end(interval), panel_.interval);
-    for (int i = 0; i < 3; ++i) {
-        char serial[kSerialLength + 1];
-        std::snprintf(serial, sizeof serial, "SERIAL-%09d", i + 1);
-        CopySerial(panel_.serial[i], serial);
-    }
+    : FramedModelSim(modelLetter, identity, "SERIAL-", kImageAdjust), panel_{} {
     // Distinct tables, so that a value read from the wrong place shows.
     for (int t = 0; t < PanelState::kGammaTables; ++t) {
         for (int k = 0; k < PanelState::kGammaValues; ++k)
@@ -81,7 +62,6 @@ PanelControllerSim::PanelControllerSim(char modelLetter, const char* identity)
             panel_.uniform[t][k] = static_cast<uint8_t>(k * 7 + t * 50);
     }
     panel_.wobble = 180;
-    SetIdentity(identity);
 }
 
 PanelControllerSim::~PanelControllerSim() { Stop(); }
@@ -93,45 +73,32 @@ void PanelControllerSim::SetLineRate(int baud) {
 }
 
 PanelState PanelControllerSim::PanelLocked() const {
-    PanelState snapshot = panel_;
-    std::copy(store_.begin(), store_.end(), snapshot.store);
+    PanelState snapshot{};
+    CommonLocked(snapshot);
+    static_cast<PanelSettings&>(snapshot) = panel_;
     return snapshot;
 }
 
 void PanelControllerSim::SetPanelLocked(const PanelState& state) {
+    SetCommonLocked(state);
     panel_ = state;
-    for (int i = 0; i < 3; ++i) CopySerial(panel_.serial[i], state.serial[i]);
     for (auto& table : panel_.gamma) {
         for (uint16_t& v : table) v = static_cast<uint16_t>(std::min<int>(v, kGammaMax));
     }
-    std::copy(std::begin(state.store), std::end(state.store), store_.begin());
-}
-
-bool PanelControllerSim::ChannelSlot(const Params& p, int& slot) {
-    const int channel = p[0] - '0';
-    slot = channel - 1;
-    return channel >= 1 && channel <= 3;
-}
-
-bool PanelControllerSim::IndexSlot(const Params& p, int count, int& slot) {
-    slot = p[0] - '0';
-    return slot >= 0 && slot < count;
 }
 
 void PanelControllerSim::Handle(unsigned char command, const Params& params, std::string& data,
                                 char& e1, char& e2) {
     Refusal refusal = Refusal::UnknownCommand;
-    if (!HandleModel(command, params, data, refusal)) {
-        if (const Entry* entry = FindCommand(command)) refusal = Run(*this, *entry, params, data);
-    }
-    if (refusal != Refusal::None) data.clear();
-    SetErrorDigits(refusal, e1, e2);
+    if (!HandleModel(command, params, data, refusal))
+        Run(*this, FindCommand(command), params, data, refusal);
+    Conclude(refusal, data, e1, e2);
 }
 
 const char* PanelControllerSim::CommandName(unsigned char command) const {
     if (const char* name = ModelCommandName(command)) return name;
-    const Entry* entry = FindCommand(command);
-    return entry != nullptr ? entry->name : FramedControllerSim::CommandName(command);
+    if (const char* name = NameOf(FindCommand(command))) return name;
+    return FramedModelSim::CommandName(command);
 }
 
 void PanelControllerSim::OnBytes(const uint8_t* data, size_t n) {
@@ -149,42 +116,7 @@ void PanelControllerSim::OnBytes(const uint8_t* data, size_t n) {
     FramedControllerSim::OnBytes(data, n);
 }
 
-// ---- Jobs --------------------------------------------------------------------------------
-
-void PanelControllerSim::StartJob(Ms duration, Ms moving) {
-    job_.running = true;
-    job_.start = Clock::now();
-    job_.movingUntil = job_.start + Scaled(std::min(moving, duration));
-    job_.end = job_.start + Scaled(duration);
-}
-
-char PanelControllerSim::CurrentStatus(char& progress) {
-    const auto now = Clock::now();
-    if (!job_.running || now >= job_.end) {
-        job_.running = false;
-        progress = '0';
-        return kStatusIdle;
-    }
-    const double fraction = std::chrono::duration<double>(now - job_.start) /
-                            std::chrono::duration<double>(job_.end - job_.start);
-    progress = static_cast<char>('0' + static_cast<int>(std::clamp(fraction, 0.0, 0.999) * 10));
-    return now < job_.movingUntil ? kStatusMoving : kStatusBusy;
-}
-
 // ---- Commands ----------------------------------------------------------------------------
-
-PanelControllerSim::Refusal PanelControllerSim::Expose(const Params& p, std::string&) {
-    // Channels 1..3 expose for their shutter time, 4 and 5 for interval time 1 or 2; any
-    // other channel is accepted and finishes at once.
-    const int channel = p[0] - '0';
-    int units = 0;
-    if (channel >= 1 && channel <= 3) units = panel_.shutter[channel - 1];
-    else if (channel == 4 || channel == 5) units = panel_.interval[channel - 4];
-    ++panel_.exposures;
-    panel_.lastExposeChannel = channel;
-    StartJob(kTimeUnit * units);
-    return Refusal::None;
-}
 
 PanelControllerSim::Refusal PanelControllerSim::ShutterControl(const Params& p, std::string&) {
     if (p[0] != '0' && p[0] != '1') return Refusal::OutOfRange;
@@ -201,23 +133,6 @@ PanelControllerSim::Refusal PanelControllerSim::WobbleControl(const Params& p, s
     return Refusal::None;
 }
 
-PanelControllerSim::Refusal PanelControllerSim::GetShutterTime(const Params& p,
-                                                               std::string& data) {
-    int slot = 0;
-    if (!ChannelSlot(p, slot)) return Refusal::OutOfRange;
-    data = Decimal(panel_.shutter[slot], 4);
-    return Refusal::None;
-}
-
-PanelControllerSim::Refusal PanelControllerSim::GetSerialCode(const Params& p,
-                                                              std::string& data) {
-    int slot = 0;
-    if (!IndexSlot(p, 3, slot)) return Refusal::OutOfRange;
-    data.assign(panel_.serial[slot], kSerialLength);
-    data += "000";
-    return Refusal::None;
-}
-
 PanelControllerSim::Refusal PanelControllerSim::GetWobbleData(const Params& p,
                                                               std::string& data) {
     // Item 1: '0' when the wobble is on, '1' when off; item 2: the value as 3 digits.
@@ -225,30 +140,6 @@ PanelControllerSim::Refusal PanelControllerSim::GetWobbleData(const Params& p,
     if (!IndexSlot(p, 2, slot)) return Refusal::OutOfRange;
     if (slot == 0) data = panel_.wobbleOn ? "0" : "1";
     else data = Decimal(panel_.wobble, 3);
-    return Refusal::None;
-}
-
-PanelControllerSim::Refusal PanelControllerSim::GetIntervalTime(const Params& p,
-                                                                std::string& data) {
-    int slot = 0;
-    if (!IndexSlot(p, 4, slot)) return Refusal::OutOfRange;
-    data = Decimal(panel_.interval[slot], 3);
-    return Refusal::None;
-}
-
-PanelControllerSim::Refusal PanelControllerSim::SetShutterTime(const Params& p, std::string&) {
-    int slot = 0, value = 0;
-    if (!ChannelSlot(p, slot)) return Refusal::OutOfRange;
-    if (!ParseDecimal(p, 1, 4, value)) return Refusal::Malformed;
-    panel_.shutter[slot] = static_cast<uint16_t>(value);
-    return Refusal::None;
-}
-
-PanelControllerSim::Refusal PanelControllerSim::SetIntervalTime(const Params& p, std::string&) {
-    int slot = 0, value = 0;
-    if (!IndexSlot(p, 4, slot)) return Refusal::OutOfRange;
-    if (!ParseDecimal(p, 1, 3, value)) return Refusal::Malformed;
-    panel_.interval[slot] = static_cast<uint16_t>(value);
     return Refusal::None;
 }
 
@@ -329,31 +220,6 @@ PanelControllerSim::Refusal PanelControllerSim::UniformData(const Params& p, std
     uint8_t& cell = panel_.uniform[slot][y * PanelState::kUniformColumns + x];
     if (operation == 1) cell = static_cast<uint8_t>(value);
     data = std::string(1, static_cast<char>(p[1])) + Decimal(x, 2) + Decimal(y, 2) + Hex(cell, 2);
-    return Refusal::None;
-}
-
-PanelControllerSim::Refusal PanelControllerSim::SetSerialCode(const Params& p, std::string&) {
-    int slot = 0;
-    if (!IndexSlot(p, 3, slot)) return Refusal::OutOfRange;
-    std::copy(p.begin() + 1, p.end(), panel_.serial[slot]);  // the 16 characters as they are
-    panel_.serial[slot][kSerialLength] = '\0';
-    return Refusal::None;
-}
-
-PanelControllerSim::Refusal PanelControllerSim::SetImageAdjust(const Params& p, std::string&) {
-    int slot = 0, value = 0;
-    if (!IndexSlot(p, 8, slot)) return Refusal::OutOfRange;
-    if (!ParseHex(p, 1, 3, value)) return Refusal::Malformed;
-    if (value > kImageAdjustMax[slot]) return Refusal::OutOfRange;
-    panel_.imageAdjust[slot] = static_cast<uint16_t>(value);
-    return Refusal::None;
-}
-
-PanelControllerSim::Refusal PanelControllerSim::GetImageAdjust(const Params& p,
-                                                               std::string& data) {
-    int slot = 0;
-    if (!IndexSlot(p, 8, slot)) return Refusal::OutOfRange;
-    data = Hex(panel_.imageAdjust[slot], 3);
     return Refusal::None;
 }
 
