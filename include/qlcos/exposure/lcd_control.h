@@ -47,10 +47,6 @@ protected:
     ZanResult Fetch(unsigned char* frame, int length, uint32_t expected, uint32_t timeoutMs);
     // A command answered with error digits, then a status wait of `waitMs` when it succeeded.
     ZanResult CommandThenWait(unsigned char* frame, int length, uint32_t waitMs);
-    // The reply time-out of a frame of `length` bytes. The wait starts when the frame is
-    // handed to the line, so it must cover the frame's own time on the line as well as the
-    // command's 500 ms: a gamma table takes 0.8 s at 9600 baud, a uniformity table 1.7 s.
-
 };
 
 // The LCD lamp light engine: three colour channels with shutter times, two interval times,
