@@ -255,6 +255,19 @@ ZanResult CQLampControl::GetValue(const tagQLampSetting& setting, unsigned char 
     return 0;
 }
 
+template <typename T>
+ZanResult CQLampControl::ReadValue(const tagQLampSetting& setting, unsigned char channel, T* out,
+                                   int32_t* cache)
+{
+    if (!out) return ZAN_COM_ERR_ARGUMENT;
+    int v = 0;
+    const ZanResult result = GetValue(setting, channel, v);
+    if (zanFailed(result)) return result;
+    *out = static_cast<T>(v);
+    if (cache) *cache = *out;
+    return 0;
+}
+
 ZanResult CQLampControl::SetBrightness(unsigned char channel, unsigned char value)
 {
     return SetValue(kBrightness, channel, value, BrightnessCache(channel));
@@ -262,13 +275,7 @@ ZanResult CQLampControl::SetBrightness(unsigned char channel, unsigned char valu
 
 ZanResult CQLampControl::GetBrightness(unsigned char channel, unsigned char* value)
 {
-    if (!value) return ZAN_COM_ERR_ARGUMENT;
-    int v = 0;
-    const ZanResult result = GetValue(kBrightness, channel, v);
-    if (zanFailed(result)) return result;
-    *value = static_cast<unsigned char>(v);
-    if (int32_t* cache = BrightnessCache(channel)) *cache = *value;
-    return 0;
+    return ReadValue(kBrightness, channel, value, BrightnessCache(channel));
 }
 
 ZanResult CQLampControl::SetShutterTime(unsigned char channel, unsigned short time)
@@ -278,13 +285,7 @@ ZanResult CQLampControl::SetShutterTime(unsigned char channel, unsigned short ti
 
 ZanResult CQLampControl::GetShutterTime(unsigned char channel, unsigned short* time)
 {
-    if (!time) return ZAN_COM_ERR_ARGUMENT;
-    int v = 0;
-    const ZanResult result = GetValue(kShutterTime, channel, v);
-    if (zanFailed(result)) return result;
-    *time = static_cast<unsigned short>(v);
-    if (int32_t* cache = ShutterCache(channel)) *cache = *time;
-    return 0;
+    return ReadValue(kShutterTime, channel, time, ShutterCache(channel));
 }
 
 ZanResult CQLampControl::SetChannel(unsigned char channel, unsigned char value)
@@ -294,11 +295,7 @@ ZanResult CQLampControl::SetChannel(unsigned char channel, unsigned char value)
 
 ZanResult CQLampControl::GetChannel(unsigned char channel, unsigned char* value)
 {
-    if (!value) return ZAN_COM_ERR_ARGUMENT;
-    int v = 0;
-    const ZanResult result = GetValue(kChannel, channel, v);
-    if (zanSucceeded(result)) *value = static_cast<unsigned char>(v);
-    return result;
+    return ReadValue(kChannel, channel, value, nullptr);
 }
 
 ZanResult CQLampControl::SetFilterPos(unsigned char channel, unsigned short position)
@@ -308,11 +305,7 @@ ZanResult CQLampControl::SetFilterPos(unsigned char channel, unsigned short posi
 
 ZanResult CQLampControl::GetFilterPos(unsigned char channel, unsigned short* position)
 {
-    if (!position) return ZAN_COM_ERR_ARGUMENT;
-    int v = 0;
-    const ZanResult result = GetValue(kFilterPos, channel, v);
-    if (zanSucceeded(result)) *position = static_cast<unsigned short>(v);
-    return result;
+    return ReadValue(kFilterPos, channel, position, nullptr);
 }
 
 // ---- Actions ------------------------------------------------------------------------------

@@ -88,6 +88,10 @@ protected:
     ZanResult SetValue(const tagQLampSetting& setting, unsigned char channel, uint32_t value,
                        int32_t* cache);
     ZanResult GetValue(const tagQLampSetting& setting, unsigned char channel, int& value);
+    // GetValue into `*out`, refreshing `cache` (when given) with the value read.
+    template <typename T>
+    ZanResult ReadValue(const tagQLampSetting& setting, unsigned char channel, T* out,
+                        int32_t* cache);
 
     // Shutter times and brightness of channels 1, 3, 2 in that order; -1 when not known.
     int32_t* ShutterCache(unsigned char channel);
