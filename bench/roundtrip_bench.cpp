@@ -3,9 +3,9 @@
 // raw baseline that writes the same 7 bytes and reads until ETX on the same kind of terminal
 // against the same simulator; and how long CZanLCosCtrl::Create takes to find each model.
 #include "qlcos/qlcos.h"
-#include "lamp_control2_sim.h"
-#include "lcd_control_sim.h"
-#include "simulators.h"
+#include "sim/lamp_control2_sim.h"
+#include "sim/lcd_control_sim.h"
+#include "sim/simulators.h"
 
 #include <benchmark/benchmark.h>
 
@@ -25,7 +25,7 @@ const int kBenchPort = 3;
 
 void BM_LibraryGetShutterTime(benchmark::State& state)
 {
-    qlsim::LampControl2Sim sim;
+    qlcos::sim::LampControl2Sim sim;
     if (!sim.Start()) return state.SkipWithError("no pseudo-terminal");
     zanSetSerialPortPath(kBenchPort, sim.Path().c_str());
     CQLampControl2 lamp;
@@ -40,7 +40,7 @@ void BM_LibraryGetShutterTime(benchmark::State& state)
 }
 
 // Writes `frame` and reads until ETX on a raw terminal: the floor any library stands on.
-void RawRoundTrip(benchmark::State& state, qlsim::PtyDevice& sim, const std::vector<unsigned char>& frame)
+void RawRoundTrip(benchmark::State& state, qlcos::sim::PtyDevice& sim, const std::vector<unsigned char>& frame)
 {
     if (!sim.Start()) return state.SkipWithError("no pseudo-terminal");
     const int fd = open(sim.Path().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
@@ -79,19 +79,19 @@ std::vector<unsigned char> Frame(char letter, char command, char parameter)
 
 void BM_RawGetShutterTime(benchmark::State& state)
 {
-    qlsim::LampControl2Sim sim;
+    qlcos::sim::LampControl2Sim sim;
     RawRoundTrip(state, sim, Frame('Y', 'B', '1'));
 }
 
 void BM_RawGammaRead(benchmark::State& state)
 {
-    qlsim::LcdControlSim sim;
+    qlcos::sim::LcdControlSim sim;
     RawRoundTrip(state, sim, Frame('f', 'a', '0'));
 }
 
 void BM_LibraryGammaRead(benchmark::State& state)
 {
-    qlsim::LcdControlSim sim;
+    qlcos::sim::LcdControlSim sim;
     if (!sim.Start()) return state.SkipWithError("no pseudo-terminal");
     zanSetSerialPortPath(kBenchPort, sim.Path().c_str());
     CQLCDControl lcd;
@@ -108,7 +108,7 @@ void BM_LibraryGammaRead(benchmark::State& state)
 // CZanLCosCtrl::Create finding the model on the line (probing the models tried before it).
 void BM_ProbeCreate(benchmark::State& state, const char* model)
 {
-    std::unique_ptr<qlsim::PtyDevice> sim = qlsim::MakeSimulator(model);
+    std::unique_ptr<qlcos::sim::PtyDevice> sim = qlcos::sim::MakeSimulator(model);
     if (!sim || !sim->Start()) return state.SkipWithError("no simulator");
     zanSetSerialPortPath(kBenchPort, sim->Path().c_str());
     for (auto _ : state) {

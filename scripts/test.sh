@@ -16,8 +16,8 @@ echo "== AddressSanitizer + UndefinedBehaviourSanitizer"
 (cd "$root/build/test-asan" && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j"$jobs")
 
 echo "== ThreadSanitizer (threaded suites)"
-threaded=(test_platform test_outside test_exposure)
+threaded=(test_platform test_serial test_device test_exposure)
 "$root/scripts/build.sh" "$root/build/test-tsan" -DQLCOS_WERROR=ON -DQLCOS_BENCH=OFF \
   -DQLCOS_SANITIZE=thread -- "${threaded[@]}"
 (cd "$root/build/test-tsan" && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
-  ctest --output-on-failure -j"$jobs" -L "^(platform|outside|exposure)$")
+  ctest --output-on-failure -j"$jobs" -L "^(platform|serial|device|exposure)$")

@@ -1,10 +1,10 @@
-#include "framed_controller_sim.h"
+#include "sim/framed_controller_sim.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <iterator>
 
-namespace qlsim {
+namespace qlcos::sim {
 
 namespace {
 
@@ -361,4 +361,4 @@ std::vector<uint8_t> FramedControllerSim::BuildReply(unsigned char command, char
     return reply;
 }
 
-}  // namespace qlsim
+}  // namespace qlcos::sim

@@ -11,8 +11,8 @@
 // Faults and status sequences scripted by a test replace or alter replies.
 #pragma once
 
-#include "pty_device.h"
-#include "sim_fault.h"
+#include "sim/pty_device.h"
+#include "sim/sim_fault.h"
 
 #include <array>
 #include <chrono>
@@ -22,7 +22,7 @@
 #include <string>
 #include <vector>
 
-namespace qlsim {
+namespace qlcos::sim {
 
 class FramedControllerSim : public PtyDevice {
 public:
@@ -122,4 +122,4 @@ private:
     std::deque<char> statusSequence_;
 };
 
-}  // namespace qlsim
+}  // namespace qlcos::sim

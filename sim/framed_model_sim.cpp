@@ -1,10 +1,10 @@
-#include "framed_model_sim.h"
+#include "sim/framed_model_sim.h"
 
 #include <algorithm>
 #include <cstring>
 #include <iterator>
 
-namespace qlsim {
+namespace qlcos::sim {
 
 namespace {
 
@@ -209,4 +209,4 @@ FramedModelSim::Refusal FramedModelSim::SetChannel(const Params& p, std::string&
     return Refusal::None;
 }
 
-}  // namespace qlsim
+}  // namespace qlcos::sim

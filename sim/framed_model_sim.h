@@ -11,7 +11,7 @@
 // measured against a steady-clock deadline when a poll arrives.
 #pragma once
 
-#include "framed_controller_sim.h"
+#include "sim/framed_controller_sim.h"
 
 #include <chrono>
 #include <cstddef>
@@ -19,7 +19,7 @@
 #include <limits>
 #include <string>
 
-namespace qlsim {
+namespace qlcos::sim {
 
 // State every framed model keeps. Times are in units of 10 ms.
 struct FramedCommonState {
@@ -161,4 +161,4 @@ private:
     Job job_;
 };
 
-}  // namespace qlsim
+}  // namespace qlcos::sim

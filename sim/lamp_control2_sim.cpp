@@ -1,9 +1,9 @@
-#include "lamp_control2_sim.h"
+#include "sim/lamp_control2_sim.h"
 
 #include <algorithm>
 #include <iterator>
 
-namespace qlsim {
+namespace qlcos::sim {
 
 namespace {
 
@@ -163,4 +163,4 @@ LampControl2Sim::Refusal LampControl2Sim::SetColorWheelPos(const Params& p, std:
     return Refusal::None;
 }
 
-}  // namespace qlsim
+}  // namespace qlcos::sim

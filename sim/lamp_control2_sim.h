@@ -8,12 +8,12 @@
 // '0' (idle). Job times are measured against a steady-clock deadline when a poll arrives.
 #pragma once
 
-#include "framed_model_sim.h"
+#include "sim/framed_model_sim.h"
 
 #include <cstdint>
 #include <string>
 
-namespace qlsim {
+namespace qlcos::sim {
 
 // What only the lamp controller 2 keeps.
 struct Lamp2Settings {
@@ -64,4 +64,4 @@ private:
     Lamp2Settings own_;
 };
 
-}  // namespace qlsim
+}  // namespace qlcos::sim

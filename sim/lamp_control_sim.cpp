@@ -1,8 +1,8 @@
-#include "lamp_control_sim.h"
+#include "sim/lamp_control_sim.h"
 
 #include <algorithm>
 
-namespace qlsim {
+namespace qlcos::sim {
 
 namespace {
 
@@ -355,4 +355,4 @@ bool LampControlSim::RefreshTable(const Params&, Outcome& out) {
     return true;
 }
 
-}  // namespace qlsim
+}  // namespace qlcos::sim

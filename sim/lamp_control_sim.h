@@ -12,7 +12,7 @@
 // thing at a time.
 #pragma once
 
-#include "pty_device.h"
+#include "sim/pty_device.h"
 
 #include <chrono>
 #include <condition_variable>
@@ -23,7 +23,7 @@
 #include <string>
 #include <vector>
 
-namespace qlsim {
+namespace qlcos::sim {
 
 // A snapshot of the controller's state. Shutter times are in units of 10 ms.
 struct LampState {
@@ -155,4 +155,4 @@ private:
     bool ending_ = false;
 };
 
-}  // namespace qlsim
+}  // namespace qlcos::sim

@@ -1,6 +1,6 @@
-#include "lcd_control_sim.h"
+#include "sim/lcd_control_sim.h"
 
-namespace qlsim {
+namespace qlcos::sim {
 
 namespace {
 
@@ -53,4 +53,4 @@ LcdControlSim::Refusal LcdControlSim::ColorWheelControl(const Params& p, std::st
     return Refusal::None;
 }
 
-}  // namespace qlsim
+}  // namespace qlcos::sim

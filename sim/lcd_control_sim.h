@@ -2,9 +2,9 @@
 // A colour-wheel action is a job like an exposure: polls answer '2' until it is done.
 #pragma once
 
-#include "panel_controller_sim.h"
+#include "sim/panel_controller_sim.h"
 
-namespace qlsim {
+namespace qlcos::sim {
 
 struct LcdState : PanelState {
     uint8_t colorWheel;       // last colour-wheel action, 0..9
@@ -39,4 +39,4 @@ private:
     int colorWheelActions_ = 0;
 };
 
-}  // namespace qlsim
+}  // namespace qlcos::sim

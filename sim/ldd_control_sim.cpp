@@ -1,9 +1,9 @@
-#include "ldd_control_sim.h"
+#include "sim/ldd_control_sim.h"
 
 #include <algorithm>
 #include <iterator>
 
-namespace qlsim {
+namespace qlcos::sim {
 
 namespace {
 
@@ -114,4 +114,4 @@ LddControlSim::Refusal LddControlSim::SetRepeatMode(const Params&, std::string&)
     return Refusal::None;
 }
 
-}  // namespace qlsim
+}  // namespace qlcos::sim

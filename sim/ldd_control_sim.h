@@ -6,9 +6,9 @@
 // (moving) for a while, then '2' (busy) until it is done; SetMoveTimes sets both.
 #pragma once
 
-#include "panel_controller_sim.h"
+#include "sim/panel_controller_sim.h"
 
-namespace qlsim {
+namespace qlcos::sim {
 
 struct LddMechanics {
     uint8_t brightness[3];    // channels 1..3, 0..99
@@ -61,4 +61,4 @@ private:
     Ms movingTime_{150};
 };
 
-}  // namespace qlsim
+}  // namespace qlcos::sim

@@ -1,9 +1,9 @@
-#include "led_control_sim.h"
+#include "sim/led_control_sim.h"
 
 #include <algorithm>
 #include <iterator>
 
-namespace qlsim {
+namespace qlcos::sim {
 
 namespace {
 
@@ -90,4 +90,4 @@ LedControlSim::Refusal LedControlSim::InputSelect(const Params& p, std::string&)
     return Refusal::None;
 }
 
-}  // namespace qlsim
+}  // namespace qlcos::sim

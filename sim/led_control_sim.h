@@ -9,12 +9,12 @@
 // once. Job times are measured against a steady-clock deadline when a poll arrives.
 #pragma once
 
-#include "framed_model_sim.h"
+#include "sim/framed_model_sim.h"
 
 #include <cstdint>
 #include <string>
 
-namespace qlsim {
+namespace qlcos::sim {
 
 // What only the LED controller keeps.
 struct LedSettings {
@@ -54,4 +54,4 @@ private:
     LedSettings own_;
 };
 
-}  // namespace qlsim
+}  // namespace qlcos::sim

@@ -1,10 +1,10 @@
-#include "panel_controller_sim.h"
+#include "sim/panel_controller_sim.h"
 
 #include <algorithm>
 #include <iterator>
 #include <thread>
 
-namespace qlsim {
+namespace qlcos::sim {
 
 namespace {
 
@@ -223,4 +223,4 @@ PanelControllerSim::Refusal PanelControllerSim::UniformData(const Params& p, std
     return Refusal::None;
 }
 
-}  // namespace qlsim
+}  // namespace qlcos::sim

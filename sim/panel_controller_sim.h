@@ -10,7 +10,7 @@
 // answer '6' (moving) instead of '2'. A new job replaces one still running.
 #pragma once
 
-#include "framed_model_sim.h"
+#include "sim/framed_model_sim.h"
 
 #include <atomic>
 #include <chrono>
@@ -18,7 +18,7 @@
 #include <cstdint>
 #include <string>
 
-namespace qlsim {
+namespace qlcos::sim {
 
 // What the LCD and LDD controllers keep beyond the state every framed model keeps.
 struct PanelSettings {
@@ -91,4 +91,4 @@ private:
     Clock::time_point inputDoneAt_{};
 };
 
-}  // namespace qlsim
+}  // namespace qlcos::sim

@@ -1,4 +1,4 @@
-#include "pty_device.h"
+#include "sim/pty_device.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -10,7 +10,7 @@
 #include <time.h>
 #include <unistd.h>
 
-namespace qlsim {
+namespace qlcos::sim {
 
 namespace {
 
@@ -329,4 +329,4 @@ void PtyDevice::WritePaced(const uint8_t* data, size_t n, int baud) {
     }
 }
 
-}  // namespace qlsim
+}  // namespace qlcos::sim

@@ -16,7 +16,7 @@
 #include <thread>
 #include <vector>
 
-namespace qlsim {
+namespace qlcos::sim {
 
 // Renders bytes for a trace: printable ASCII as it is, control bytes by name (<STX>,
 // <ETX>, <ACK>, <NAK>) and every other byte as <0xNN>.
@@ -113,4 +113,4 @@ private:
     std::atomic<bool> tracing_{false};
 };
 
-}  // namespace qlsim
+}  // namespace qlcos::sim

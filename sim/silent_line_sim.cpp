@@ -1,6 +1,6 @@
-#include "silent_line_sim.h"
+#include "sim/silent_line_sim.h"
 
-namespace qlsim {
+namespace qlcos::sim {
 
 namespace {
 const uint8_t kStx = 0x02;
@@ -27,4 +27,4 @@ void SilentLineSim::OnBytes(const uint8_t* data, size_t n)
     if (!frame.empty()) LogFrame(frame);
 }
 
-} // namespace qlsim
+} // namespace qlcos::sim

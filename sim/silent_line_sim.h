@@ -2,11 +2,11 @@
 // each frame starting at its STX, so that a test can see which models a host tried.
 #pragma once
 
-#include "pty_device.h"
+#include "sim/pty_device.h"
 
 #include <vector>
 
-namespace qlsim {
+namespace qlcos::sim {
 
 class SilentLineSim : public PtyDevice {
 public:
@@ -16,4 +16,4 @@ protected:
     void OnBytes(const uint8_t* data, size_t n) override;
 };
 
-} // namespace qlsim
+} // namespace qlcos::sim

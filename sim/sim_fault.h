@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-namespace qlsim {
+namespace qlcos::sim {
 
 struct Fault {
     enum class Kind {
@@ -62,4 +62,4 @@ private:
     explicit Fault(Kind k) : kind(k) {}
 };
 
-}  // namespace qlsim
+}  // namespace qlcos::sim

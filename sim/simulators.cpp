@@ -1,13 +1,13 @@
-#include "simulators.h"
+#include "sim/simulators.h"
 
-#include "lamp_control2_sim.h"
-#include "lamp_control_sim.h"
-#include "lcd_control_sim.h"
-#include "ldd_control_sim.h"
-#include "led_control_sim.h"
-#include "silent_line_sim.h"
+#include "sim/lamp_control2_sim.h"
+#include "sim/lamp_control_sim.h"
+#include "sim/lcd_control_sim.h"
+#include "sim/ldd_control_sim.h"
+#include "sim/led_control_sim.h"
+#include "sim/silent_line_sim.h"
 
-namespace qlsim {
+namespace qlcos::sim {
 
 namespace {
 template <typename Sim> std::unique_ptr<PtyDevice> Make() { return std::make_unique<Sim>(); }
@@ -48,4 +48,4 @@ bool SetSimulatorTimeScale(PtyDevice& simulator, int percent)
     return false;
 }
 
-} // namespace qlsim
+} // namespace qlcos::sim

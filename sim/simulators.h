@@ -1,13 +1,13 @@
 // Every simulated controller model by name, for the demo, the tools and the benchmarks.
 #pragma once
 
-#include "pty_device.h"
+#include "sim/pty_device.h"
 
 #include <memory>
 #include <string>
 #include <vector>
 
-namespace qlsim {
+namespace qlcos::sim {
 
 struct SimulatorModel {
     const char* name;        // "ldd", "lcd", "lamp2", "led", "lamp", "silent"
@@ -24,4 +24,4 @@ std::unique_ptr<PtyDevice> MakeSimulator(const std::string& name);
 // model has none.
 bool SetSimulatorTimeScale(PtyDevice& simulator, int percent);
 
-} // namespace qlsim
+} // namespace qlcos::sim

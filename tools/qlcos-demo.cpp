@@ -5,7 +5,7 @@
 //   qlcos-demo [--baud N] [MODEL]   MODEL: ldd (default), lcd, lamp2, led, lamp
 //                                   --baud N paces the simulated line (default 9600; 0 off)
 #include "qlcos/qlcos.h"
-#include "simulators.h"
+#include "sim/simulators.h"
 
 #include <chrono>
 #include <cstdio>
@@ -60,10 +60,10 @@ int main(int argc, char** argv)
         else
             model = argv[i];
     }
-    std::unique_ptr<qlsim::PtyDevice> sim = qlsim::MakeSimulator(model);
+    std::unique_ptr<qlcos::sim::PtyDevice> sim = qlcos::sim::MakeSimulator(model);
     if (!sim) {
         std::fprintf(stderr, "unknown model '%s'; models:", model.c_str());
-        for (const auto& m : qlsim::SimulatorModels()) std::fprintf(stderr, " %s", m.name);
+        for (const auto& m : qlcos::sim::SimulatorModels()) std::fprintf(stderr, " %s", m.name);
         std::fprintf(stderr, "\n");
         return 2;
     }
@@ -74,7 +74,7 @@ int main(int argc, char** argv)
     sim->SetPacing(baud);
     zanSetSerialPortPath(kDemoPort, sim->Path().c_str());
     std::printf("Simulated %s on %s (COM%d), line paced at %d baud\n\n",
-                qlsim::FindSimulatorModel(model)->description, sim->Path().c_str(), kDemoPort, baud);
+                qlcos::sim::FindSimulatorModel(model)->description, sim->Path().c_str(), kDemoPort, baud);
 
     CZanLCosCtrl device;
     tagZanVirtualDeviceProperty property{{kDemoPort, -1, 9600, 8, 0, 0}, 0, 0};

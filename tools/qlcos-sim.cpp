@@ -6,7 +6,7 @@
 //
 // Point the library at the printed path with QLCOS_COM<port>=<path>.
 
-#include "simulators.h"
+#include "sim/simulators.h"
 
 #include <cerrno>
 #include <chrono>
@@ -30,9 +30,9 @@ void PrintUsage(std::FILE* to) {
                  "  --baud N            pace replies at N baud, 10 bits a byte (default: at once)\n"
                  "  --time-scale P      run busy times at P percent of real time (default 100)\n"
                  "models:\n");
-    for (const qlsim::SimulatorModel& m : qlsim::SimulatorModels())
+    for (const qlcos::sim::SimulatorModel& m : qlcos::sim::SimulatorModels())
         std::fprintf(to, "  %-8s %s%s\n", m.name, m.description,
-                     &m == &qlsim::SimulatorModels()[0] ? " (default)" : "");
+                     &m == &qlcos::sim::SimulatorModels()[0] ? " (default)" : "");
 }
 
 bool ParseCount(const char* text, int& value) {
@@ -48,7 +48,7 @@ bool ParseCount(const char* text, int& value) {
 int main(int argc, char** argv) {
     int baud = 0;
     int timeScale = 100;
-    const qlsim::SimulatorModel* model = &qlsim::SimulatorModels()[0];
+    const qlcos::sim::SimulatorModel* model = &qlcos::sim::SimulatorModels()[0];
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "-h" || arg == "--help") {
@@ -62,7 +62,7 @@ int main(int argc, char** argv) {
             }
             continue;
         }
-        model = qlsim::FindSimulatorModel(arg);
+        model = qlcos::sim::FindSimulatorModel(arg);
         if (model == nullptr) {
             std::fprintf(stderr, "qlcos-sim: unknown option or model: %s\n", arg.c_str());
             PrintUsage(stderr);
@@ -82,9 +82,9 @@ int main(int argc, char** argv) {
     const auto started = std::chrono::steady_clock::now();
     std::mutex printMutex;
     size_t framesCleared = 0;  // written by the trace sink; read after Stop
-    std::unique_ptr<qlsim::PtyDevice> sim = model->make();
+    std::unique_ptr<qlcos::sim::PtyDevice> sim = model->make();
     sim->SetPacing(baud);
-    if (timeScale != 100 && !qlsim::SetSimulatorTimeScale(*sim, timeScale))
+    if (timeScale != 100 && !qlcos::sim::SetSimulatorTimeScale(*sim, timeScale))
         std::fprintf(stderr, "qlcos-sim: %s has no busy times to scale\n", model->name);
     sim->SetTrace([&](const std::string& line) {
         const double seconds =

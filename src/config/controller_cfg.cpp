@@ -3,7 +3,8 @@
 #include "qlcos/config.h"
 
 #include "config/xml_text.h"
-#include "outside/config_blob.h"
+#include "config/config_blob.h"
+#include "config/number_text.h"
 #include "platform/profile_io.h"
 #include "platform/text_localtime.h"
 
@@ -47,8 +48,8 @@ ZanString AttributeText(const DOMElement& element, const ZanWChar* name, const Z
 // The child element when `node` is an element named `name`, else null.
 DOMElement* ChildNamed(DOMNode* node, const ZanWChar* name)
 {
-    DOMElement* element = zanxml::AsElement(node);
-    return element && zanxml::NameIs(element, name) ? element : nullptr;
+    DOMElement* element = qlcos::xml::AsElement(node);
+    return element && qlcos::xml::NameIs(element, name) ? element : nullptr;
 }
 
 const ZanWChar* TrueFalse(int32_t value) { return value ? ZT("True") : ZT("False"); }
@@ -90,7 +91,7 @@ uint32_t CZanXavenControllerCfg::SaveConfig(unsigned char* data)
     if (!data) return 0;
     FillHead();
     const tagZanXavenControllerCfgData& d = m_Data;
-    zanblob::Writer w(data);
+    qlcos::blob::Writer w(data);
     w.Head(m_Head).Port(d.PortProperty).U16(d.DeviceType).U16(d.FuserType);
     w.I32(d.R_Channel).I32(d.G_Channel).I32(d.B_Channel);
     w.I32(d.R_FilterPos).I32(d.G_FilterPos).I32(d.B_FilterPos);
@@ -104,7 +105,7 @@ uint32_t CZanXavenControllerCfg::LoadConfig(const unsigned char* data)
 {
     if (!data) return 0;
     tagZanXavenControllerCfgData& d = m_Data;
-    zanblob::Reader r(data);
+    qlcos::blob::Reader r(data);
     m_Head = r.Head();
     d.PortProperty = r.Port();
     d.DeviceType = r.U16();
@@ -136,7 +137,7 @@ int CZanXavenControllerCfg::GetData(void* data) const
 
 int CZanXavenControllerCfg::IsValidData(const unsigned char* data) const
 {
-    return CZanConfig::IsValidData(data) && zanblob::Reader(data + 4).U32() == kBlobSize;
+    return CZanConfig::IsValidData(data) && qlcos::blob::Reader(data + 4).U32() == kBlobSize;
 }
 
 void CZanXavenControllerCfg::GetControllerData(tagZanXavenControllerCfgData* data) const
@@ -228,16 +229,16 @@ int CZanXavenControllerCfg::ExportINIFile(const ZanWChar* path)
 
 int CZanXavenControllerCfg::ImportXMLNode(DOMNode* node)
 {
-    DOMElement* element = zanxml::AsElement(node);
-    if (!element || !zanxml::NameIs(element, ZT("XavenController"))) return 1;
+    DOMElement* element = qlcos::xml::AsElement(node);
+    if (!element || !qlcos::xml::NameIs(element, ZT("XavenController"))) return 1;
     InitData();
 
     ZanString type = AttributeText(*element, ZT("DeviceType"), ZT("LampController"));
     for (const DeviceName& d : kDeviceNames) {
-        if (zantext::EqualNoCase(type.c_str(), d.name)) m_Data.DeviceType = d.type;
+        if (qlcos::unicode::EqualNoCase(type.c_str(), d.name)) m_Data.DeviceType = d.type;
     }
     ZanString fuser = AttributeText(*element, ZT("FuserType"), ZT(""));
-    if (zantext::EqualNoCase(fuser.c_str(), ZT("QCB4107"))) m_Data.FuserType = 1;
+    if (qlcos::unicode::EqualNoCase(fuser.c_str(), ZT("QCB4107"))) m_Data.FuserType = 1;
 
     m_Data.HorzMirror = xmlGetAttributeBool(*element, ZT("HorzMirror"), 0);
     m_Data.VertMirror = xmlGetAttributeBool(*element, ZT("VertMirror"), 0);
@@ -247,16 +248,16 @@ int CZanXavenControllerCfg::ImportXMLNode(DOMNode* node)
     for (DOMNode* child = element->getFirstChild(); child; child = child->getNextSibling()) {
         const XMLCh* name = child->getNodeName();
         if (!name || !*name) continue;
-        if (zanxml::NameIs(child, ZT("PortProperty"))) {
+        if (qlcos::xml::NameIs(child, ZT("PortProperty"))) {
             tagZANSerialPortProperty port = m_Data.PortProperty;
             if (zanXMLGetSerialPortProperty(child, &port)) m_Data.PortProperty = port;
-        } else if (zanxml::NameIs(child, ZT("FilterPosition"))) {
+        } else if (qlcos::xml::NameIs(child, ZT("FilterPosition"))) {
             ImportXMLFilterPosition(child);
-        } else if (zanxml::NameIs(child, ZT("ColorChannel"))) {
+        } else if (qlcos::xml::NameIs(child, ZT("ColorChannel"))) {
             ImportXMLColorChannel(child);
-        } else if (zanxml::NameIs(child, ZT("ExposeTime"))) {
+        } else if (qlcos::xml::NameIs(child, ZT("ExposeTime"))) {
             ImportXMLExposeTime(child);
-        } else if (zanxml::NameIs(child, ZT("ExposeLevel"))) {
+        } else if (qlcos::xml::NameIs(child, ZT("ExposeLevel"))) {
             ImportXMLExposeLevel(child);
         }
     }
@@ -267,21 +268,21 @@ int CZanXavenControllerCfg::ExportXMLNode(DOMNode* node)
 {
     if (!node) return 1;
     try {
-        DOMElement* element = zanxml::CreateElement(node, ZT("XavenController"));
+        DOMElement* element = qlcos::xml::CreateElement(node, ZT("XavenController"));
         if (!element) return 1;
         const ZanWChar* type = ZT("UnKnow");
         for (const DeviceName& d : kDeviceNames) {
             if (d.type == m_Data.DeviceType) type = d.name;
         }
-        zanxml::SetAttribute(element, ZT("DeviceType"), type);
-        zanxml::SetAttribute(element, ZT("FuserType"), m_Data.FuserType == 1 ? ZT("QCB4107") : ZT("Unused"));
-        zanxml::SetAttribute(element, ZT("HorzMirror"), TrueFalse(m_Data.HorzMirror));
-        zanxml::SetAttribute(element, ZT("VertMirror"), TrueFalse(m_Data.VertMirror));
-        zanxml::SetAttribute(element, ZT("UseMinTime"), TrueFalse(m_Data.SyncExposal));
-        zanxml::SetAttribute(element, ZT("MinTime"), zantext::FormatInt(m_Data.SyncExposalTime));
-        zanxml::SetAttribute(element, ZT("CreateTime"), zantext::LocalTimeText("%Y-%m-%d %H:%M"));
-        zanxml::SetAttribute(element, ZT("Comment"), ZT("Vudodura Controller Data"));
-        if (!zanxml::Append(node, element)) return 1;
+        qlcos::xml::SetAttribute(element, ZT("DeviceType"), type);
+        qlcos::xml::SetAttribute(element, ZT("FuserType"), m_Data.FuserType == 1 ? ZT("QCB4107") : ZT("Unused"));
+        qlcos::xml::SetAttribute(element, ZT("HorzMirror"), TrueFalse(m_Data.HorzMirror));
+        qlcos::xml::SetAttribute(element, ZT("VertMirror"), TrueFalse(m_Data.VertMirror));
+        qlcos::xml::SetAttribute(element, ZT("UseMinTime"), TrueFalse(m_Data.SyncExposal));
+        qlcos::xml::SetAttribute(element, ZT("MinTime"), qlcos::numbers::FormatInt(m_Data.SyncExposalTime));
+        qlcos::xml::SetAttribute(element, ZT("CreateTime"), qlcos::platform::LocalTimeText("%Y-%m-%d %H:%M"));
+        qlcos::xml::SetAttribute(element, ZT("Comment"), ZT("Vudodura Controller Data"));
+        if (!qlcos::xml::Append(node, element)) return 1;
 
         zanXMLSetSerialPortProperty(element, &m_Data.PortProperty);
         return ExportXMLColorChannel(element) | ExportXMLExposeLevel(element) |
@@ -299,7 +300,7 @@ int CZanXavenControllerCfg::ImportXMLColorChannel(DOMNode* node)
     for (int i = 0; i < 3; ++i) {
         ZanString text = AttributeText(*element, kColourAttributes[i], kChannelNames[i]);
         for (int channel = 0; channel < 3; ++channel) {
-            if (zantext::EqualNoCase(text.c_str(), kChannelNames[channel])) *fields[i] = channel + 1;
+            if (qlcos::unicode::EqualNoCase(text.c_str(), kChannelNames[channel])) *fields[i] = channel + 1;
         }
     }
     return 0;
@@ -307,12 +308,12 @@ int CZanXavenControllerCfg::ImportXMLColorChannel(DOMNode* node)
 
 int CZanXavenControllerCfg::ExportXMLColorChannel(DOMNode* node)
 {
-    DOMElement* element = zanxml::AppendElement(node, ZT("ColorChannel"));
+    DOMElement* element = qlcos::xml::AppendElement(node, ZT("ColorChannel"));
     if (!element) return 1;
     const int32_t channels[3] = {m_Data.R_Channel, m_Data.G_Channel, m_Data.B_Channel};
     for (int i = 0; i < 3; ++i) {
         if (channels[i] >= 1 && channels[i] <= 3)
-            zanxml::SetAttribute(element, kColourAttributes[i], kChannelNames[channels[i] - 1]);
+            qlcos::xml::SetAttribute(element, kColourAttributes[i], kChannelNames[channels[i] - 1]);
     }
     return 0;
 }
@@ -329,11 +330,11 @@ int CZanXavenControllerCfg::ImportXMLFilterPosition(DOMNode* node)
 
 int CZanXavenControllerCfg::ExportXMLFilterPosition(DOMNode* node)
 {
-    DOMElement* element = zanxml::AppendElement(node, ZT("FilterPosition"));
+    DOMElement* element = qlcos::xml::AppendElement(node, ZT("FilterPosition"));
     if (!element) return 1;
     const int32_t positions[3] = {m_Data.R_FilterPos, m_Data.G_FilterPos, m_Data.B_FilterPos};
     for (int i = 0; i < 3; ++i)
-        zanxml::SetAttribute(element, kColourAttributes[i], zantext::FormatInt(positions[i], 2));
+        qlcos::xml::SetAttribute(element, kColourAttributes[i], qlcos::numbers::FormatInt(positions[i], 2));
     return 0;
 }
 
@@ -341,19 +342,19 @@ int CZanXavenControllerCfg::ImportXMLExposeTime(DOMNode* node)
 {
     DOMElement* element = ChildNamed(node, ZT("ExposeTime"));
     if (!element) return 1;
-    m_Data.C_ExposeTime = zantext::ToFloat(xmlGetAttributeDouble(*element, kColourAttributes[0], 0));
-    m_Data.M_ExposeTime = zantext::ToFloat(xmlGetAttributeDouble(*element, kColourAttributes[1], 0));
-    m_Data.Y_ExposeTime = zantext::ToFloat(xmlGetAttributeDouble(*element, kColourAttributes[2], 0));
+    m_Data.C_ExposeTime = qlcos::numbers::ToFloat(xmlGetAttributeDouble(*element, kColourAttributes[0], 0));
+    m_Data.M_ExposeTime = qlcos::numbers::ToFloat(xmlGetAttributeDouble(*element, kColourAttributes[1], 0));
+    m_Data.Y_ExposeTime = qlcos::numbers::ToFloat(xmlGetAttributeDouble(*element, kColourAttributes[2], 0));
     return 0;
 }
 
 int CZanXavenControllerCfg::ExportXMLExposeTime(DOMNode* node)
 {
-    DOMElement* element = zanxml::AppendElement(node, ZT("ExposeTime"));
+    DOMElement* element = qlcos::xml::AppendElement(node, ZT("ExposeTime"));
     if (!element) return 1;
     const float times[3] = {m_Data.C_ExposeTime, m_Data.M_ExposeTime, m_Data.Y_ExposeTime};
     for (int i = 0; i < 3; ++i)
-        zanxml::SetAttribute(element, kColourAttributes[i], zantext::FormatFixed(times[i], 2));
+        qlcos::xml::SetAttribute(element, kColourAttributes[i], qlcos::numbers::FormatFixed(times[i], 2));
     return 0;
 }
 
@@ -361,18 +362,18 @@ int CZanXavenControllerCfg::ImportXMLExposeLevel(DOMNode* node)
 {
     DOMElement* element = ChildNamed(node, ZT("ExposeLevel"));
     if (!element) return 1;
-    m_Data.C_ExposeLevel = zantext::ToFloat(xmlGetAttributeDouble(*element, kColourAttributes[0], 0));
-    m_Data.M_ExposeLevel = zantext::ToFloat(xmlGetAttributeDouble(*element, kColourAttributes[1], 0));
-    m_Data.Y_ExposeLevel = zantext::ToFloat(xmlGetAttributeDouble(*element, kColourAttributes[2], 0));
+    m_Data.C_ExposeLevel = qlcos::numbers::ToFloat(xmlGetAttributeDouble(*element, kColourAttributes[0], 0));
+    m_Data.M_ExposeLevel = qlcos::numbers::ToFloat(xmlGetAttributeDouble(*element, kColourAttributes[1], 0));
+    m_Data.Y_ExposeLevel = qlcos::numbers::ToFloat(xmlGetAttributeDouble(*element, kColourAttributes[2], 0));
     return 0;
 }
 
 int CZanXavenControllerCfg::ExportXMLExposeLevel(DOMNode* node)
 {
-    DOMElement* element = zanxml::AppendElement(node, ZT("ExposeLevel"));
+    DOMElement* element = qlcos::xml::AppendElement(node, ZT("ExposeLevel"));
     if (!element) return 1;
     const float levels[3] = {m_Data.C_ExposeLevel, m_Data.M_ExposeLevel, m_Data.Y_ExposeLevel};
     for (int i = 0; i < 3; ++i)
-        zanxml::SetAttribute(element, kColourAttributes[i], zantext::FormatInt(zantext::TruncToInt(levels[i])));
+        qlcos::xml::SetAttribute(element, kColourAttributes[i], qlcos::numbers::FormatInt(qlcos::numbers::TruncToInt(levels[i])));
     return 0;
 }

@@ -3,7 +3,7 @@
 // that the model rounds to float (the colour mean and each colour's offset from it) do so.
 #include "qlcos/config.h"
 
-#include "platform/text_utf.h"
+#include "config/number_text.h"
 
 #include <cmath>
 #include <limits>
@@ -27,7 +27,7 @@ float CZanLCosCtrlCfg::CalcExposalTime(float value, float correctionSteps, float
 {
     const double corrected = value * std::pow(StepFactor(correctionPercent), correctionSteps);
     const double quotient = corrected / reference;
-    return zantext::ToFloat(std::log(quotient) / std::log(StepFactor(stepPercent)));
+    return qlcos::numbers::ToFloat(std::log(quotient) / std::log(StepFactor(stepPercent)));
 }
 
 float CZanLCosCtrlCfg::CalcExposalPluse(float value, float correctionSteps, float level,
@@ -38,18 +38,18 @@ float CZanLCosCtrlCfg::CalcExposalPluse(float value, float correctionSteps, floa
     const double mean = Mean3(levels);
     const double stepPower = std::pow(StepFactor(stepPercent), level - mean);
     const double correctionPower = std::pow(StepFactor(correctionPercent), correctionSteps);
-    return zantext::ToFloat(value * (stepPower * correctionPower));
+    return qlcos::numbers::ToFloat(value * (stepPower * correctionPower));
 }
 
 void CZanLCosCtrlCfg::CalcCol(const float* x, float stepPercent, const float* y, float* out)
 {
     if (!x || !y || !out) return;
-    const float mean = zantext::ToFloat(Mean3(y));
+    const float mean = qlcos::numbers::ToFloat(Mean3(y));
     const double factor = StepFactor(stepPercent);
     for (int i = 0; i < 3; ++i) {
         const double xi = x[i]; // read before out[i] is written: out may be x or y
-        const float offset = zantext::ToFloat(static_cast<double>(y[i]) - mean);
-        out[i] = zantext::ToFloat(xi * std::pow(factor, offset));
+        const float offset = qlcos::numbers::ToFloat(static_cast<double>(y[i]) - mean);
+        out[i] = qlcos::numbers::ToFloat(xi * std::pow(factor, offset));
     }
 }
 
@@ -57,5 +57,5 @@ void CZanLCosCtrlCfg::CalcDen(const float* x, float stepPercent, float steps, fl
 {
     if (!x || !out) return;
     const double factor = std::pow(StepFactor(stepPercent), steps);
-    for (int i = 0; i < 3; ++i) out[i] = zantext::ToFloat(x[i] * factor);
+    for (int i = 0; i < 3; ++i) out[i] = qlcos::numbers::ToFloat(x[i] * factor);
 }

@@ -1,19 +1,17 @@
-// The exported XML attribute readers and the module path.
+// The exported XML attribute readers.
 #include "qlcos/config.h"
 
 #include "config/xml_text.h"
-#include "platform/module_path_exe.h"
+#include "config/number_text.h"
 
 using xercesc::DOMElement;
 
 namespace {
 
-const size_t kModulePathChars = 260; // the caller's buffer holds at least this many
-
 bool EqualsNoCase(const XMLCh* text, const ZanWChar* word)
 {
-    ZanString t = zanxml::FromXml(text);
-    return zantext::EqualNoCase(t.c_str(), word);
+    ZanString t = qlcos::xml::FromXml(text);
+    return qlcos::unicode::EqualNoCase(t.c_str(), word);
 }
 
 // Copies `source` into the first `length` characters of `buffer`, zero-filling the rest.
@@ -29,7 +27,7 @@ void CopyFilled(ZanWChar* buffer, int length, const Char* source)
 
 int xmlGetAttributeBool(const DOMElement& element, const ZanWChar* name, int defaultValue)
 {
-    const XMLCh* text = zanxml::FindAttribute(element, name);
+    const XMLCh* text = qlcos::xml::FindAttribute(element, name);
     if (defaultValue == 1) return text && EqualsNoCase(text, ZT("FALSE")) ? 0 : 1;
     return text && EqualsNoCase(text, ZT("TRUE")) ? 1 : 0;
 }
@@ -37,39 +35,30 @@ int xmlGetAttributeBool(const DOMElement& element, const ZanWChar* name, int def
 int xmlGetAttributeInt(const DOMElement& element, const ZanWChar* name, int defaultValue,
                        int* found)
 {
-    const XMLCh* text = zanxml::FindAttribute(element, name);
+    const XMLCh* text = qlcos::xml::FindAttribute(element, name);
     if (found) *found = text ? 1 : 0;
     if (!text) return defaultValue;
-    ZanString t = zanxml::FromXml(text);
-    return zantext::ParseInt(t).value;
+    ZanString t = qlcos::xml::FromXml(text);
+    return qlcos::numbers::ParseInt(t).value;
 }
 
 double xmlGetAttributeDouble(const DOMElement& element, const ZanWChar* name, double defaultValue)
 {
-    const XMLCh* text = zanxml::FindAttribute(element, name);
+    const XMLCh* text = qlcos::xml::FindAttribute(element, name);
     if (!text) return defaultValue;
-    ZanString t = zanxml::FromXml(text);
-    return zantext::ParseDouble(t).value;
+    ZanString t = qlcos::xml::FromXml(text);
+    return qlcos::numbers::ParseDouble(t).value;
 }
 
 ZanWChar* xmlGetAttributeString(const DOMElement& element, const ZanWChar* name,
                                 ZanWChar* buffer, int length, const ZanWChar* defaultText)
 {
     if (!buffer || length <= 0) return buffer;
-    const XMLCh* text = zanxml::FindAttribute(element, name);
+    const XMLCh* text = qlcos::xml::FindAttribute(element, name);
     if (text) {
         CopyFilled(buffer, length, text);
     } else if (defaultText) {
         CopyFilled(buffer, length, defaultText);
     }
     return buffer;
-}
-
-void GetModuleFullPath(ZanWChar* buffer)
-{
-    if (!buffer) return;
-    ZanString folder = zanplatform::ExecutableFolder();
-    if (folder.size() >= kModulePathChars) folder.clear(); // a cut path would name another folder
-    folder.copy(buffer, folder.size());
-    buffer[folder.size()] = 0;
 }

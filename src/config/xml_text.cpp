@@ -1,7 +1,7 @@
 // Helpers at the XML boundary.
 #include "config/xml_text.h"
 
-namespace zanxml {
+namespace qlcos::xml {
 
 using namespace xercesc;
 
@@ -36,7 +36,7 @@ bool EqualNoCase(const XMLCh* a, const ZanWChar* b)
 {
     if (!a || !b) return false;
     for (; *a && *b; ++a, ++b) {
-        if (zantext::FoldCase(static_cast<ZanWChar>(*a)) != zantext::FoldCase(*b)) return false;
+        if (qlcos::unicode::FoldCase(static_cast<ZanWChar>(*a)) != qlcos::unicode::FoldCase(*b)) return false;
     }
     return *a == 0 && *b == 0;
 }
@@ -127,4 +127,4 @@ DOMElement* AppendElement(DOMNode* parent, const ZanWChar* name)
     return element && Append(parent, element) ? element : nullptr;
 }
 
-} // namespace zanxml
+} // namespace qlcos::xml

@@ -8,7 +8,7 @@
 
 #include <string>
 
-namespace zanxml {
+namespace qlcos::xml {
 
 typedef std::basic_string<XMLCh> XmlString;
 
@@ -43,4 +43,4 @@ bool Append(xercesc::DOMNode* parent, xercesc::DOMNode* child);
 // CreateElement, then Append; null on failure.
 xercesc::DOMElement* AppendElement(xercesc::DOMNode* parent, const ZanWChar* name);
 
-} // namespace zanxml
+} // namespace qlcos::xml

@@ -6,7 +6,7 @@
 
 #include <cstring>
 
-namespace zan {
+namespace qlcos::exposure {
 
 const unsigned char STX = 0x02;
 const unsigned char ETX = 0x03;
@@ -62,4 +62,4 @@ private:
     int m_length;
 };
 
-} // namespace zan
+} // namespace qlcos::exposure

@@ -6,9 +6,9 @@
 #include <algorithm>
 #include <cstring>
 
-using zan::CommandFrame;
-using zan::ETX;
-using zan::STX;
+using qlcos::exposure::CommandFrame;
+using qlcos::exposure::ETX;
+using qlcos::exposure::STX;
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include "exposure/command_frame.h"
 #include "platform/win32.h"
 
-using zan::CommandFrame;
+using qlcos::exposure::CommandFrame;
 
 namespace {
 

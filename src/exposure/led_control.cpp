@@ -2,7 +2,7 @@
 #include "qlcos/exposure.h"
 #include "exposure/command_frame.h"
 
-using zan::CommandFrame;
+using qlcos::exposure::CommandFrame;
 
 namespace {
 

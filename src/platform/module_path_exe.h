@@ -3,7 +3,7 @@
 
 #include "platform/text_utf.h"
 
-namespace zanplatform {
+namespace qlcos::platform {
 
 // Full path of the executable of the current process; "" when it cannot be had.
 ZanString ExecutablePath();
@@ -17,4 +17,4 @@ ZanString ExecutableFolderOf(const ZanString& path, bool windowsNames);
 // ExecutableFolderOf(ExecutablePath()) with the platform's naming rules.
 ZanString ExecutableFolder();
 
-} // namespace zanplatform
+} // namespace qlcos::platform

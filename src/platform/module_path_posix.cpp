@@ -4,7 +4,7 @@
 #include <unistd.h>
 #include <vector>
 
-namespace zanplatform {
+namespace qlcos::platform {
 
 ZanString ExecutablePath()
 {
@@ -13,7 +13,7 @@ ZanString ExecutablePath()
         ssize_t n = ::readlink("/proc/self/exe", buffer.data(), buffer.size());
         if (n < 0) return ZanString();
         if (static_cast<size_t>(n) < buffer.size())
-            return zantext::FromUtf8(buffer.data(), static_cast<size_t>(n));
+            return qlcos::unicode::FromUtf8(buffer.data(), static_cast<size_t>(n));
         if (buffer.size() >= 65536) return ZanString();
         buffer.resize(buffer.size() * 2);
     }
@@ -21,4 +21,4 @@ ZanString ExecutablePath()
 
 ZanString ExecutableFolder() { return ExecutableFolderOf(ExecutablePath(), false); }
 
-} // namespace zanplatform
+} // namespace qlcos::platform

@@ -3,7 +3,7 @@
 
 #include <vector>
 
-namespace zanplatform {
+namespace qlcos::platform {
 
 ZanString ExecutablePath()
 {
@@ -19,4 +19,4 @@ ZanString ExecutablePath()
 
 ZanString ExecutableFolder() { return ExecutableFolderOf(ExecutablePath(), true); }
 
-} // namespace zanplatform
+} // namespace qlcos::platform

@@ -20,7 +20,7 @@ BOOL WritePrivateProfileStringW(const ZanWChar* section, const ZanWChar* key,
                                 const ZanWChar* value, const ZanWChar* path);
 #endif
 
-namespace zanplatform {
+namespace qlcos::platform {
 
 // Value of `key` in `section` as the Windows profile functions give it: white space around it
 // removed, one pair of enclosing quotes (" or ') removed. False when the file, the section
@@ -28,4 +28,4 @@ namespace zanplatform {
 bool ProfileRead(const ZanWChar* path, const ZanWChar* section, const ZanWChar* key,
                  ZanString& value);
 
-} // namespace zanplatform
+} // namespace qlcos::platform

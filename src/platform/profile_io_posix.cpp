@@ -73,8 +73,8 @@ ParsedLine Parse(const std::string& text)
 
 bool SameName(const std::string& stored, const ZanString& wanted)
 {
-    ZanString s = zantext::FromUtf8(stored);
-    return zantext::EqualNoCase(s.data(), s.size(), wanted.data(), wanted.size());
+    ZanString s = qlcos::unicode::FromUtf8(stored);
+    return qlcos::unicode::EqualNoCase(s.data(), s.size(), wanted.data(), wanted.size());
 }
 
 std::string Unquote(const std::string& v)
@@ -217,7 +217,7 @@ bool ValidSection(const ZanString& s) { return !HasLineBreak(s) && s.find(ZanWCh
 
 bool ValidKey(const ZanString& s)
 {
-    std::string k = zantext::ToUtf8(s.c_str());
+    std::string k = qlcos::unicode::ToUtf8(s.c_str());
     std::string trimmed = Trim(k, 0, k.size());
     return !trimmed.empty() && !HasLineBreak(s) && s.find(ZanWChar('=')) == ZanString::npos &&
            trimmed[0] != '[' && trimmed[0] != ';';
@@ -232,7 +232,7 @@ void AppendLine(IniFile& file, const std::string& text)
 
 } // namespace
 
-namespace zanplatform {
+namespace qlcos::platform {
 
 bool ProfileRead(const ZanWChar* path, const ZanWChar* section, const ZanWChar* key,
                  ZanString& value)
@@ -240,31 +240,31 @@ bool ProfileRead(const ZanWChar* path, const ZanWChar* section, const ZanWChar* 
     if (!path || !*path || !section || !key) return false;
     std::lock_guard<std::mutex> lock(g_profileMutex);
     IniFile file;
-    if (!Load(zantext::ToUtf8(path), file)) return false;
+    if (!Load(qlcos::unicode::ToUtf8(path), file)) return false;
     size_t header = FindSection(file, section);
     if (header == file.lines.size()) return false;
     ParsedLine p;
     size_t end = SectionEnd(file, header);
     if (FindKey(file, header + 1, end, key, &p) == end) return false;
-    value = zantext::FromUtf8(Unquote(p.value));
+    value = qlcos::unicode::FromUtf8(Unquote(p.value));
     return true;
 }
 
-} // namespace zanplatform
+} // namespace qlcos::platform
 
 UINT GetPrivateProfileIntW(const ZanWChar* section, const ZanWChar* key, int defaultValue,
                            const ZanWChar* path)
 {
     ZanString text;
-    if (!zanplatform::ProfileRead(path, section, key, text) || text.empty())
+    if (!qlcos::platform::ProfileRead(path, section, key, text) || text.empty())
         return static_cast<UINT>(defaultValue);
     size_t i = 0;
-    while (i < text.size() && zantext::IsSpace(text[i])) ++i;
+    while (i < text.size() && qlcos::unicode::IsSpace(text[i])) ++i;
     bool negative = false;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
     unsigned base = 10;
     if (i + 1 < text.size() && text[i] == '0') {
-        ZanWChar p = zantext::FoldCase(text[i + 1]);
+        ZanWChar p = qlcos::unicode::FoldCase(text[i + 1]);
         if (p == 'x') base = 16;
         else if (p == 'o') base = 8;
         else if (p == 'b') base = 2;
@@ -273,7 +273,7 @@ UINT GetPrivateProfileIntW(const ZanWChar* section, const ZanWChar* key, int def
     uint32_t value = 0; // wraps modulo 2^32 as the Windows conversion does
     for (; i < text.size(); ++i) {
         unsigned digit;
-        ZanWChar c = zantext::FoldCase(text[i]);
+        ZanWChar c = qlcos::unicode::FoldCase(text[i]);
         if (c >= '0' && c <= '9') digit = static_cast<unsigned>(c - '0');
         else if (c >= 'a' && c <= 'f') digit = static_cast<unsigned>(c - 'a' + 10);
         else break;
@@ -292,7 +292,7 @@ BOOL WritePrivateProfileStringW(const ZanWChar* section, const ZanWChar* key,
         return 0;
 
     std::lock_guard<std::mutex> lock(g_profileMutex);
-    const std::string file8 = zantext::ToUtf8(path);
+    const std::string file8 = qlcos::unicode::ToUtf8(path);
     IniFile file;
     if (!Load(file8, file)) return 0; // never overwrite a file that could not be read
 
@@ -306,13 +306,13 @@ BOOL WritePrivateProfileStringW(const ZanWChar* section, const ZanWChar* key,
         return Store(file8, file) ? 1 : 0;
     }
     const ZanString keyName(key);
-    const std::string key8 = zantext::ToUtf8(key);
+    const std::string key8 = qlcos::unicode::ToUtf8(key);
     if (!hasSection) {
         if (!value) return 1;
         if (!file.lines.empty() && !Trim(file.lines.back().text, 0, file.lines.back().text.size()).empty())
             AppendLine(file, "");
-        AppendLine(file, "[" + zantext::ToUtf8(section) + "]");
-        AppendLine(file, key8 + "=" + zantext::ToUtf8(value));
+        AppendLine(file, "[" + qlcos::unicode::ToUtf8(section) + "]");
+        AppendLine(file, key8 + "=" + qlcos::unicode::ToUtf8(value));
         return Store(file8, file) ? 1 : 0;
     }
     size_t end = SectionEnd(file, header);
@@ -323,7 +323,7 @@ BOOL WritePrivateProfileStringW(const ZanWChar* section, const ZanWChar* key,
             file.lines.erase(file.lines.begin() + static_cast<std::ptrdiff_t>(at));
         } else {
             // The stored spelling of the key stays; only the value changes.
-            std::string line = existing.name + "=" + zantext::ToUtf8(value);
+            std::string line = existing.name + "=" + qlcos::unicode::ToUtf8(value);
             if (line == file.lines[at].text) return 1;
             file.lines[at].text = line;
         }
@@ -338,6 +338,6 @@ BOOL WritePrivateProfileStringW(const ZanWChar* section, const ZanWChar* key,
         --insert;
     if (file.lines[insert - 1].eol.empty()) file.lines[insert - 1].eol = file.newline;
     file.lines.insert(file.lines.begin() + static_cast<std::ptrdiff_t>(insert),
-                      Line{key8 + "=" + zantext::ToUtf8(value), file.newline});
+                      Line{key8 + "=" + qlcos::unicode::ToUtf8(value), file.newline});
     return Store(file8, file) ? 1 : 0;
 }

@@ -3,7 +3,7 @@
 
 #include <vector>
 
-namespace zanplatform {
+namespace qlcos::platform {
 
 bool ProfileRead(const ZanWChar* path, const ZanWChar* section, const ZanWChar* key,
                  ZanString& value)
@@ -25,4 +25,4 @@ bool ProfileRead(const ZanWChar* path, const ZanWChar* section, const ZanWChar* 
     }
 }
 
-} // namespace zanplatform
+} // namespace qlcos::platform

@@ -3,10 +3,10 @@
 
 #include <string>
 
-namespace zantext {
+namespace qlcos::platform {
 
 // The current local time formatted with strftime-style `format` (at most 127 characters of
 // result); "" when the time cannot be had.
 std::string LocalTimeText(const char* format);
 
-} // namespace zantext
+} // namespace qlcos::platform

@@ -3,7 +3,7 @@
 
 #include <ctime>
 
-namespace zantext {
+namespace qlcos::platform {
 
 std::string LocalTimeText(const char* format)
 {
@@ -15,4 +15,4 @@ std::string LocalTimeText(const char* format)
     return std::string(buffer, n);
 }
 
-} // namespace zantext
+} // namespace qlcos::platform

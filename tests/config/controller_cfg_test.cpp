@@ -2,18 +2,18 @@
 // and "XavenController" XML element.
 #include "qlcos/config.h"
 
-#include "config/test_support.h"
-#include "config/xml_support.h"
+#include "support/files.h"
+#include "support/xml_support.h"
 #include "platform/profile_io.h"
 
 #include <cctype>
 #include <cstring>
 #include <vector>
 
-using testsupport::Attribute;
-using testsupport::FirstChild;
-using testsupport::TempFolder;
-using testsupport::XmlDocument;
+using qlcos::test::Attribute;
+using qlcos::test::FirstChild;
+using qlcos::test::TempFolder;
+using qlcos::test::XmlDocument;
 using xercesc::DOMElement;
 using xercesc::DOMNode;
 
@@ -227,7 +227,7 @@ TEST(ControllerCfgIni, ExportWritesPlainKeysAndImportsBack)
     cfg.SetControllerData(&d);
     EXPECT_EQ(cfg.ExportINIFile(path.c_str()), 0);
 
-    const std::string text = testsupport::ReadFile(folder.File("lab.ini"));
+    const std::string text = qlcos::test::ReadFile(folder.File("lab.ini"));
     EXPECT_EQ(text,
               "[LCosCtrl]\n"
               "Port=3\nSecond=-1\nBaudRate=19200\nDataBits=7\nReserved1=5\nReserved2=6\n"
@@ -251,7 +251,7 @@ TEST(ControllerCfgIni, ExportWritesPlainKeysAndImportsBack)
     d.SyncExposalTime = 7;
     cfg.SetControllerData(&d);
     EXPECT_EQ(cfg.ExportINIFile(path.c_str()), 0);
-    const std::string again = testsupport::ReadFile(folder.File("lab.ini"));
+    const std::string again = qlcos::test::ReadFile(folder.File("lab.ini"));
     EXPECT_EQ(again.size(), text.size() - 1);
     EXPECT_NE(again.find("\nSyncExposalTime=7\n"), std::string::npos);
 }
@@ -259,7 +259,7 @@ TEST(ControllerCfgIni, ExportWritesPlainKeysAndImportsBack)
 TEST(ControllerCfgIni, KeysInAnotherLetterCaseAndOtherContentOfTheFile)
 {
     TempFolder folder;
-    testsupport::WriteFile(folder.File("mixed.ini"),
+    qlcos::test::WriteFile(folder.File("mixed.ini"),
                            "; machine settings\r\n"
                            "[Paper]\r\nName=Glossy\r\n\r\n"
                            "[lcosctrl]\r\n"
@@ -285,7 +285,7 @@ TEST(ControllerCfgIni, KeysInAnotherLetterCaseAndOtherContentOfTheFile)
 
     // Exporting keeps the comment, the other sections and the stored spelling of the keys.
     EXPECT_EQ(cfg.ExportINIFile(path.c_str()), 0);
-    const std::string text = testsupport::ReadFile(folder.File("mixed.ini"));
+    const std::string text = qlcos::test::ReadFile(folder.File("mixed.ini"));
     EXPECT_EQ(text.rfind("; machine settings\r\n[Paper]\r\nName=Glossy\r\n\r\n[lcosctrl]\r\nPORT=2\r\n", 0), 0u);
     EXPECT_NE(text.find("baudrate=9600\r\n"), std::string::npos);
     EXPECT_NE(text.find("\r\nR_FilterPos=18\r\n"), std::string::npos); // appended to its section
@@ -302,7 +302,7 @@ TEST(ControllerCfgIni, WithoutAReadablePortSectionPortAndTypesAreZeroed)
     d.VertMirror = 1;
     cfg.SetControllerData(&d);
 
-    testsupport::WriteFile(folder.File("only.ini"), "[LCosCtrl]\nSyncExposalTime=99\nDeviceType=2\n");
+    qlcos::test::WriteFile(folder.File("only.ini"), "[LCosCtrl]\nSyncExposalTime=99\nDeviceType=2\n");
     EXPECT_EQ(cfg.ImportINIFile(folder.WideFile("only.ini").c_str()), 0);
     tagZanXavenControllerCfgData after = Data(cfg);
     tagZanXavenControllerCfgData expected = d;
@@ -315,7 +315,7 @@ TEST(ControllerCfgIni, WithoutAReadablePortSectionPortAndTypesAreZeroed)
 
     // A port section with a word that is not a number is not readable either.
     cfg.SetControllerData(&d);
-    testsupport::WriteFile(folder.File("bad.ini"),
+    qlcos::test::WriteFile(folder.File("bad.ini"),
                            "[LCosCtrl]\nPort=1\nSecond=-1\nBaudRate=96OO\nDataBits=8\nReserved1=0\nReserved2=0\n");
     cfg.ImportINIFile(folder.WideFile("bad.ini").c_str());
     EXPECT_EQ(Data(cfg).PortProperty.Port, 0);
@@ -469,7 +469,7 @@ TEST(ControllerCfgXml, ExportFormsAndRoundTripThroughText)
     // Children in their order.
     std::vector<std::string> names;
     for (DOMNode* c = e->getFirstChild(); c; c = c->getNextSibling())
-        names.push_back(testsupport::Utf8(c->getNodeName()));
+        names.push_back(qlcos::test::Utf8(c->getNodeName()));
     EXPECT_EQ(names, (std::vector<std::string>{"PortProperty", "ColorChannel", "ExposeLevel",
                                                "ExposeTime", "FilterPosition"}));
     DOMElement* channel = FirstChild(e, "ColorChannel");
@@ -491,10 +491,10 @@ TEST(ControllerCfgXml, ExportFormsAndRoundTripThroughText)
 
     // Through an XML file into a fresh record.
     TempFolder folder;
-    ASSERT_TRUE(testsupport::WriteXmlFile(doc.Document(), folder.File("lab.xml")));
+    ASSERT_TRUE(qlcos::test::WriteXmlFile(doc.Document(), folder.File("lab.xml")));
     XmlDocument reparsed = XmlDocument::ParseFile(folder.File("lab.xml"));
-    ASSERT_NE(reparsed.Root(), nullptr) << testsupport::ReadFile(folder.File("lab.xml"));
-    EXPECT_NE(testsupport::ReadFile(folder.File("lab.xml")).find("<FilterPosition Cyan=\"02\""),
+    ASSERT_NE(reparsed.Root(), nullptr) << qlcos::test::ReadFile(folder.File("lab.xml"));
+    EXPECT_NE(qlcos::test::ReadFile(folder.File("lab.xml")).find("<FilterPosition Cyan=\"02\""),
               std::string::npos);
     CZanXavenControllerCfg back;
     EXPECT_EQ(back.ImportXMLNode(FirstChild(reparsed.Root(), "XavenController")), 0);
@@ -534,5 +534,5 @@ TEST(ControllerCfgXml, DeviceTypesWithoutANameAndFailedExports)
     empty.Document()->removeChild(empty.Root())->release();
     EXPECT_EQ(cfg.ExportXMLNode(empty.Document()), 0);
     ASSERT_NE(empty.Root(), nullptr);
-    EXPECT_EQ(testsupport::Utf8(empty.Root()->getNodeName()), "XavenController");
+    EXPECT_EQ(qlcos::test::Utf8(empty.Root()->getNodeName()), "XavenController");
 }

@@ -1,14 +1,14 @@
 // The "PortProperty" element of the serial-port property.
 #include "qlcos/config.h"
 
-#include "config/test_support.h"
-#include "config/xml_support.h"
+#include "support/files.h"
+#include "support/xml_support.h"
 
 #include <cstring>
 
-using testsupport::Attribute;
-using testsupport::FirstChild;
-using testsupport::XmlDocument;
+using qlcos::test::Attribute;
+using qlcos::test::FirstChild;
+using qlcos::test::XmlDocument;
 
 TEST(PortPropertyXml, WrittenWordsReadBack)
 {
@@ -24,7 +24,7 @@ TEST(PortPropertyXml, WrittenWordsReadBack)
     EXPECT_EQ(Attribute(e, "Reserved1"), "-5");
     EXPECT_EQ(Attribute(e, "Reserved2"), "2147483647");
 
-    XmlDocument reparsed = XmlDocument::Parse(testsupport::Serialize(doc.Document()));
+    XmlDocument reparsed = XmlDocument::Parse(qlcos::test::Serialize(doc.Document()));
     ASSERT_NE(reparsed.Root(), nullptr);
     tagZANSerialPortProperty read{};
     EXPECT_NE(zanXMLGetSerialPortProperty(FirstChild(reparsed.Root(), "PortProperty"), &read), 0);

@@ -1,7 +1,7 @@
 // Registers the Xerces environment for the configuration suite.
-#include "config/xml_support.h"
+#include "support/xml_support.h"
 
 namespace {
 ::testing::Environment* const g_xerces =
-    ::testing::AddGlobalTestEnvironment(new testsupport::XercesEnvironment);
+    ::testing::AddGlobalTestEnvironment(new qlcos::test::XercesEnvironment);
 }

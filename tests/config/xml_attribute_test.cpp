@@ -2,14 +2,14 @@
 // executable folder.
 #include "qlcos/config.h"
 
-#include "config/test_support.h"
-#include "config/xml_support.h"
+#include "support/files.h"
+#include "support/xml_support.h"
 #include "platform/module_path_exe.h"
 
 #include <climits>
 #include <cmath>
 
-using testsupport::XmlDocument;
+using qlcos::test::XmlDocument;
 
 namespace {
 
@@ -106,7 +106,7 @@ TEST(XmlAttributeReaders, AttributeNamesMatchWithoutRegardToCaseWhenNotExact)
 
 TEST(ModulePath, FolderOfTheExecutableKeepsTheRoot)
 {
-    using zanplatform::ExecutableFolderOf;
+    using qlcos::platform::ExecutableFolderOf;
     EXPECT_EQ(ExecutableFolderOf(u"/usr/local/bin/host", false), u"/usr/local/bin");
     EXPECT_EQ(ExecutableFolderOf(u"/host", false), u"/");
     EXPECT_EQ(ExecutableFolderOf(u"/opt//lab//host", false), u"/opt//lab");
@@ -123,7 +123,7 @@ TEST(ModulePath, GetModuleFullPathNamesTheFolderOfThisTestProgram)
     ZanWChar buffer[260];
     std::fill(std::begin(buffer), std::end(buffer), ZanWChar('#'));
     GetModuleFullPath(buffer);
-    std::string folder = testsupport::Utf8(buffer);
+    std::string folder = qlcos::test::Utf8(buffer);
     ASSERT_FALSE(folder.empty());
     EXPECT_EQ(folder[0], '/');
     EXPECT_NE(folder.back(), '/');

@@ -3,7 +3,7 @@
 // range checks, caches and waits.
 #include "qlcos/exposure.h"
 #include "qlcos/host.h"
-#include "lamp_control2_sim.h"
+#include "sim/lamp_control2_sim.h"
 #include "support/driver_fixture.h"
 #include "support/pty_peer.h"
 
@@ -11,13 +11,13 @@
 
 #include <cstring>
 
-using qlsim::Fault;
-using qlsim::LampControl2Sim;
-using testing_support::Frame;
-using testing_support::MillisecondsSince;
-using testing_support::PtyPeer;
-using testing_support::ThreadCount;
-using testing_support::ThreadCountSettled;
+using qlcos::sim::Fault;
+using qlcos::sim::LampControl2Sim;
+using qlcos::test::Frame;
+using qlcos::test::MillisecondsSince;
+using qlcos::test::PtyPeer;
+using qlcos::test::ThreadCount;
+using qlcos::test::ThreadCountSettled;
 using Clock = std::chrono::steady_clock;
 using Bytes = std::vector<uint8_t>;
 
@@ -25,12 +25,12 @@ namespace {
 
 const int kPort = 7;
 
-class LampControl2 : public testing_support::DriverOnSimulator<CQLampControl2, qlsim::LampControl2Sim, kPort> {
+class LampControl2 : public qlcos::test::DriverOnSimulator<CQLampControl2, qlcos::sim::LampControl2Sim, kPort> {
 protected:
     void CreateLamp() { CreateDriver(); }
     void SetSimShutterTimes(uint16_t t1, uint16_t t2, uint16_t t3)
     {
-        qlsim::Lamp2State s = sim.State();
+        qlcos::sim::Lamp2State s = sim.State();
         s.shutter[0] = t1;
         s.shutter[1] = t2;
         s.shutter[2] = t3;
@@ -223,7 +223,7 @@ TEST_F(LampControl2, ValuesRoundTripThroughTheController)
     ASSERT_EQ(0u, lamp.DataOperator(2, 0x80, data));
     EXPECT_EQ(0xFF, data);
 
-    qlsim::Lamp2State s = sim.State();
+    qlcos::sim::Lamp2State s = sim.State();
     s.photocell = 201;
     sim.SetState(s);
     ASSERT_EQ(0u, lamp.GetPhotronicCell(v));

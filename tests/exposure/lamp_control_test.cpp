@@ -3,7 +3,7 @@
 // replies that cannot be read; and the in-memory emulator.
 #include "qlcos/exposure.h"
 #include "qlcos/host.h"
-#include "lamp_control_sim.h"
+#include "sim/lamp_control_sim.h"
 #include "support/driver_fixture.h"
 #include "support/pty_peer.h"
 
@@ -12,12 +12,12 @@
 #include <memory>
 #include <string>
 
-using qlsim::LampControlSim;
-using qlsim::LampFault;
-using testing_support::MillisecondsSince;
-using testing_support::PtyPeer;
-using testing_support::ThreadCount;
-using testing_support::ThreadCountSettled;
+using qlcos::sim::LampControlSim;
+using qlcos::sim::LampFault;
+using qlcos::test::MillisecondsSince;
+using qlcos::test::PtyPeer;
+using qlcos::test::ThreadCount;
+using qlcos::test::ThreadCountSettled;
 using Clock = std::chrono::steady_clock;
 using Bytes = std::vector<uint8_t>;
 
@@ -41,7 +41,7 @@ Bytes Frame(const std::string& body)
 }
 
 // The simulator starts with shutter times 30, 20, 10 and brightness 50.
-class LampControl : public testing_support::DriverOnSimulator<CQLampControl, LampControlSim, kPort> {
+class LampControl : public qlcos::test::DriverOnSimulator<CQLampControl, LampControlSim, kPort> {
 protected:
     void CreateLamp() { CreateDriver(); }
 
@@ -139,7 +139,7 @@ TEST_F(LampControl, FramesAreByteExact)
     EXPECT_EQ(Frame("D2"), sim.LastFrame('D'));
     EXPECT_EQ(12u, sim.FrameCount());
 
-    const qlsim::LampState s = sim.State();
+    const qlcos::sim::LampState s = sim.State();
     EXPECT_EQ(40, s.brightness[1]);
     EXPECT_EQ(7, s.shutter[2]);
     EXPECT_EQ(2, s.channel[0]);
@@ -156,7 +156,7 @@ TEST_F(LampControl, FramesAreByteExact)
 
 TEST_F(LampControl, ReadingsDecodeTheControllersDigits)
 {
-    qlsim::LampState s = sim.State();
+    qlcos::sim::LampState s = sim.State();
     s.brightness[2] = 7;
     s.shutter[1] = 999;
     s.channel[0] = 3;
@@ -193,7 +193,7 @@ TEST_F(LampControl, BrightnessIsCachedPerChannel)
     EXPECT_EQ(std::vector<Bytes>{Frame("1140")}, sim.Frames());
 
     // A reading refreshes the cache with the controller's own value.
-    qlsim::LampState s = sim.State();
+    qlcos::sim::LampState s = sim.State();
     s.brightness[0] = 77;
     sim.SetState(s);
     unsigned char v = 0;

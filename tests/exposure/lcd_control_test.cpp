@@ -3,7 +3,7 @@
 // reply lengths, the inverted image-adjust switches, status waits and the exposure wait.
 #include "qlcos/exposure.h"
 #include "qlcos/host.h"
-#include "lcd_control_sim.h"
+#include "sim/lcd_control_sim.h"
 #include "support/driver_fixture.h"
 #include "support/pty_peer.h"
 
@@ -11,11 +11,11 @@
 
 #include <cstdio>
 
-using qlsim::Fault;
-using qlsim::LcdControlSim;
-using testing_support::Frame;
-using testing_support::Hex;
-using testing_support::MillisecondsSince;
+using qlcos::sim::Fault;
+using qlcos::sim::LcdControlSim;
+using qlcos::test::Frame;
+using qlcos::test::Hex;
+using qlcos::test::MillisecondsSince;
 using Clock = std::chrono::steady_clock;
 using Bytes = std::vector<uint8_t>;
 
@@ -25,7 +25,7 @@ const int kPort = 8;
 const ZanResult kRange = 0x20380012;
 const ZanResult kLength = 0x20380007;
 
-class LcdControl : public testing_support::DriverOnSimulator<CQLCDControl, qlsim::LcdControlSim, kPort> {
+class LcdControl : public qlcos::test::DriverOnSimulator<CQLCDControl, qlcos::sim::LcdControlSim, kPort> {
 protected:
     void CreateLcd() { CreateDriver(); }
 
@@ -154,7 +154,7 @@ TEST_F(LcdControl, GammaTablesRoundTripWhole)
     unsigned short back[CQPanelControl::kGammaValues] = {};
     ASSERT_EQ(0u, lcd.GetGammaData(2, back));
     EXPECT_EQ(Frame("f0a2"), sim.LastFrame('a'));
-    const qlsim::LcdState s = sim.State();
+    const qlcos::sim::LcdState s = sim.State();
     for (int k = 0; k < CQPanelControl::kGammaValues; ++k) {
         ASSERT_EQ(values[k] & 0xFFF, back[k]) << k;
         ASSERT_EQ(back[k], s.gamma[2][k]) << k;
@@ -187,7 +187,7 @@ TEST_F(LcdControl, UniformityTablesRoundTripWholeAndByCell)
     unsigned char cell = 0x5C;
     ASSERT_EQ(0u, lcd.UniformData(1, 3, 24, 32, cell));
     EXPECT_EQ(0x5C, sim.State().uniform[2][32 * 25 + 24]);
-    qlsim::LcdState s = sim.State();
+    qlcos::sim::LcdState s = sim.State();
     s.uniform[1][20 * 25 + 10] = 0xE7;
     sim.SetState(s);
     cell = 0;
@@ -324,7 +324,7 @@ TEST_F(LcdControl, ActionsWaitForTheControllerAndKeepItsErrors)
 
 TEST_F(LcdControl, ExposeWaitsWithinTheCachedShutterTime)
 {
-    qlsim::LcdState s = sim.State();
+    qlcos::sim::LcdState s = sim.State();
     s.shutter[0] = 30;
     s.shutter[1] = 0;
     sim.SetState(s);

@@ -2,12 +2,12 @@
 // guard, and the forwarding table model by model.
 #include "qlcos/exposure.h"
 #include "qlcos/host.h"
-#include "lamp_control2_sim.h"
-#include "lamp_control_sim.h"
-#include "lcd_control_sim.h"
-#include "ldd_control_sim.h"
-#include "led_control_sim.h"
-#include "silent_line_sim.h"
+#include "sim/lamp_control2_sim.h"
+#include "sim/lamp_control_sim.h"
+#include "sim/lcd_control_sim.h"
+#include "sim/ldd_control_sim.h"
+#include "sim/led_control_sim.h"
+#include "sim/silent_line_sim.h"
 #include "support/pty_peer.h"
 
 #include <gtest/gtest.h>
@@ -18,9 +18,9 @@
 #include <string>
 #include <thread>
 
-using testing_support::MillisecondsSince;
-using testing_support::ThreadCount;
-using testing_support::ThreadCountSettled;
+using qlcos::test::MillisecondsSince;
+using qlcos::test::ThreadCount;
+using qlcos::test::ThreadCountSettled;
 using Clock = std::chrono::steady_clock;
 
 namespace {
@@ -96,15 +96,15 @@ int ColumnOf(uint16_t deviceType)
 struct ModelCase {
     uint16_t deviceType;
     const char16_t* description;
-    std::function<std::unique_ptr<qlsim::PtyDevice>()> makeSim;
+    std::function<std::unique_ptr<qlcos::sim::PtyDevice>()> makeSim;
 };
 
 const ModelCase kModels[] = {
-    {1, u"LCos Lamp Control", [] { return std::make_unique<qlsim::LampControlSim>(); }},
-    {2, u"LCos LED Control", [] { return std::make_unique<qlsim::LedControlSim>(); }},
-    {4, u"LCos Lamp Control2", [] { return std::make_unique<qlsim::LampControl2Sim>(); }},
-    {5, u"LCD Lamp Control", [] { return std::make_unique<qlsim::LcdControlSim>(); }},
-    {6, u"LCD LED Control", [] { return std::make_unique<qlsim::LddControlSim>(); }},
+    {1, u"LCos Lamp Control", [] { return std::make_unique<qlcos::sim::LampControlSim>(); }},
+    {2, u"LCos LED Control", [] { return std::make_unique<qlcos::sim::LedControlSim>(); }},
+    {4, u"LCos Lamp Control2", [] { return std::make_unique<qlcos::sim::LampControl2Sim>(); }},
+    {5, u"LCD Lamp Control", [] { return std::make_unique<qlcos::sim::LcdControlSim>(); }},
+    {6, u"LCD LED Control", [] { return std::make_unique<qlcos::sim::LddControlSim>(); }},
 };
 
 class LCosCtrlOnModel : public ::testing::TestWithParam<ModelCase> {
@@ -124,7 +124,7 @@ protected:
         zanSetSerialPortPath(kPort, nullptr);
     }
 
-    std::unique_ptr<qlsim::PtyDevice> sim;
+    std::unique_ptr<qlcos::sim::PtyDevice> sim;
     CZanLCosCtrl device;
 };
 
@@ -136,7 +136,7 @@ TEST(LCosCtrl, RefusesBadPropertiesAndWorksOnlyWithADriver)
     for (const Operation& op : kOperations) EXPECT_EQ(0x28110002u, op.call(device)) << op.name;
     EXPECT_EQ(0u, device.GetBusyWord());
 
-    qlsim::SilentLineSim line;
+    qlcos::sim::SilentLineSim line;
     ASSERT_TRUE(line.Start());
     zanSetSerialPortPath(kPort, line.Path().c_str());
     EXPECT_EQ(0x28110001u, device.Create(nullptr, nullptr));
@@ -150,7 +150,7 @@ TEST(LCosCtrl, RefusesBadPropertiesAndWorksOnlyWithADriver)
 
 TEST(LCosCtrl, ProbesEveryModelInOrderWhenNoControllerAnswers)
 {
-    qlsim::SilentLineSim line;
+    qlcos::sim::SilentLineSim line;
     ASSERT_TRUE(line.Start());
     zanSetSerialPortPath(kPort, line.Path().c_str());
     const int threads = ThreadCount();
@@ -232,7 +232,7 @@ INSTANTIATE_TEST_SUITE_P(EveryModel, LCosCtrlOnModel, ::testing::ValuesIn(kModel
 
 TEST(LCosCtrl, LcdColorWheelTakesActionsOneToThreeOnly)
 {
-    qlsim::LcdControlSim sim;
+    qlcos::sim::LcdControlSim sim;
     ASSERT_TRUE(sim.Start());
     zanSetSerialPortPath(kPort, sim.Path().c_str());
     CZanLCosCtrl device;
@@ -253,8 +253,8 @@ TEST(LCosCtrl, LcdColorWheelTakesActionsOneToThreeOnly)
 
 TEST(LCosCtrl, BusyGuardSerialisesThreadsAndRefusesWithoutTouchingTheBusyWord)
 {
-    qlsim::LampControl2Sim sim;
-    qlsim::Lamp2State state = sim.State();
+    qlcos::sim::LampControl2Sim sim;
+    qlcos::sim::Lamp2State state = sim.State();
     state.shutter[0] = 40; // a 400 ms exposure
     sim.SetState(state);
     ASSERT_TRUE(sim.Start());

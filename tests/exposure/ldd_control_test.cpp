@@ -4,8 +4,8 @@
 // exposure that sleeps through its time, and the shared panel operations under 'g'.
 #include "qlcos/exposure.h"
 #include "qlcos/host.h"
-#include "lcd_control_sim.h"
-#include "ldd_control_sim.h"
+#include "sim/lcd_control_sim.h"
+#include "sim/ldd_control_sim.h"
 #include "support/driver_fixture.h"
 #include "support/pty_peer.h"
 
@@ -14,11 +14,11 @@
 #include <climits>
 #include <cstdio>
 
-using qlsim::Fault;
-using qlsim::LddControlSim;
-using testing_support::Frame;
-using testing_support::Hex;
-using testing_support::MillisecondsSince;
+using qlcos::sim::Fault;
+using qlcos::sim::LddControlSim;
+using qlcos::test::Frame;
+using qlcos::test::Hex;
+using qlcos::test::MillisecondsSince;
 using Clock = std::chrono::steady_clock;
 using Bytes = std::vector<uint8_t>;
 using Ms = std::chrono::milliseconds;
@@ -28,7 +28,7 @@ namespace {
 const int kPort = 9;
 const ZanResult kRange = 0x20390012;
 
-class LddControl : public testing_support::DriverOnSimulator<CQLDDControl, qlsim::LddControlSim, kPort> {
+class LddControl : public qlcos::test::DriverOnSimulator<CQLDDControl, qlcos::sim::LddControlSim, kPort> {
 protected:
     void CreateLdd() { CreateDriver(); }
 
@@ -55,7 +55,7 @@ TEST_F(LddControl, CreateTakesOnlyTheLddController)
 
 TEST(LddControlProbe, AnLcdControllerDoesNotAnswerTheLddLetter)
 {
-    qlsim::LcdControlSim lcdSim;
+    qlcos::sim::LcdControlSim lcdSim;
     ASSERT_TRUE(lcdSim.Start());
     zanSetSerialPortPath(kPort, lcdSim.Path().c_str());
     CQLDDControl ldd;
@@ -174,7 +174,7 @@ TEST_F(LddControl, PositionsBrightnessAndLedLevelsRoundTrip)
     EXPECT_EQ(42, b);
     ASSERT_EQ(0u, ldd.LEDControl(6, 99));
     ASSERT_EQ(0u, ldd.LEDControl(0, 1));
-    const qlsim::LddState s = sim.State();
+    const qlcos::sim::LddState s = sim.State();
     EXPECT_EQ(99, s.led[6]);
     EXPECT_EQ(1, s.led[0]);
 }

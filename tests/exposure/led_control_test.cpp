@@ -4,7 +4,7 @@
 // a controller error, and a destructor that leaves no thread behind.
 #include "qlcos/exposure.h"
 #include "qlcos/host.h"
-#include "led_control_sim.h"
+#include "sim/led_control_sim.h"
 #include "support/driver_fixture.h"
 #include "support/pty_peer.h"
 
@@ -15,12 +15,12 @@
 #include <memory>
 #include <string>
 
-using qlsim::Fault;
-using qlsim::LedControlSim;
-using testing_support::Frame;
-using testing_support::MillisecondsSince;
-using testing_support::ThreadCount;
-using testing_support::ThreadCountSettled;
+using qlcos::sim::Fault;
+using qlcos::sim::LedControlSim;
+using qlcos::test::Frame;
+using qlcos::test::MillisecondsSince;
+using qlcos::test::ThreadCount;
+using qlcos::test::ThreadCountSettled;
 using Clock = std::chrono::steady_clock;
 using Bytes = std::vector<uint8_t>;
 
@@ -48,13 +48,13 @@ struct ExposeTiming {
            << "first poll after " << t.firstPollMs << " ms, expected " << sleptMs << " ms";
 }
 
-class LedControl : public testing_support::DriverOnSimulator<CQLEDControl, LedControlSim, kPort> {
+class LedControl : public qlcos::test::DriverOnSimulator<CQLEDControl, LedControlSim, kPort> {
 protected:
     // Shutter times the controller reports when the driver is created, so that they reach
     // the driver's cache.
     void CreateLed(uint16_t t1 = 10, uint16_t t2 = 20, uint16_t t3 = 30)
     {
-        qlsim::LedState s = sim.State();
+        qlcos::sim::LedState s = sim.State();
         s.shutter[0] = t1;
         s.shutter[1] = t2;
         s.shutter[2] = t3;

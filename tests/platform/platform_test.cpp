@@ -8,7 +8,7 @@
 #include <atomic>
 #include <thread>
 
-using testing_support::MillisecondsSince;
+using qlcos::test::MillisecondsSince;
 using Clock = std::chrono::steady_clock;
 
 TEST(PlatformTime, SleepAndTickCountAgree)

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-namespace testing_support {
+namespace qlcos::test {
 
 // STX, the characters of `body`, ETX and the block check (XOR of the bytes after STX up to
 // and including ETX), computed here so that a fault in the library's own cannot hide.
@@ -58,4 +58,4 @@ protected:
     Driver driver;
 };
 
-} // namespace testing_support
+} // namespace qlcos::test

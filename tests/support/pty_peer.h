@@ -14,7 +14,7 @@
 #include <thread>
 #include <vector>
 
-namespace testing_support {
+namespace qlcos::test {
 
 class PtyPeer {
 public:
@@ -110,4 +110,4 @@ inline double MillisecondsSince(std::chrono::steady_clock::time_point start)
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
 }
 
-} // namespace testing_support
+} // namespace qlcos::test

@@ -4,7 +4,7 @@
 
 #include <string>
 
-namespace zan {
+namespace qlcos::serial {
 
 bool TraceEnabled();
 // One line: "[qlcos  12.345678] COM1 /dev/pts/3 tx   7: 02 59 30 33 31 03 68".
@@ -12,4 +12,4 @@ void TraceBytes(const std::string& port, const char* direction, const unsigned c
                 int length);
 void TraceNote(const std::string& port, const char* text);
 
-} // namespace zan
+} // namespace qlcos::serial

@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-namespace zan {
+namespace qlcos::serial {
 
 class SerialBackend {
 public:
@@ -42,4 +42,4 @@ std::unique_ptr<SerialBackend> CreateSerialBackend();
 // The device path registered for a port number, or empty.
 std::string RegisteredSerialPortPath(int port);
 
-} // namespace zan
+} // namespace qlcos::serial

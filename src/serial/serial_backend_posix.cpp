@@ -1,6 +1,6 @@
 // termios transport: real serial devices, USB adapters and pseudo-terminals alike.
-#include "outside/com_trace.h"
-#include "outside/serial_backend.h"
+#include "serial/com_trace.h"
+#include "serial/serial_backend.h"
 
 #include <cerrno>
 #include <chrono>
@@ -14,7 +14,7 @@
 #include <linux/serial.h>
 #endif
 
-namespace zan {
+namespace qlcos::serial {
 
 namespace {
 
@@ -244,4 +244,4 @@ std::unique_ptr<SerialBackend> CreateSerialBackend()
     return std::make_unique<PosixSerialBackend>();
 }
 
-} // namespace zan
+} // namespace qlcos::serial

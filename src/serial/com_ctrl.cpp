@@ -1,7 +1,7 @@
 // The port control: opening, the receive thread, the receive pool and the response wait.
 #include "qlcos/serial.h"
-#include "outside/com_trace.h"
-#include "outside/serial_backend.h"
+#include "serial/com_trace.h"
+#include "serial/serial_backend.h"
 #include "platform/win32.h"
 
 #include <algorithm>
@@ -16,7 +16,7 @@ using Clock = std::chrono::steady_clock;
 
 // Everything the receive thread shares with the caller's thread, under one mutex.
 struct ZanComPort {
-    std::unique_ptr<zan::SerialBackend> backend;
+    std::unique_ptr<qlcos::serial::SerialBackend> backend;
     std::thread receiver;
 
     mutable std::mutex mutex;
@@ -73,7 +73,7 @@ bool CZanComCtrl::IsOpen() const
 ZanResult CZanComCtrl::OpenPort(const tagZANSerialPortProperty& property)
 {
     if (IsOpen()) return ZAN_COM_ERR_ALREADY_OPEN;
-    std::unique_ptr<zan::SerialBackend> backend = zan::CreateSerialBackend();
+    std::unique_ptr<qlcos::serial::SerialBackend> backend = qlcos::serial::CreateSerialBackend();
     const ZanResult opened = backend->Open(property);
     if (opened != ZAN_COM_OK) return opened;
     m_Property = property;
@@ -126,7 +126,7 @@ void CZanComCtrl::ReceiveLoop()
             // Hung up or failed: tell the device, then end any wait and stop reading (a
             // hung-up descriptor stays readable, so reading on would spin). A caller whose
             // wait ends this way finds OnErr already done.
-            zan::TraceNote(port.backend->Name(), "line failed");
+            qlcos::serial::TraceNote(port.backend->Name(), "line failed");
             DeliverLineError();
             {
                 std::lock_guard<std::mutex> lock(port.mutex);

@@ -6,7 +6,7 @@
 
 #include <cstring>
 
-namespace zanblob {
+namespace qlcos::blob {
 
 class Writer {
 public:
@@ -88,4 +88,4 @@ private:
     const unsigned char* m_p;
 };
 
-} // namespace zanblob
+} // namespace qlcos::blob

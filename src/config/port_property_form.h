@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-namespace zanport {
+namespace qlcos::config {
 
 const int kWordCount = 6;
 
@@ -17,4 +17,4 @@ struct Word {
 // In the order of the record's words.
 extern const Word kWords[kWordCount];
 
-} // namespace zanport
+} // namespace qlcos::config

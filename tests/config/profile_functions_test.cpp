@@ -1,7 +1,7 @@
 // The INI profile functions on real files: Windows private-profile rules on UTF-8 files.
 #include "qlcos/config.h"
 
-#include "config/test_support.h"
+#include "support/files.h"
 #include "platform/profile_io.h"
 
 #include <cmath>
@@ -9,9 +9,9 @@
 #include <limits>
 #include <sys/stat.h>
 
-using testsupport::ReadFile;
-using testsupport::TempFolder;
-using testsupport::WriteFile;
+using qlcos::test::ReadFile;
+using qlcos::test::TempFolder;
+using qlcos::test::WriteFile;
 
 TEST(ProfileFunctions, GettersReadTheFirstMatchWithoutRegardToCase)
 {
@@ -97,7 +97,7 @@ TEST(ProfileFunctions, WrittenValuesReadBackExactly)
                             std::numeric_limits<float>::quiet_NaN()};
     int i = 0;
     for (float value : floats) {
-        ZanString key = ZT("F") + zantext::FromAscii(std::to_string(i++).c_str());
+        ZanString key = ZT("F") + qlcos::unicode::FromAscii(std::to_string(i++).c_str());
         ASSERT_EQ(zanSetProfileFloat(ZT("Floats"), key.c_str(), path.c_str(), value), 1);
         float back = 99;
         ASSERT_EQ(zanGetProfileFloat(ZT("Floats"), key.c_str(), path.c_str(), &back), 1);

@@ -1,10 +1,10 @@
 // Win32 transport: \\.\COM<n> with overlapped I/O, WaitCommEvent for arriving bytes.
-#include "outside/com_trace.h"
-#include "outside/serial_backend.h"
+#include "serial/com_trace.h"
+#include "serial/serial_backend.h"
 
 #include <string>
 
-namespace zan {
+namespace qlcos::serial {
 
 namespace {
 
@@ -194,4 +194,4 @@ std::unique_ptr<SerialBackend> CreateSerialBackend()
     return std::make_unique<Win32SerialBackend>();
 }
 
-} // namespace zan
+} // namespace qlcos::serial

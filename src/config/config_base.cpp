@@ -1,7 +1,7 @@
 // The configuration record base: identifier, blob header and the default operations.
 #include "qlcos/config.h"
 
-#include "outside/config_blob.h"
+#include "config/config_blob.h"
 
 #include <typeinfo>
 #include <vector>
@@ -41,7 +41,7 @@ uint32_t CZanConfig::SaveConfig(unsigned char* data)
     FillHead();
     tagZanConfigHead head;
     FillHeadOf(head);
-    zanblob::Writer(data).Head(head);
+    qlcos::blob::Writer(data).Head(head);
     return GetSize();
 }
 
@@ -65,7 +65,7 @@ int CZanConfig::Copy(CZanConfig* other)
 int CZanConfig::IsValidData(const unsigned char* data) const
 {
     if (!data) return 0;
-    tagZanConfigHead head = zanblob::Reader(data).Head();
+    tagZanConfigHead head = qlcos::blob::Reader(data).Head();
     return head.Magic == m_dwIdentifier && head.HeadSize == GetHeadSize() &&
            head.Size >= head.HeadSize;
 }

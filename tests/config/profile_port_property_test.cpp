@@ -1,13 +1,13 @@
 // The serial-port property in an INI section.
 #include "qlcos/config.h"
 
-#include "config/test_support.h"
+#include "support/files.h"
 
 #include <cstring>
 
-using testsupport::ReadFile;
-using testsupport::TempFolder;
-using testsupport::WriteFile;
+using qlcos::test::ReadFile;
+using qlcos::test::TempFolder;
+using qlcos::test::WriteFile;
 
 TEST(PortPropertyIni, WrittenWordsReadBack)
 {

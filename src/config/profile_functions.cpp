@@ -4,6 +4,7 @@
 
 #include "platform/profile_io.h"
 #include "platform/text_utf.h"
+#include "config/number_text.h"
 
 #include <limits>
 
@@ -11,7 +12,7 @@ namespace {
 
 bool Read(const ZanWChar* section, const ZanWChar* key, const ZanWChar* path, ZanString& text)
 {
-    return zanplatform::ProfileRead(path, section, key, text);
+    return qlcos::platform::ProfileRead(path, section, key, text);
 }
 
 int Write(const ZanWChar* section, const ZanWChar* key, const ZanWChar* path,
@@ -27,7 +28,7 @@ ZanString Quoted(const ZanString& value)
 {
     if (value.empty()) return value;
     const ZanWChar first = value.front(), last = value.back();
-    bool needs = zantext::IsSpace(first) || zantext::IsSpace(last) ||
+    bool needs = qlcos::unicode::IsSpace(first) || qlcos::unicode::IsSpace(last) ||
                  (value.size() >= 2 && (first == '"' || first == '\'') && last == first);
     return needs ? ZT("\"") + value + ZT("\"") : value;
 }
@@ -38,7 +39,7 @@ int zanGetProfileInt(const ZanWChar* section, const ZanWChar* key, const ZanWCha
 {
     ZanString text;
     if (!value || !Read(section, key, path, text)) return 0;
-    zantext::IntText n = zantext::ParseInt(text);
+    qlcos::numbers::IntText n = qlcos::numbers::ParseInt(text);
     if (!n.digits) return 0;
     *value = n.value;
     return 1;
@@ -49,23 +50,23 @@ int zanGetProfileFloat(const ZanWChar* section, const ZanWChar* key, const ZanWC
 {
     ZanString text;
     if (!value || !Read(section, key, path, text)) return 0;
-    zantext::RealText<float> n = zantext::ParseFloat(text);
+    qlcos::numbers::RealText<float> n = qlcos::numbers::ParseFloat(text);
     if (n.digits) {
         *value = n.value;
         return 1;
     }
     // The non-finite values that zanSetProfileFloat writes read back as themselves.
     size_t i = 0;
-    while (i < text.size() && zantext::IsSpace(text[i])) ++i;
+    while (i < text.size() && qlcos::unicode::IsSpace(text[i])) ++i;
     const bool negative = i < text.size() && text[i] == '-';
     if (i < text.size() && (text[i] == '-' || text[i] == '+')) ++i;
     ZanString word = text.substr(i);
-    while (!word.empty() && zantext::IsSpace(word.back())) word.pop_back();
-    if (zantext::EqualNoCase(word.c_str(), ZT("inf"))) {
+    while (!word.empty() && qlcos::unicode::IsSpace(word.back())) word.pop_back();
+    if (qlcos::unicode::EqualNoCase(word.c_str(), ZT("inf"))) {
         *value = negative ? -std::numeric_limits<float>::infinity() : std::numeric_limits<float>::infinity();
         return 1;
     }
-    if (zantext::EqualNoCase(word.c_str(), ZT("nan"))) {
+    if (qlcos::unicode::EqualNoCase(word.c_str(), ZT("nan"))) {
         *value = negative ? -std::numeric_limits<float>::quiet_NaN() : std::numeric_limits<float>::quiet_NaN();
         return 1;
     }
@@ -89,24 +90,24 @@ int zanGetProfileBool(const ZanWChar* section, const ZanWChar* key, int defaultV
     const int fallback = defaultValue ? 1 : 0;
     ZanString text;
     if (!Read(section, key, path, text)) return fallback;
-    zantext::IntText n = zantext::ParseInt(text);
+    qlcos::numbers::IntText n = qlcos::numbers::ParseInt(text);
     if (n.digits) return n.value != 0 ? 1 : 0;
     for (const ZanWChar* word : {ZT("true"), ZT("yes"), ZT("on")})
-        if (zantext::EqualNoCase(text.c_str(), word)) return 1;
+        if (qlcos::unicode::EqualNoCase(text.c_str(), word)) return 1;
     for (const ZanWChar* word : {ZT("false"), ZT("no"), ZT("off")})
-        if (zantext::EqualNoCase(text.c_str(), word)) return 0;
+        if (qlcos::unicode::EqualNoCase(text.c_str(), word)) return 0;
     return fallback;
 }
 
 int zanSetProfileInt(const ZanWChar* section, const ZanWChar* key, const ZanWChar* path, int value)
 {
-    return Write(section, key, path, zantext::FromAscii(zantext::FormatInt(value).c_str()));
+    return Write(section, key, path, qlcos::unicode::FromAscii(qlcos::numbers::FormatInt(value).c_str()));
 }
 
 int zanSetProfileFloat(const ZanWChar* section, const ZanWChar* key, const ZanWChar* path,
                        float value)
 {
-    return Write(section, key, path, zantext::FromAscii(zantext::FormatFloat(value).c_str()));
+    return Write(section, key, path, qlcos::unicode::FromAscii(qlcos::numbers::FormatFloat(value).c_str()));
 }
 
 int zanSetProfileString(const ZanWChar* section, const ZanWChar* key, const ZanWChar* path,

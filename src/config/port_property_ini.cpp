@@ -1,10 +1,11 @@
 // Serial-port property in an INI section: six decimal keys, one per word.
 #include "qlcos/config.h"
 
-#include "outside/port_property_form.h"
+#include "config/port_property_form.h"
+#include "config/number_text.h"
 #include "platform/profile_io.h"
 
-namespace zanport {
+namespace qlcos::config {
 
 const Word kWords[kWordCount] = {
     {ZT("Port"), &tagZANSerialPortProperty::Port},
@@ -15,17 +16,17 @@ const Word kWords[kWordCount] = {
     {ZT("Reserved2"), &tagZANSerialPortProperty::Reserved2},
 };
 
-} // namespace zanport
+} // namespace qlcos::config
 
 BOOL zanGetSerialPortPropertyFromINI(const ZanWChar* path, const ZanWChar* section,
                                      tagZANSerialPortProperty* property)
 {
     if (!path || !section || !property) return 0;
     tagZANSerialPortProperty read = *property;
-    for (const zanport::Word& word : zanport::kWords) {
+    for (const qlcos::config::Word& word : qlcos::config::kWords) {
         ZanString text;
-        if (!zanplatform::ProfileRead(path, section, word.name, text) ||
-            !zantext::ParseWholeInt(text, read.*word.member))
+        if (!qlcos::platform::ProfileRead(path, section, word.name, text) ||
+            !qlcos::numbers::ParseWholeInt(text, read.*word.member))
             return 0;
     }
     *property = read;
@@ -37,8 +38,8 @@ BOOL zanSetSerialPortPropertyToINI(const ZanWChar* path, const ZanWChar* section
 {
     if (!path || !section || !property) return 0;
     BOOL ok = 1;
-    for (const zanport::Word& word : zanport::kWords) {
-        ZanString text = zantext::FromAscii(zantext::FormatInt(property->*word.member).c_str());
+    for (const qlcos::config::Word& word : qlcos::config::kWords) {
+        ZanString text = qlcos::unicode::FromAscii(qlcos::numbers::FormatInt(property->*word.member).c_str());
         if (!WritePrivateProfileStringW(section, word.name, text.c_str(), path)) ok = 0;
     }
     return ok;

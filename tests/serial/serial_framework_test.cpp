@@ -10,10 +10,10 @@
 #include <mutex>
 #include <thread>
 
-using testing_support::MillisecondsSince;
-using testing_support::PtyPeer;
-using testing_support::ThreadCount;
-using testing_support::ThreadCountSettled;
+using qlcos::test::MillisecondsSince;
+using qlcos::test::PtyPeer;
+using qlcos::test::ThreadCount;
+using qlcos::test::ThreadCountSettled;
 using Clock = std::chrono::steady_clock;
 using Bytes = std::vector<unsigned char>;
 

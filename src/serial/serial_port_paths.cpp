@@ -1,6 +1,6 @@
 // Device paths that hosts register for port numbers (pseudo-terminals, USB adapters).
 #include "qlcos/host.h"
-#include "outside/serial_backend.h"
+#include "serial/serial_backend.h"
 
 #include <map>
 #include <mutex>
@@ -25,7 +25,7 @@ void zanSetSerialPortPath(int port, const char* path)
         Paths().erase(port);
 }
 
-std::string zan::RegisteredSerialPortPath(int port)
+std::string qlcos::serial::RegisteredSerialPortPath(int port)
 {
     std::lock_guard<std::mutex> lock(g_pathsMutex);
     auto it = Paths().find(port);

@@ -1,7 +1,9 @@
-// Splitting an executable path into its folder, for both naming rules.
+// The folder of the running executable: splitting its path with either naming rule, and
+// the exported GetModuleFullPath.
+#include "qlcos/module_path.h"
 #include "platform/module_path_exe.h"
 
-namespace zanplatform {
+namespace qlcos::platform {
 
 ZanString ExecutableFolderOf(const ZanString& path, bool windowsNames)
 {
@@ -31,4 +33,19 @@ ZanString ExecutableFolderOf(const ZanString& path, bool windowsNames)
     return path.substr(0, end);
 }
 
-} // namespace zanplatform
+} // namespace qlcos::platform
+
+namespace {
+
+const size_t kModulePathChars = 260; // the caller's buffer holds at least this many
+
+} // namespace
+
+void GetModuleFullPath(ZanWChar* buffer)
+{
+    if (!buffer) return;
+    ZanString folder = qlcos::platform::ExecutableFolder();
+    if (folder.size() >= kModulePathChars) folder.clear(); // a cut path would name another folder
+    folder.copy(buffer, folder.size());
+    buffer[folder.size()] = 0;
+}

@@ -1,4 +1,4 @@
-#include "outside/com_trace.h"
+#include "serial/com_trace.h"
 
 #include <chrono>
 #include <cstdio>
@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-namespace zan {
+namespace qlcos::serial {
 
 namespace {
 
@@ -55,4 +55,4 @@ void TraceNote(const std::string& port, const char* text)
     std::fprintf(stderr, "[qlcos %10.6f] %s %s\n", SecondsSinceStart(), port.c_str(), text);
 }
 
-} // namespace zan
+} // namespace qlcos::serial

@@ -14,7 +14,7 @@
 #include <memory>
 #include <string>
 
-namespace testsupport {
+namespace qlcos::test {
 
 // Owns a parsed document (through its parser) or a created one.
 class XmlDocument {
@@ -48,7 +48,7 @@ public:
         static const XMLCh ls[] = {'L', 'S', 0};
         xercesc::DOMImplementation* impl =
             xercesc::DOMImplementationRegistry::getDOMImplementation(ls);
-        std::u16string name = zantext::FromUtf8(std::string(root));
+        std::u16string name = qlcos::unicode::FromUtf8(std::string(root));
         d.m_document = impl->createDocument(nullptr, name.c_str(), nullptr);
         d.m_owned = true;
         return d;
@@ -84,7 +84,7 @@ inline std::string Serialize(const xercesc::DOMNode* node)
         xercesc::DOMImplementationRegistry::getDOMImplementation(ls));
     xercesc::DOMLSSerializer* serializer = impl->createLSSerializer();
     XMLCh* text = serializer->writeToString(node);
-    std::string out = zantext::ToUtf8(text);
+    std::string out = qlcos::unicode::ToUtf8(text);
     xercesc::XMLString::release(&text);
     serializer->release();
     return out;
@@ -109,7 +109,7 @@ inline bool WriteXmlFile(const xercesc::DOMNode* node, const std::string& path)
 // The first child element of `parent` called `name` (exact), or null.
 inline xercesc::DOMElement* FirstChild(const xercesc::DOMNode* parent, const char* name)
 {
-    std::u16string wanted = zantext::FromUtf8(std::string(name));
+    std::u16string wanted = qlcos::unicode::FromUtf8(std::string(name));
     for (xercesc::DOMNode* c = parent ? parent->getFirstChild() : nullptr; c; c = c->getNextSibling()) {
         if (c->getNodeType() == xercesc::DOMNode::ELEMENT_NODE && wanted == c->getNodeName())
             return static_cast<xercesc::DOMElement*>(c);
@@ -120,8 +120,8 @@ inline xercesc::DOMElement* FirstChild(const xercesc::DOMNode* parent, const cha
 // Text of the attribute `name` of `element` ("" when absent).
 inline std::string Attribute(const xercesc::DOMElement* element, const char* name)
 {
-    std::u16string n = zantext::FromUtf8(std::string(name));
-    return element ? zantext::ToUtf8(element->getAttribute(n.c_str())) : std::string();
+    std::u16string n = qlcos::unicode::FromUtf8(std::string(name));
+    return element ? qlcos::unicode::ToUtf8(element->getAttribute(n.c_str())) : std::string();
 }
 
 // Initialises Xerces once for the whole test program, as the host does.
@@ -131,4 +131,4 @@ public:
     void TearDown() override { xercesc::XMLPlatformUtils::Terminate(); }
 };
 
-} // namespace testsupport
+} // namespace qlcos::test

@@ -14,7 +14,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace testsupport {
+namespace qlcos::test {
 
 // A fresh folder below $TMPDIR (or /tmp), removed with its files when the object goes.
 class TempFolder {
@@ -32,7 +32,7 @@ public:
     const std::string& Path() const { return m_path; }
     std::string File(const std::string& name) const { return m_path + "/" + name; }
     // The path of `name` as the wide text the library takes.
-    ZanString WideFile(const std::string& name) const { return zantext::FromUtf8(File(name)); }
+    ZanString WideFile(const std::string& name) const { return qlcos::unicode::FromUtf8(File(name)); }
 
 private:
     static void Remove(const std::string& path)
@@ -68,6 +68,6 @@ inline void WriteFile(const std::string& path, const std::string& content)
     out << content;
 }
 
-inline std::string Utf8(const ZanWChar* text) { return zantext::ToUtf8(text); }
+inline std::string Utf8(const ZanWChar* text) { return qlcos::unicode::ToUtf8(text); }
 
-} // namespace testsupport
+} // namespace qlcos::test
