@@ -13,11 +13,11 @@
 #include <fcntl.h>
 #include <map>
 #include <memory>
-#include <vector>
 #include <poll.h>
 #include <string>
 #include <termios.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -40,7 +40,8 @@ void BM_LibraryGetShutterTime(benchmark::State& state)
 }
 
 // Writes `frame` and reads until ETX on a raw terminal: the floor any library stands on.
-void RawRoundTrip(benchmark::State& state, qlcos::sim::PtyDevice& sim, const std::vector<unsigned char>& frame)
+void RawRoundTrip(benchmark::State& state, qlcos::sim::PtyDevice& sim,
+                  const std::vector<unsigned char>& frame)
 {
     if (!sim.Start()) return state.SkipWithError("no pseudo-terminal");
     const int fd = open(sim.Path().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
@@ -68,9 +69,12 @@ void RawRoundTrip(benchmark::State& state, qlcos::sim::PtyDevice& sim, const std
 // A framed request with its block check.
 std::vector<unsigned char> Frame(char letter, char command, char parameter)
 {
-    std::vector<unsigned char> f = {0x02, static_cast<unsigned char>(letter), '0',
+    std::vector<unsigned char> f = {0x02,
+                                    static_cast<unsigned char>(letter),
+                                    '0',
                                     static_cast<unsigned char>(command),
-                                    static_cast<unsigned char>(parameter), 0x03};
+                                    static_cast<unsigned char>(parameter),
+                                    0x03};
     unsigned char x = 0;
     for (size_t i = 1; i < f.size(); ++i) x ^= f[i];
     f.push_back(x);
@@ -115,7 +119,8 @@ void BM_ProbeCreate(benchmark::State& state, const char* model)
         CZanLCosCtrl device;
         tagZanVirtualDeviceProperty property{{kBenchPort, -1, 9600, 8, 0, 0}, 0, 0};
         const ZanResult r = device.Create(nullptr, &property);
-        if ((r == 0) != (std::string(model) != "silent")) return state.SkipWithError("unexpected result");
+        if ((r == 0) != (std::string(model) != "silent"))
+            return state.SkipWithError("unexpected result");
         device.Destroy();
     }
     zanSetSerialPortPath(kBenchPort, nullptr);

@@ -13,22 +13,28 @@ constexpr uint8_t kEtx = 0x03;
 // STX, letter, '0', command, ETX, block check: a request without parameters.
 constexpr size_t kShortestFrame = 6;
 
-uint8_t XorOf(const uint8_t* data, size_t n) {
+uint8_t XorOf(const uint8_t* data, size_t n)
+{
     uint8_t x = 0;
     for (size_t i = 0; i < n; ++i) x ^= data[i];
     return x;
 }
 
-int DigitValue(uint8_t c, int base) {
+int DigitValue(uint8_t c, int base)
+{
     int v = -1;
-    if (c >= '0' && c <= '9') v = c - '0';
-    else if (c >= 'A' && c <= 'F') v = c - 'A' + 10;
-    else if (c >= 'a' && c <= 'f') v = c - 'a' + 10;
+    if (c >= '0' && c <= '9')
+        v = c - '0';
+    else if (c >= 'A' && c <= 'F')
+        v = c - 'A' + 10;
+    else if (c >= 'a' && c <= 'f')
+        v = c - 'a' + 10;
     return v < base ? v : -1;
 }
 
 bool ParseNumber(const std::vector<uint8_t>& params, size_t pos, size_t digits, int base,
-                 int& value) {
+                 int& value)
+{
     if (pos > params.size() || digits > params.size() - pos) return false;
     int v = 0;
     for (size_t i = 0; i < digits; ++i) {
@@ -40,7 +46,8 @@ bool ParseNumber(const std::vector<uint8_t>& params, size_t pos, size_t digits, 
     return true;
 }
 
-std::string FormatNumber(long value, int digits, int base) {
+std::string FormatNumber(long value, int digits, int base)
+{
     long limit = 1;
     for (int i = 0; i < digits; ++i) limit *= base;
     value = std::clamp(value, 0L, limit - 1);
@@ -53,10 +60,11 @@ std::string FormatNumber(long value, int digits, int base) {
 }
 
 // Why a complete frame gets no answer; empty when it is a request for this model.
-std::string WhyIgnored(const std::vector<uint8_t>& frame, char modelLetter) {
+std::string WhyIgnored(const std::vector<uint8_t>& frame, char modelLetter)
+{
     if (frame.size() < kShortestFrame) return "too short";
     const size_t n = frame.size();
-    const uint8_t expected = XorOf(frame.data() + 1, n - 2);  // letter up to ETX
+    const uint8_t expected = XorOf(frame.data() + 1, n - 2); // letter up to ETX
     if (frame[n - 1] != expected) {
         char why[64];
         std::snprintf(why, sizeof why, "block check 0x%02X, expected 0x%02X", frame[n - 1],
@@ -69,7 +77,8 @@ std::string WhyIgnored(const std::vector<uint8_t>& frame, char modelLetter) {
     return {};
 }
 
-std::string DescribeFault(const Fault& fault) {
+std::string DescribeFault(const Fault& fault)
+{
     switch (fault.kind) {
     case Fault::Kind::Silence: return "no reply";
     case Fault::Kind::GarbageBefore:
@@ -85,43 +94,50 @@ std::string DescribeFault(const Fault& fault) {
     return "unknown";
 }
 
-}  // namespace
+} // namespace
 
-FramedControllerSim::FramedControllerSim(char modelLetter) : modelLetter_(modelLetter) {
+FramedControllerSim::FramedControllerSim(char modelLetter) : modelLetter_(modelLetter)
+{
     store_.fill(0xFF);
 }
 
 FramedControllerSim::~FramedControllerSim() { Stop(); }
 
-void FramedControllerSim::Script(Fault fault, int command) {
+void FramedControllerSim::Script(Fault fault, int command)
+{
     if (command != kAnyCommand) command &= 0xFF;
     if (fault.kind == Fault::Kind::Status && command == kAnyCommand) command = kPollCommand;
     std::lock_guard<std::mutex> lock(stateMutex_);
     script_[command].push_back(std::move(fault));
 }
 
-void FramedControllerSim::ScriptStatusSequence(const std::string& statuses) {
+void FramedControllerSim::ScriptStatusSequence(const std::string& statuses)
+{
     std::lock_guard<std::mutex> lock(stateMutex_);
     statusSequence_.assign(statuses.begin(), statuses.end());
 }
 
-void FramedControllerSim::ClearScript() {
+void FramedControllerSim::ClearScript()
+{
     std::lock_guard<std::mutex> lock(stateMutex_);
     script_.clear();
     statusSequence_.clear();
 }
 
-void FramedControllerSim::SetTimeScale(int percent) {
+void FramedControllerSim::SetTimeScale(int percent)
+{
     std::lock_guard<std::mutex> lock(stateMutex_);
     timeScalePercent_ = std::clamp(percent, 0, kMaxTimeScalePercent);
 }
 
-void FramedControllerSim::SetIdentity(const std::string& text) {
+void FramedControllerSim::SetIdentity(const std::string& text)
+{
     std::lock_guard<std::mutex> lock(stateMutex_);
     identity_ = text;
 }
 
-std::vector<uint8_t> FramedControllerSim::LastFrame(int command) const {
+std::vector<uint8_t> FramedControllerSim::LastFrame(int command) const
+{
     const auto frames = Frames();
     for (auto it = frames.rbegin(); it != frames.rend(); ++it) {
         if (it->size() > 3 && (*it)[3] == (command & 0xFF)) return *it;
@@ -129,14 +145,16 @@ std::vector<uint8_t> FramedControllerSim::LastFrame(int command) const {
     return {};
 }
 
-void FramedControllerSim::SetErrorDigits(Refusal refusal, char& e1, char& e2) {
+void FramedControllerSim::SetErrorDigits(Refusal refusal, char& e1, char& e2)
+{
     static const char* const kDigits[] = {"00", "01", "02", "03"};
     const char* digits = kDigits[static_cast<int>(refusal)];
     e1 = digits[0];
     e2 = digits[1];
 }
 
-const char* FramedControllerSim::CommandName(unsigned char command) const {
+const char* FramedControllerSim::CommandName(unsigned char command) const
+{
     switch (command) {
     case kPollCommand: return "Poll";
     case kVersionCommand: return "GetVersion";
@@ -146,37 +164,44 @@ const char* FramedControllerSim::CommandName(unsigned char command) const {
     }
 }
 
-FramedControllerSim::Clock::duration FramedControllerSim::Scaled(
-    std::chrono::milliseconds duration) const {
+FramedControllerSim::Clock::duration
+FramedControllerSim::Scaled(std::chrono::milliseconds duration) const
+{
     return std::chrono::duration_cast<Clock::duration>(duration) * timeScalePercent_ / 100;
 }
 
-bool FramedControllerSim::ParseDecimal(const Params& params, size_t pos, size_t digits,
-                                       int& value) {
+bool FramedControllerSim::ParseDecimal(const Params& params, size_t pos, size_t digits, int& value)
+{
     return ParseNumber(params, pos, digits, 10, value);
 }
 
-bool FramedControllerSim::ParseHex(const Params& params, size_t pos, size_t digits, int& value) {
+bool FramedControllerSim::ParseHex(const Params& params, size_t pos, size_t digits, int& value)
+{
     return ParseNumber(params, pos, digits, 16, value);
 }
 
-std::string FramedControllerSim::Decimal(long value, int digits) {
+std::string FramedControllerSim::Decimal(long value, int digits)
+{
     return FormatNumber(value, digits, 10);
 }
 
-std::string FramedControllerSim::Hex(long value, int digits) {
+std::string FramedControllerSim::Hex(long value, int digits)
+{
     return FormatNumber(value, digits, 16);
 }
 
 // ---- Cutting requests out of the byte stream ---------------------------------------------
 
-void FramedControllerSim::OnBytes(const uint8_t* data, size_t n) {
+void FramedControllerSim::OnBytes(const uint8_t* data, size_t n)
+{
     for (size_t i = 0; i < n; ++i) {
         const uint8_t b = data[i];
         switch (parse_) {
         case ParseState::Idle:
-            if (b == kStx) StartFrame(b);
-            else stray_.push_back(b);
+            if (b == kStx)
+                StartFrame(b);
+            else
+                stray_.push_back(b);
             break;
         case ParseState::Body:
             if (b == kStx) {
@@ -190,8 +215,7 @@ void FramedControllerSim::OnBytes(const uint8_t* data, size_t n) {
             if (b == kEtx) {
                 parse_ = ParseState::BlockCheck;
             } else if (frame_.size() >= kMaxFrameBytes) {
-                Trace("rx  frame longer than " + std::to_string(kMaxFrameBytes) +
-                      " bytes dropped");
+                Trace("rx  frame longer than " + std::to_string(kMaxFrameBytes) + " bytes dropped");
                 frame_.clear();
                 parse_ = ParseState::Discard;
             }
@@ -204,24 +228,26 @@ void FramedControllerSim::OnBytes(const uint8_t* data, size_t n) {
             break;
         case ParseState::Discard:
             // The rest of an overlong frame, up to its ETX and block check, or a new STX.
-            if (b == kStx) StartFrame(b);
-            else if (b == kEtx) parse_ = ParseState::SkipBlockCheck;
+            if (b == kStx)
+                StartFrame(b);
+            else if (b == kEtx)
+                parse_ = ParseState::SkipBlockCheck;
             break;
-        case ParseState::SkipBlockCheck:
-            parse_ = ParseState::Idle;
-            break;
+        case ParseState::SkipBlockCheck: parse_ = ParseState::Idle; break;
         }
     }
     FlushStray("not in a frame");
 }
 
-void FramedControllerSim::StartFrame(uint8_t stx) {
+void FramedControllerSim::StartFrame(uint8_t stx)
+{
     FlushStray("not in a frame");
     frame_.assign(1, stx);
     parse_ = ParseState::Body;
 }
 
-void FramedControllerSim::FlushStray(const char* why) {
+void FramedControllerSim::FlushStray(const char* why)
+{
     if (stray_.empty()) return;
     if (Tracing()) {
         Trace("rx  " + DescribeBytes(stray_.data(), stray_.size()) + "  ignored: " + why);
@@ -229,7 +255,8 @@ void FramedControllerSim::FlushStray(const char* why) {
     stray_.clear();
 }
 
-void FramedControllerSim::HandleFrame(const std::vector<uint8_t>& frame) {
+void FramedControllerSim::HandleFrame(const std::vector<uint8_t>& frame)
+{
     const std::string seen = Tracing() ? "rx  " + DescribeBytes(frame.data(), frame.size()) : "";
     const std::string why = WhyIgnored(frame, modelLetter_);
     if (!why.empty()) {
@@ -250,14 +277,17 @@ void FramedControllerSim::HandleFrame(const std::vector<uint8_t>& frame) {
         const char* name = CommandName(command);
         Trace(seen + "  " + (name ? name : "unknown command") + note);
     }
-    if (closeLine) CloseLine();
-    else Write(reply.data(), reply.size());
+    if (closeLine)
+        CloseLine();
+    else
+        Write(reply.data(), reply.size());
 }
 
 // ---- Answering ---------------------------------------------------------------------------
 
 std::vector<uint8_t> FramedControllerSim::Answer(unsigned char command, const Params& params,
-                                                 std::string& note, bool& closeLine) {
+                                                 std::string& note, bool& closeLine)
+{
     std::lock_guard<std::mutex> lock(stateMutex_);
     std::string data;
     char e1 = '0', e2 = '0';
@@ -297,7 +327,8 @@ std::vector<uint8_t> FramedControllerSim::Answer(unsigned char command, const Pa
 }
 
 void FramedControllerSim::AnswerShared(unsigned char command, const Params& params,
-                                       std::string& data, char& e1, char& e2) {
+                                       std::string& data, char& e1, char& e2)
+{
     switch (command) {
     case kPollCommand: {
         if (params.size() != 1) return SetErrorDigits(Refusal::Malformed, e1, e2);
@@ -330,12 +361,12 @@ void FramedControllerSim::AnswerShared(unsigned char command, const Params& para
         data = Hex(store_[static_cast<size_t>(address)], 2) + "00";
         return;
     }
-    default:
-        Handle(command, params, data, e1, e2);
+    default: Handle(command, params, data, e1, e2);
     }
 }
 
-bool FramedControllerSim::TakeFault(unsigned char command, Fault& fault) {
+bool FramedControllerSim::TakeFault(unsigned char command, Fault& fault)
+{
     for (int key : {static_cast<int>(command), kAnyCommand}) {
         auto it = script_.find(key);
         if (it != script_.end() && !it->second.empty()) {
@@ -349,9 +380,15 @@ bool FramedControllerSim::TakeFault(unsigned char command, Fault& fault) {
 
 std::vector<uint8_t> FramedControllerSim::BuildReply(unsigned char command, char e1, char e2,
                                                      const std::string& data,
-                                                     bool withBlockCheck) const {
-    const uint8_t head[] = {kStx, static_cast<uint8_t>(modelLetter_), '0', command, '0',
-                            static_cast<uint8_t>(e1), static_cast<uint8_t>(e2)};
+                                                     bool withBlockCheck) const
+{
+    const uint8_t head[] = {kStx,
+                            static_cast<uint8_t>(modelLetter_),
+                            '0',
+                            command,
+                            '0',
+                            static_cast<uint8_t>(e1),
+                            static_cast<uint8_t>(e2)};
     std::vector<uint8_t> reply;
     reply.reserve(sizeof head + data.size() + 2);
     reply.assign(std::begin(head), std::end(head));
@@ -361,4 +398,4 @@ std::vector<uint8_t> FramedControllerSim::BuildReply(unsigned char command, char
     return reply;
 }
 
-}  // namespace qlcos::sim
+} // namespace qlcos::sim

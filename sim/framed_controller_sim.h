@@ -88,7 +88,7 @@ protected:
 
     // Guards the model's state, the data store, the identity text and the script.
     mutable std::mutex stateMutex_;
-    std::array<uint8_t, 256> store_;  // the data store of FormatData and DataOperator
+    std::array<uint8_t, 256> store_; // the data store of FormatData and DataOperator
 
     void OnBytes(const uint8_t* data, size_t n) override;
 
@@ -122,4 +122,4 @@ private:
     std::deque<char> statusSequence_;
 };
 
-}  // namespace qlcos::sim
+} // namespace qlcos::sim

@@ -8,13 +8,14 @@ namespace qlcos::sim {
 
 namespace {
 
-constexpr std::chrono::milliseconds kTimeUnit{10};  // shutter and interval times count in 10 ms
+constexpr std::chrono::milliseconds kTimeUnit{10}; // shutter and interval times count in 10 ms
 
-}  // namespace
+} // namespace
 
 FramedModelSim::FramedModelSim(char modelLetter, const char* identity, const char* serialPrefix,
                                const ImageAdjustFormat& imageAdjust)
-    : FramedControllerSim(modelLetter), common_{}, levels_{}, imageAdjust_(imageAdjust) {
+    : FramedControllerSim(modelLetter), common_{}, levels_{}, imageAdjust_(imageAdjust)
+{
     const uint16_t shutter[] = {10, 20, 30};
     const uint16_t interval[] = {5, 6, 7, 8};
     std::copy(std::begin(shutter), std::end(shutter), common_.shutter);
@@ -30,43 +31,50 @@ FramedModelSim::FramedModelSim(char modelLetter, const char* identity, const cha
 
 FramedModelSim::~FramedModelSim() { Stop(); }
 
-void FramedModelSim::Conclude(Refusal refusal, std::string& data, char& e1, char& e2) {
+void FramedModelSim::Conclude(Refusal refusal, std::string& data, char& e1, char& e2)
+{
     if (refusal != Refusal::None) data.clear();
     SetErrorDigits(refusal, e1, e2);
 }
 
-void FramedModelSim::CopySerial(char (&to)[17], const char* from) {
+void FramedModelSim::CopySerial(char (&to)[17], const char* from)
+{
     const size_t n = strnlen(from, kSerialLength);
     std::memmove(to, from, n);
     std::memset(to + n, ' ', kSerialLength - n);
     to[kSerialLength] = '\0';
 }
 
-void FramedModelSim::CommonLocked(FramedCommonState& snapshot) const {
+void FramedModelSim::CommonLocked(FramedCommonState& snapshot) const
+{
     snapshot = common_;
     std::copy(store_.begin(), store_.end(), snapshot.store);
 }
 
-void FramedModelSim::SetCommonLocked(const FramedCommonState& state) {
+void FramedModelSim::SetCommonLocked(const FramedCommonState& state)
+{
     common_ = state;
     for (int i = 0; i < 3; ++i) CopySerial(common_.serial[i], state.serial[i]);
     std::copy(std::begin(state.store), std::end(state.store), store_.begin());
 }
 
-bool FramedModelSim::ChannelSlot(const Params& p, int& slot) {
+bool FramedModelSim::ChannelSlot(const Params& p, int& slot)
+{
     const int channel = p[0] - '0';
     slot = channel - 1;
     return channel >= 1 && channel <= 3;
 }
 
-bool FramedModelSim::IndexSlot(const Params& p, int count, int& slot) {
+bool FramedModelSim::IndexSlot(const Params& p, int count, int& slot)
+{
     slot = p[0] - '0';
     return slot >= 0 && slot < count;
 }
 
 // ---- Jobs --------------------------------------------------------------------------------
 
-void FramedModelSim::StartJob(Ms duration, Ms moving, int kind) {
+void FramedModelSim::StartJob(Ms duration, Ms moving, int kind)
+{
     job_.running = true;
     job_.kind = kind;
     job_.start = Clock::now();
@@ -74,11 +82,13 @@ void FramedModelSim::StartJob(Ms duration, Ms moving, int kind) {
     job_.end = job_.start + Scaled(duration);
 }
 
-bool FramedModelSim::JobFraction(double& fraction) const {
+bool FramedModelSim::JobFraction(double& fraction) const
+{
     return JobFractionAt(Clock::now(), fraction);
 }
 
-bool FramedModelSim::JobFractionAt(Clock::time_point now, double& fraction) const {
+bool FramedModelSim::JobFractionAt(Clock::time_point now, double& fraction) const
+{
     if (!job_.running || now >= job_.end) return false;
     fraction = std::chrono::duration<double>(now - job_.start) /
                std::chrono::duration<double>(job_.end - job_.start);
@@ -86,7 +96,8 @@ bool FramedModelSim::JobFractionAt(Clock::time_point now, double& fraction) cons
     return true;
 }
 
-char FramedModelSim::CurrentStatus(char& progress) {
+char FramedModelSim::CurrentStatus(char& progress)
+{
     const auto now = Clock::now();
     double fraction = 0;
     if (!JobFractionAt(now, fraction)) {
@@ -100,27 +111,32 @@ char FramedModelSim::CurrentStatus(char& progress) {
 
 // ---- Commands ----------------------------------------------------------------------------
 
-FramedModelSim::Refusal FramedModelSim::Expose(const Params& p, std::string&) {
+FramedModelSim::Refusal FramedModelSim::Expose(const Params& p, std::string&)
+{
     // Channels 1..3 expose for their shutter time, 4 and 5 for interval time 1 or 2; any
     // other channel is accepted and finishes at once.
     const int channel = p[0] - '0';
     int units = 0;
-    if (channel >= 1 && channel <= 3) units = common_.shutter[channel - 1];
-    else if (channel == 4 || channel == 5) units = common_.interval[channel - 4];
+    if (channel >= 1 && channel <= 3)
+        units = common_.shutter[channel - 1];
+    else if (channel == 4 || channel == 5)
+        units = common_.interval[channel - 4];
     ++common_.exposures;
     common_.lastExposeChannel = channel;
     StartJob(kTimeUnit * units);
     return Refusal::None;
 }
 
-FramedModelSim::Refusal FramedModelSim::GetShutterTime(const Params& p, std::string& data) {
+FramedModelSim::Refusal FramedModelSim::GetShutterTime(const Params& p, std::string& data)
+{
     int slot = 0;
     if (!ChannelSlot(p, slot)) return Refusal::OutOfRange;
     data = Decimal(common_.shutter[slot], 4);
     return Refusal::None;
 }
 
-FramedModelSim::Refusal FramedModelSim::SetShutterTime(const Params& p, std::string&) {
+FramedModelSim::Refusal FramedModelSim::SetShutterTime(const Params& p, std::string&)
+{
     int slot = 0, value = 0;
     if (!ChannelSlot(p, slot)) return Refusal::OutOfRange;
     if (!ParseDecimal(p, 1, 4, value)) return Refusal::Malformed;
@@ -128,14 +144,16 @@ FramedModelSim::Refusal FramedModelSim::SetShutterTime(const Params& p, std::str
     return Refusal::None;
 }
 
-FramedModelSim::Refusal FramedModelSim::GetIntervalTime(const Params& p, std::string& data) {
+FramedModelSim::Refusal FramedModelSim::GetIntervalTime(const Params& p, std::string& data)
+{
     int slot = 0;
     if (!IndexSlot(p, 4, slot)) return Refusal::OutOfRange;
     data = Decimal(common_.interval[slot], 3);
     return Refusal::None;
 }
 
-FramedModelSim::Refusal FramedModelSim::SetIntervalTime(const Params& p, std::string&) {
+FramedModelSim::Refusal FramedModelSim::SetIntervalTime(const Params& p, std::string&)
+{
     int slot = 0, value = 0;
     if (!IndexSlot(p, 4, slot)) return Refusal::OutOfRange;
     if (!ParseDecimal(p, 1, 3, value)) return Refusal::Malformed;
@@ -143,7 +161,8 @@ FramedModelSim::Refusal FramedModelSim::SetIntervalTime(const Params& p, std::st
     return Refusal::None;
 }
 
-FramedModelSim::Refusal FramedModelSim::GetSerialCode(const Params& p, std::string& data) {
+FramedModelSim::Refusal FramedModelSim::GetSerialCode(const Params& p, std::string& data)
+{
     // The 16 characters, then three more that the host does not take as part of the text.
     int slot = 0;
     if (!IndexSlot(p, 3, slot)) return Refusal::OutOfRange;
@@ -152,15 +171,17 @@ FramedModelSim::Refusal FramedModelSim::GetSerialCode(const Params& p, std::stri
     return Refusal::None;
 }
 
-FramedModelSim::Refusal FramedModelSim::SetSerialCode(const Params& p, std::string&) {
+FramedModelSim::Refusal FramedModelSim::SetSerialCode(const Params& p, std::string&)
+{
     int slot = 0;
     if (!IndexSlot(p, 3, slot)) return Refusal::OutOfRange;
-    std::copy(p.begin() + 1, p.end(), common_.serial[slot]);  // the 16 characters as they are
+    std::copy(p.begin() + 1, p.end(), common_.serial[slot]); // the 16 characters as they are
     common_.serial[slot][kSerialLength] = '\0';
     return Refusal::None;
 }
 
-FramedModelSim::Refusal FramedModelSim::GetImageAdjust(const Params& p, std::string& data) {
+FramedModelSim::Refusal FramedModelSim::GetImageAdjust(const Params& p, std::string& data)
+{
     int slot = 0;
     if (!IndexSlot(p, 8, slot)) return Refusal::OutOfRange;
     const uint16_t value = common_.imageAdjust[slot];
@@ -168,7 +189,8 @@ FramedModelSim::Refusal FramedModelSim::GetImageAdjust(const Params& p, std::str
     return Refusal::None;
 }
 
-FramedModelSim::Refusal FramedModelSim::SetImageAdjust(const Params& p, std::string&) {
+FramedModelSim::Refusal FramedModelSim::SetImageAdjust(const Params& p, std::string&)
+{
     int slot = 0, value = 0;
     if (!IndexSlot(p, 8, slot)) return Refusal::OutOfRange;
     const bool parsed =
@@ -179,14 +201,16 @@ FramedModelSim::Refusal FramedModelSim::SetImageAdjust(const Params& p, std::str
     return Refusal::None;
 }
 
-FramedModelSim::Refusal FramedModelSim::GetBrightness(const Params& p, std::string& data) {
+FramedModelSim::Refusal FramedModelSim::GetBrightness(const Params& p, std::string& data)
+{
     int slot = 0;
     if (!ChannelSlot(p, slot)) return Refusal::OutOfRange;
     data = Decimal(levels_.brightness[slot], 2);
     return Refusal::None;
 }
 
-FramedModelSim::Refusal FramedModelSim::SetBrightness(const Params& p, std::string&) {
+FramedModelSim::Refusal FramedModelSim::SetBrightness(const Params& p, std::string&)
+{
     int slot = 0, value = 0;
     if (!ChannelSlot(p, slot)) return Refusal::OutOfRange;
     if (!ParseDecimal(p, 1, 2, value)) return Refusal::Malformed;
@@ -194,14 +218,16 @@ FramedModelSim::Refusal FramedModelSim::SetBrightness(const Params& p, std::stri
     return Refusal::None;
 }
 
-FramedModelSim::Refusal FramedModelSim::GetChannel(const Params& p, std::string& data) {
+FramedModelSim::Refusal FramedModelSim::GetChannel(const Params& p, std::string& data)
+{
     int slot = 0;
     if (!ChannelSlot(p, slot)) return Refusal::OutOfRange;
     data = Decimal(levels_.channel[slot], 1);
     return Refusal::None;
 }
 
-FramedModelSim::Refusal FramedModelSim::SetChannel(const Params& p, std::string&) {
+FramedModelSim::Refusal FramedModelSim::SetChannel(const Params& p, std::string&)
+{
     int slot = 0;
     const int value = p[1] - '0';
     if (!ChannelSlot(p, slot) || value < 1 || value > 3) return Refusal::OutOfRange;
@@ -209,4 +235,4 @@ FramedModelSim::Refusal FramedModelSim::SetChannel(const Params& p, std::string&
     return Refusal::None;
 }
 
-}  // namespace qlcos::sim
+} // namespace qlcos::sim

@@ -23,12 +23,12 @@ namespace qlcos::sim {
 
 // State every framed model keeps. Times are in units of 10 ms.
 struct FramedCommonState {
-    uint16_t shutter[3];       // channels 1..3
-    uint16_t interval[4];      // indexes 1..4; 1 and 2 time exposures of channels 4 and 5
+    uint16_t shutter[3];  // channels 1..3
+    uint16_t interval[4]; // indexes 1..4; 1 and 2 time exposures of channels 4 and 5
     uint16_t imageAdjust[8];
-    char serial[3][17];        // 16 characters each, NUL-terminated
+    char serial[3][17]; // 16 characters each, NUL-terminated
     uint8_t store[256];
-    int exposures;             // count of Expose commands
+    int exposures; // count of Expose commands
     int lastExposeChannel;
 };
 
@@ -57,8 +57,7 @@ protected:
     using Ms = std::chrono::milliseconds;
 
     // One row of a command table: the handler reads its parameters and fills the reply data.
-    template <class Sim>
-    struct CommandEntry {
+    template <class Sim> struct CommandEntry {
         // Parameter count that the handler checks itself (commands with optional fields).
         static constexpr size_t kVariable = std::numeric_limits<size_t>::max();
 
@@ -69,7 +68,8 @@ protected:
     };
 
     template <class Entry, size_t N>
-    static const Entry* Lookup(const Entry (&table)[N], unsigned char letter) {
+    static const Entry* Lookup(const Entry (&table)[N], unsigned char letter)
+    {
         for (const Entry& entry : table) {
             if (entry.letter == letter) return &entry;
         }
@@ -80,7 +80,8 @@ protected:
     // null (the table has no such command), leaving `refusal` as it is.
     template <class Sim>
     static bool Run(Sim& sim, const CommandEntry<Sim>* entry, const Params& params,
-                    std::string& data, Refusal& refusal) {
+                    std::string& data, Refusal& refusal)
+    {
         if (entry == nullptr) return false;
         const bool countOk = entry->paramCount == CommandEntry<Sim>::kVariable
                                  ? !params.empty()
@@ -89,8 +90,8 @@ protected:
         return true;
     }
 
-    template <class Entry>
-    static const char* NameOf(const Entry* entry) {
+    template <class Entry> static const char* NameOf(const Entry* entry)
+    {
         return entry != nullptr ? entry->name : nullptr;
     }
 
@@ -161,4 +162,4 @@ private:
     Job job_;
 };
 
-}  // namespace qlcos::sim
+} // namespace qlcos::sim

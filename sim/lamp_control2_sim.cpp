@@ -18,9 +18,10 @@ constexpr ImageAdjustFormat kImageAdjust = {10, {511, 511, 15, 15, 31, 15, 15, 1
 constexpr int kColorWheelWithPosition = 4;
 constexpr int kLightControlWithLevel = 5;
 
-}  // namespace
+} // namespace
 
-const LampControl2Sim::Entry* LampControl2Sim::FindCommand(unsigned char letter) {
+const LampControl2Sim::Entry* LampControl2Sim::FindCommand(unsigned char letter)
+{
     constexpr size_t kVariable = Entry::kVariable;
     static const Entry kCommands[] = {
         {'3', "Expose", 1, &LampControl2Sim::Expose},
@@ -50,7 +51,8 @@ const LampControl2Sim::Entry* LampControl2Sim::FindCommand(unsigned char letter)
 }
 
 LampControl2Sim::LampControl2Sim()
-    : FramedModelSim(kModelLetter, kIdentity, "SERIAL-", kImageAdjust), own_{} {
+    : FramedModelSim(kModelLetter, kIdentity, "SERIAL-", kImageAdjust), own_{}
+{
     const uint16_t wheel[] = {100, 200, 300};
     std::copy(std::begin(wheel), std::end(wheel), own_.wheel);
     own_.photocell = 123;
@@ -59,7 +61,8 @@ LampControl2Sim::LampControl2Sim()
 
 LampControl2Sim::~LampControl2Sim() { Stop(); }
 
-Lamp2State LampControl2Sim::State() const {
+Lamp2State LampControl2Sim::State() const
+{
     std::lock_guard<std::mutex> lock(stateMutex_);
     Lamp2State snapshot{};
     CommonLocked(snapshot);
@@ -68,7 +71,8 @@ Lamp2State LampControl2Sim::State() const {
     return snapshot;
 }
 
-void LampControl2Sim::SetState(const Lamp2State& state) {
+void LampControl2Sim::SetState(const Lamp2State& state)
+{
     std::lock_guard<std::mutex> lock(stateMutex_);
     SetCommonLocked(state);
     levels_ = state;
@@ -76,26 +80,30 @@ void LampControl2Sim::SetState(const Lamp2State& state) {
 }
 
 void LampControl2Sim::Handle(unsigned char command, const Params& params, std::string& data,
-                             char& e1, char& e2) {
+                             char& e1, char& e2)
+{
     Refusal refusal = Refusal::UnknownCommand;
     Run(*this, FindCommand(command), params, data, refusal);
     Conclude(refusal, data, e1, e2);
 }
 
-const char* LampControl2Sim::CommandName(unsigned char command) const {
+const char* LampControl2Sim::CommandName(unsigned char command) const
+{
     if (const char* name = NameOf(FindCommand(command))) return name;
     return FramedModelSim::CommandName(command);
 }
 
 // ---- Commands ----------------------------------------------------------------------------
 
-LampControl2Sim::Refusal LampControl2Sim::ShutterControl(const Params& p, std::string&) {
+LampControl2Sim::Refusal LampControl2Sim::ShutterControl(const Params& p, std::string&)
+{
     if (p[0] != '0' && p[0] != '1') return Refusal::OutOfRange;
     own_.shutterOpen = p[0] == '0';
     return Refusal::None;
 }
 
-LampControl2Sim::Refusal LampControl2Sim::ColorWheelControl(const Params& p, std::string&) {
+LampControl2Sim::Refusal LampControl2Sim::ColorWheelControl(const Params& p, std::string&)
+{
     // A selector digit; selector 4 carries a position as three more digits.
     const int selector = p[0] - '0';
     if (selector < 0 || selector > 9) return Refusal::OutOfRange;
@@ -107,7 +115,8 @@ LampControl2Sim::Refusal LampControl2Sim::ColorWheelControl(const Params& p, std
     return Refusal::None;
 }
 
-LampControl2Sim::Refusal LampControl2Sim::LightControl(const Params& p, std::string&) {
+LampControl2Sim::Refusal LampControl2Sim::LightControl(const Params& p, std::string&)
+{
     // A selector digit; selector 5 carries a level as two more digits.
     const int selector = p[0] - '0';
     if (selector < 0 || selector > 9) return Refusal::OutOfRange;
@@ -119,26 +128,30 @@ LampControl2Sim::Refusal LampControl2Sim::LightControl(const Params& p, std::str
     return Refusal::None;
 }
 
-LampControl2Sim::Refusal LampControl2Sim::InputSelect(const Params& p, std::string&) {
+LampControl2Sim::Refusal LampControl2Sim::InputSelect(const Params& p, std::string&)
+{
     int slot = 0;
     if (!IndexSlot(p, 10, slot)) return Refusal::OutOfRange;
     own_.input = static_cast<uint8_t>(slot + 1);
     return Refusal::None;
 }
 
-LampControl2Sim::Refusal LampControl2Sim::RefreshLightTable(const Params&, std::string&) {
+LampControl2Sim::Refusal LampControl2Sim::RefreshLightTable(const Params&, std::string&)
+{
     StartJob(kRefreshTime, Ms(0), kRefreshJob);
     return Refusal::None;
 }
 
-LampControl2Sim::Refusal LampControl2Sim::GetColorWheelPos(const Params& p, std::string& data) {
+LampControl2Sim::Refusal LampControl2Sim::GetColorWheelPos(const Params& p, std::string& data)
+{
     int slot = 0;
     if (!ChannelSlot(p, slot)) return Refusal::OutOfRange;
     data = Decimal(own_.wheel[slot], 3);
     return Refusal::None;
 }
 
-LampControl2Sim::Refusal LampControl2Sim::GetRefreshProgress(const Params&, std::string& data) {
+LampControl2Sim::Refusal LampControl2Sim::GetRefreshProgress(const Params&, std::string& data)
+{
     // Stage '0' for the first half of a refresh (and when none runs), '1' for the second;
     // then the percentage of the whole refresh done.
     double fraction = 0;
@@ -150,12 +163,14 @@ LampControl2Sim::Refusal LampControl2Sim::GetRefreshProgress(const Params&, std:
     return Refusal::None;
 }
 
-LampControl2Sim::Refusal LampControl2Sim::GetPhotronicCell(const Params&, std::string& data) {
+LampControl2Sim::Refusal LampControl2Sim::GetPhotronicCell(const Params&, std::string& data)
+{
     data = Decimal(own_.photocell, 3);
     return Refusal::None;
 }
 
-LampControl2Sim::Refusal LampControl2Sim::SetColorWheelPos(const Params& p, std::string&) {
+LampControl2Sim::Refusal LampControl2Sim::SetColorWheelPos(const Params& p, std::string&)
+{
     int slot = 0, value = 0;
     if (!ChannelSlot(p, slot)) return Refusal::OutOfRange;
     if (!ParseDecimal(p, 1, 3, value)) return Refusal::Malformed;
@@ -163,4 +178,4 @@ LampControl2Sim::Refusal LampControl2Sim::SetColorWheelPos(const Params& p, std:
     return Refusal::None;
 }
 
-}  // namespace qlcos::sim
+} // namespace qlcos::sim

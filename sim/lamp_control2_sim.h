@@ -17,9 +17,9 @@ namespace qlcos::sim {
 
 // What only the lamp controller 2 keeps.
 struct Lamp2Settings {
-    uint16_t wheel[3];         // colour-wheel position per channel
+    uint16_t wheel[3]; // colour-wheel position per channel
     uint16_t photocell;
-    uint8_t input;             // input number chosen by InputSelect, 1-based
+    uint8_t input; // input number chosen by InputSelect, 1-based
     bool shutterOpen;
 };
 
@@ -64,4 +64,4 @@ private:
     Lamp2Settings own_;
 };
 
-}  // namespace qlcos::sim
+} // namespace qlcos::sim

@@ -27,13 +27,13 @@ namespace qlcos::sim {
 
 // A snapshot of the controller's state. Shutter times are in units of 10 ms.
 struct LampState {
-    uint8_t brightness[3];  // channels 1..3, 0..99
-    uint16_t shutter[3];    // 0..999
-    uint8_t channel[3];     // 1..3
-    uint16_t filter[3];     // 0..999
+    uint8_t brightness[3]; // channels 1..3, 0..99
+    uint16_t shutter[3];   // 0..999
+    uint8_t channel[3];    // 1..3
+    uint16_t filter[3];    // 0..999
     bool shutterOpen;
-    int refreshes;          // count of RefreshTable commands carried out
-    int exposures;          // count of Exposal commands carried out
+    int refreshes; // count of RefreshTable commands carried out
+    int exposures; // count of Exposal commands carried out
     int lastExposeChannel;
 };
 
@@ -42,12 +42,12 @@ struct LampState {
 // back), so a host that retries sees the effect of each attempt.
 struct LampFault {
     enum class Kind {
-        Silence,        // no answer at all
-        Nak,            // NAK; the command is not carried out
-        GarbageBefore,  // `bytes`, then the normal answer
-        Raw,            // exactly `bytes` instead of the answer
-        DropData,       // a reading's reply with its last `count` data digits left out
-        CloseLine,      // the line is closed instead of answering
+        Silence,       // no answer at all
+        Nak,           // NAK; the command is not carried out
+        GarbageBefore, // `bytes`, then the normal answer
+        Raw,           // exactly `bytes` instead of the answer
+        DropData,      // a reading's reply with its last `count` data digits left out
+        CloseLine,     // the line is closed instead of answering
     };
 
     Kind kind = Kind::Silence;
@@ -56,17 +56,20 @@ struct LampFault {
 
     static LampFault Silence() { return LampFault(Kind::Silence); }
     static LampFault Nak() { return LampFault(Kind::Nak); }
-    static LampFault GarbageBefore(std::vector<uint8_t> garbage) {
+    static LampFault GarbageBefore(std::vector<uint8_t> garbage)
+    {
         LampFault f(Kind::GarbageBefore);
         f.bytes = std::move(garbage);
         return f;
     }
-    static LampFault Raw(std::vector<uint8_t> answer) {
+    static LampFault Raw(std::vector<uint8_t> answer)
+    {
         LampFault f(Kind::Raw);
         f.bytes = std::move(answer);
         return f;
     }
-    static LampFault DropData(int digits) {
+    static LampFault DropData(int digits)
+    {
         LampFault f(Kind::DropData);
         f.count = digits;
         return f;
@@ -111,7 +114,7 @@ private:
         std::string data;
         std::chrono::milliseconds busy{0};
     };
-    struct CommandEntry;  // one row of the command table
+    struct CommandEntry; // one row of the command table
     enum class ParseState { Idle, Body, Discard };
 
     static const CommandEntry* FindCommand(uint8_t command);
@@ -145,7 +148,7 @@ private:
     std::vector<uint8_t> frame_;
     std::vector<uint8_t> stray_;
 
-    mutable std::mutex stateMutex_;  // the state, the script and the refresh time
+    mutable std::mutex stateMutex_; // the state, the script and the refresh time
     LampState state_;
     std::map<int, std::deque<LampFault>> script_;
     std::chrono::milliseconds refreshTime_{1000};
@@ -155,4 +158,4 @@ private:
     bool ending_ = false;
 };
 
-}  // namespace qlcos::sim
+} // namespace qlcos::sim

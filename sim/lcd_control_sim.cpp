@@ -6,9 +6,10 @@ namespace {
 
 constexpr std::chrono::milliseconds kColorWheelTime{300};
 
-}  // namespace
+} // namespace
 
-const LcdControlSim::Entry* LcdControlSim::FindCommand(unsigned char letter) {
+const LcdControlSim::Entry* LcdControlSim::FindCommand(unsigned char letter)
+{
     static const Entry kCommands[] = {
         {'5', "ColorWheelControl", 1, &LcdControlSim::ColorWheelControl},
     };
@@ -19,7 +20,8 @@ LcdControlSim::LcdControlSim() : PanelControllerSim(kModelLetter, kIdentity) {}
 
 LcdControlSim::~LcdControlSim() { Stop(); }
 
-LcdState LcdControlSim::State() const {
+LcdState LcdControlSim::State() const
+{
     std::lock_guard<std::mutex> lock(stateMutex_);
     LcdState snapshot{};
     static_cast<PanelState&>(snapshot) = PanelLocked();
@@ -28,7 +30,8 @@ LcdState LcdControlSim::State() const {
     return snapshot;
 }
 
-void LcdControlSim::SetState(const LcdState& state) {
+void LcdControlSim::SetState(const LcdState& state)
+{
     std::lock_guard<std::mutex> lock(stateMutex_);
     SetPanelLocked(state);
     colorWheel_ = state.colorWheel;
@@ -36,15 +39,18 @@ void LcdControlSim::SetState(const LcdState& state) {
 }
 
 bool LcdControlSim::HandleModel(unsigned char command, const Params& params, std::string& data,
-                                Refusal& refusal) {
+                                Refusal& refusal)
+{
     return Run(*this, FindCommand(command), params, data, refusal);
 }
 
-const char* LcdControlSim::ModelCommandName(unsigned char command) const {
+const char* LcdControlSim::ModelCommandName(unsigned char command) const
+{
     return NameOf(FindCommand(command));
 }
 
-LcdControlSim::Refusal LcdControlSim::ColorWheelControl(const Params& p, std::string&) {
+LcdControlSim::Refusal LcdControlSim::ColorWheelControl(const Params& p, std::string&)
+{
     const int action = p[0] - '0';
     if (action < 0 || action > 9) return Refusal::OutOfRange;
     colorWheel_ = static_cast<uint8_t>(action);
@@ -53,4 +59,4 @@ LcdControlSim::Refusal LcdControlSim::ColorWheelControl(const Params& p, std::st
     return Refusal::None;
 }
 
-}  // namespace qlcos::sim
+} // namespace qlcos::sim

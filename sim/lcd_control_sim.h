@@ -7,8 +7,8 @@
 namespace qlcos::sim {
 
 struct LcdState : PanelState {
-    uint8_t colorWheel;       // last colour-wheel action, 0..9
-    int colorWheelActions;    // count of ColorWheelControl commands
+    uint8_t colorWheel;    // last colour-wheel action, 0..9
+    int colorWheelActions; // count of ColorWheelControl commands
 };
 
 class LcdControlSim : public PanelControllerSim {
@@ -39,4 +39,4 @@ private:
     int colorWheelActions_ = 0;
 };
 
-}  // namespace qlcos::sim
+} // namespace qlcos::sim

@@ -10,9 +10,10 @@ namespace {
 constexpr std::chrono::milliseconds kRepeatModeTime{700};
 constexpr int kLedActions = 7;
 
-}  // namespace
+} // namespace
 
-const LddControlSim::Entry* LddControlSim::FindCommand(unsigned char letter) {
+const LddControlSim::Entry* LddControlSim::FindCommand(unsigned char letter)
+{
     static const Entry kCommands[] = {
         {'5', "LEDControl", 3, &LddControlSim::LEDControl},
         {'7', "MoveCarrier", 1, &LddControlSim::MoveCarrier},
@@ -26,7 +27,8 @@ const LddControlSim::Entry* LddControlSim::FindCommand(unsigned char letter) {
     return Lookup(kCommands, letter);
 }
 
-LddControlSim::LddControlSim() : PanelControllerSim(kModelLetter, kIdentity) {
+LddControlSim::LddControlSim() : PanelControllerSim(kModelLetter, kIdentity)
+{
     mechanics_.carrier = 1;
     mechanics_.position[0] = 1000;
     mechanics_.position[1] = 2000;
@@ -34,7 +36,8 @@ LddControlSim::LddControlSim() : PanelControllerSim(kModelLetter, kIdentity) {
 
 LddControlSim::~LddControlSim() { Stop(); }
 
-LddState LddControlSim::State() const {
+LddState LddControlSim::State() const
+{
     std::lock_guard<std::mutex> lock(stateMutex_);
     LddState snapshot{};
     static_cast<PanelState&>(snapshot) = PanelLocked();
@@ -43,14 +46,16 @@ LddState LddControlSim::State() const {
     return snapshot;
 }
 
-void LddControlSim::SetState(const LddState& state) {
+void LddControlSim::SetState(const LddState& state)
+{
     std::lock_guard<std::mutex> lock(stateMutex_);
     SetPanelLocked(state);
     mechanics_ = state;
     std::copy(std::begin(state.brightness), std::end(state.brightness), levels_.brightness);
 }
 
-void LddControlSim::SetMoveTimes(Ms carrier, Ms focus, Ms moving) {
+void LddControlSim::SetMoveTimes(Ms carrier, Ms focus, Ms moving)
+{
     std::lock_guard<std::mutex> lock(stateMutex_);
     carrierTime_ = carrier;
     focusTime_ = focus;
@@ -58,15 +63,18 @@ void LddControlSim::SetMoveTimes(Ms carrier, Ms focus, Ms moving) {
 }
 
 bool LddControlSim::HandleModel(unsigned char command, const Params& params, std::string& data,
-                                Refusal& refusal) {
+                                Refusal& refusal)
+{
     return Run(*this, FindCommand(command), params, data, refusal);
 }
 
-const char* LddControlSim::ModelCommandName(unsigned char command) const {
+const char* LddControlSim::ModelCommandName(unsigned char command) const
+{
     return NameOf(FindCommand(command));
 }
 
-LddControlSim::Refusal LddControlSim::LEDControl(const Params& p, std::string&) {
+LddControlSim::Refusal LddControlSim::LEDControl(const Params& p, std::string&)
+{
     const int action = p[0] - '0';
     int level = 0;
     if (action < 0 || action >= kLedActions) return Refusal::OutOfRange;
@@ -75,7 +83,8 @@ LddControlSim::Refusal LddControlSim::LEDControl(const Params& p, std::string&) 
     return Refusal::None;
 }
 
-LddControlSim::Refusal LddControlSim::MoveCarrier(const Params& p, std::string&) {
+LddControlSim::Refusal LddControlSim::MoveCarrier(const Params& p, std::string&)
+{
     int slot = 0;
     if (!IndexSlot(p, 2, slot)) return Refusal::OutOfRange;
     mechanics_.carrier = static_cast<uint8_t>(slot + 1);
@@ -83,7 +92,8 @@ LddControlSim::Refusal LddControlSim::MoveCarrier(const Params& p, std::string&)
     return Refusal::None;
 }
 
-LddControlSim::Refusal LddControlSim::MoveFocus(const Params& p, std::string&) {
+LddControlSim::Refusal LddControlSim::MoveFocus(const Params& p, std::string&)
+{
     // '0', then the steps as 4 digits.
     int steps = 0;
     if (p[0] != '0' || !ParseDecimal(p, 1, 4, steps)) return Refusal::Malformed;
@@ -93,14 +103,16 @@ LddControlSim::Refusal LddControlSim::MoveFocus(const Params& p, std::string&) {
     return Refusal::None;
 }
 
-LddControlSim::Refusal LddControlSim::GetPosition(const Params& p, std::string& data) {
+LddControlSim::Refusal LddControlSim::GetPosition(const Params& p, std::string& data)
+{
     int slot = 0;
     if (!IndexSlot(p, 2, slot)) return Refusal::OutOfRange;
     data = Decimal(mechanics_.position[slot], 4);
     return Refusal::None;
 }
 
-LddControlSim::Refusal LddControlSim::SetPosition(const Params& p, std::string&) {
+LddControlSim::Refusal LddControlSim::SetPosition(const Params& p, std::string&)
+{
     int slot = 0, value = 0;
     if (!IndexSlot(p, 2, slot)) return Refusal::OutOfRange;
     if (!ParseDecimal(p, 1, 4, value)) return Refusal::Malformed;
@@ -108,10 +120,11 @@ LddControlSim::Refusal LddControlSim::SetPosition(const Params& p, std::string&)
     return Refusal::None;
 }
 
-LddControlSim::Refusal LddControlSim::SetRepeatMode(const Params&, std::string&) {
+LddControlSim::Refusal LddControlSim::SetRepeatMode(const Params&, std::string&)
+{
     ++mechanics_.repeatModes;
     StartJob(kRepeatModeTime);
     return Refusal::None;
 }
 
-}  // namespace qlcos::sim
+} // namespace qlcos::sim

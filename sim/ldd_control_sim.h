@@ -11,13 +11,13 @@
 namespace qlcos::sim {
 
 struct LddMechanics {
-    uint8_t brightness[3];    // channels 1..3, 0..99
-    uint8_t led[7];           // LED actions 0..6, level 0..99
-    uint8_t carrier;          // position 1 or 2
-    int focusPosition;        // sum of every focus move
-    int focusMoves;           // count of MoveFocus commands
-    uint16_t position[2];     // stored positions 1..2, 0..9999
-    int repeatModes;          // count of SetRepeatMode commands
+    uint8_t brightness[3]; // channels 1..3, 0..99
+    uint8_t led[7];        // LED actions 0..6, level 0..99
+    uint8_t carrier;       // position 1 or 2
+    int focusPosition;     // sum of every focus move
+    int focusMoves;        // count of MoveFocus commands
+    uint16_t position[2];  // stored positions 1..2, 0..9999
+    int repeatModes;       // count of SetRepeatMode commands
 };
 
 struct LddState : PanelState, LddMechanics {};
@@ -55,10 +55,10 @@ private:
     Refusal SetPosition(const Params& p, std::string& data);
     Refusal SetRepeatMode(const Params& p, std::string& data);
 
-    LddMechanics mechanics_{};  // its brightness is unused: brightness lives in levels_
+    LddMechanics mechanics_{}; // its brightness is unused: brightness lives in levels_
     Ms carrierTime_{400};
     Ms focusTime_{300};
     Ms movingTime_{150};
 };
 
-}  // namespace qlcos::sim
+} // namespace qlcos::sim

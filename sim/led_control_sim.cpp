@@ -12,9 +12,10 @@ constexpr ImageAdjustFormat kImageAdjust = {10, {511, 511, 15, 15, 31, 15, 15, 1
 constexpr int kLedSelectors = 4;
 constexpr int kInputs = 10;
 
-}  // namespace
+} // namespace
 
-const LedControlSim::Entry* LedControlSim::FindCommand(unsigned char letter) {
+const LedControlSim::Entry* LedControlSim::FindCommand(unsigned char letter)
+{
     static const Entry kCommands[] = {
         {'3', "Expose", 1, &LedControlSim::Expose},
         {'6', "LEDControl", 3, &LedControlSim::LEDControl},
@@ -36,14 +37,16 @@ const LedControlSim::Entry* LedControlSim::FindCommand(unsigned char letter) {
 }
 
 LedControlSim::LedControlSim()
-    : FramedModelSim(kModelLetter, kIdentity, "LED-SERIAL-", kImageAdjust), own_{} {
+    : FramedModelSim(kModelLetter, kIdentity, "LED-SERIAL-", kImageAdjust), own_{}
+{
     std::fill(std::begin(own_.ledLevel), std::end(own_.ledLevel), uint8_t{50});
     own_.input = 1;
 }
 
 LedControlSim::~LedControlSim() { Stop(); }
 
-LedState LedControlSim::State() const {
+LedState LedControlSim::State() const
+{
     std::lock_guard<std::mutex> lock(stateMutex_);
     LedState snapshot{};
     CommonLocked(snapshot);
@@ -52,28 +55,32 @@ LedState LedControlSim::State() const {
     return snapshot;
 }
 
-void LedControlSim::SetState(const LedState& state) {
+void LedControlSim::SetState(const LedState& state)
+{
     std::lock_guard<std::mutex> lock(stateMutex_);
     SetCommonLocked(state);
     levels_ = state;
     own_ = state;
 }
 
-void LedControlSim::Handle(unsigned char command, const Params& params, std::string& data,
-                           char& e1, char& e2) {
+void LedControlSim::Handle(unsigned char command, const Params& params, std::string& data, char& e1,
+                           char& e2)
+{
     Refusal refusal = Refusal::UnknownCommand;
     Run(*this, FindCommand(command), params, data, refusal);
     Conclude(refusal, data, e1, e2);
 }
 
-const char* LedControlSim::CommandName(unsigned char command) const {
+const char* LedControlSim::CommandName(unsigned char command) const
+{
     if (const char* name = NameOf(FindCommand(command))) return name;
     return FramedModelSim::CommandName(command);
 }
 
 // ---- Commands ----------------------------------------------------------------------------
 
-LedControlSim::Refusal LedControlSim::LEDControl(const Params& p, std::string&) {
+LedControlSim::Refusal LedControlSim::LEDControl(const Params& p, std::string&)
+{
     // Selector '0'..'3', then the level as two digits.
     const int selector = p[0] - '0';
     int level = 0;
@@ -83,11 +90,12 @@ LedControlSim::Refusal LedControlSim::LEDControl(const Params& p, std::string&) 
     return Refusal::None;
 }
 
-LedControlSim::Refusal LedControlSim::InputSelect(const Params& p, std::string&) {
+LedControlSim::Refusal LedControlSim::InputSelect(const Params& p, std::string&)
+{
     int slot = 0;
     if (!IndexSlot(p, kInputs, slot)) return Refusal::OutOfRange;
     own_.input = static_cast<uint8_t>(slot + 1);
     return Refusal::None;
 }
 
-}  // namespace qlcos::sim
+} // namespace qlcos::sim

@@ -18,8 +18,8 @@ namespace qlcos::sim {
 
 // What only the LED controller keeps.
 struct LedSettings {
-    uint8_t ledLevel[4];       // LED control level per selector 0..3
-    uint8_t input;             // input number chosen by InputSelect, 1-based
+    uint8_t ledLevel[4]; // LED control level per selector 0..3
+    uint8_t input;       // input number chosen by InputSelect, 1-based
 };
 
 // A snapshot of the controller's state. Times are in units of 10 ms.
@@ -54,4 +54,4 @@ private:
     LedSettings own_;
 };
 
-}  // namespace qlcos::sim
+} // namespace qlcos::sim

@@ -21,9 +21,10 @@ constexpr ImageAdjustFormat kImageAdjust = {16, {1023, 1023, 24, 24, 1023, 1023,
 // The host's bytes are taken in slices of at most this, so that a long wait stays responsive.
 constexpr milliseconds kPacingSlice{50};
 
-}  // namespace
+} // namespace
 
-const PanelControllerSim::Entry* PanelControllerSim::FindCommand(unsigned char letter) {
+const PanelControllerSim::Entry* PanelControllerSim::FindCommand(unsigned char letter)
+{
     constexpr size_t kVariable = Entry::kVariable;
     constexpr size_t kGammaParams = 1 + PanelState::kGammaValues * kGammaDigits;
     constexpr size_t kUniformParams = 1 + PanelState::kUniformBytes * kUniformDigits;
@@ -51,7 +52,8 @@ const PanelControllerSim::Entry* PanelControllerSim::FindCommand(unsigned char l
 }
 
 PanelControllerSim::PanelControllerSim(char modelLetter, const char* identity)
-    : FramedModelSim(modelLetter, identity, "SERIAL-", kImageAdjust), panel_{} {
+    : FramedModelSim(modelLetter, identity, "SERIAL-", kImageAdjust), panel_{}
+{
     // Distinct tables, so that a value read from the wrong place shows.
     for (int t = 0; t < PanelState::kGammaTables; ++t) {
         for (int k = 0; k < PanelState::kGammaValues; ++k)
@@ -66,20 +68,23 @@ PanelControllerSim::PanelControllerSim(char modelLetter, const char* identity)
 
 PanelControllerSim::~PanelControllerSim() { Stop(); }
 
-void PanelControllerSim::SetLineRate(int baud) {
+void PanelControllerSim::SetLineRate(int baud)
+{
     baud = std::max(baud, 0);
     SetPacing(baud);
     lineRate_ = baud;
 }
 
-PanelState PanelControllerSim::PanelLocked() const {
+PanelState PanelControllerSim::PanelLocked() const
+{
     PanelState snapshot{};
     CommonLocked(snapshot);
     static_cast<PanelSettings&>(snapshot) = panel_;
     return snapshot;
 }
 
-void PanelControllerSim::SetPanelLocked(const PanelState& state) {
+void PanelControllerSim::SetPanelLocked(const PanelState& state)
+{
     SetCommonLocked(state);
     panel_ = state;
     for (auto& table : panel_.gamma) {
@@ -88,20 +93,23 @@ void PanelControllerSim::SetPanelLocked(const PanelState& state) {
 }
 
 void PanelControllerSim::Handle(unsigned char command, const Params& params, std::string& data,
-                                char& e1, char& e2) {
+                                char& e1, char& e2)
+{
     Refusal refusal = Refusal::UnknownCommand;
     if (!HandleModel(command, params, data, refusal))
         Run(*this, FindCommand(command), params, data, refusal);
     Conclude(refusal, data, e1, e2);
 }
 
-const char* PanelControllerSim::CommandName(unsigned char command) const {
+const char* PanelControllerSim::CommandName(unsigned char command) const
+{
     if (const char* name = ModelCommandName(command)) return name;
     if (const char* name = NameOf(FindCommand(command))) return name;
     return FramedModelSim::CommandName(command);
 }
 
-void PanelControllerSim::OnBytes(const uint8_t* data, size_t n) {
+void PanelControllerSim::OnBytes(const uint8_t* data, size_t n)
+{
     const int baud = lineRate_;
     if (baud > 0) {
         // The bytes cross the line one after another, after those still on their way.
@@ -118,14 +126,16 @@ void PanelControllerSim::OnBytes(const uint8_t* data, size_t n) {
 
 // ---- Commands ----------------------------------------------------------------------------
 
-PanelControllerSim::Refusal PanelControllerSim::ShutterControl(const Params& p, std::string&) {
+PanelControllerSim::Refusal PanelControllerSim::ShutterControl(const Params& p, std::string&)
+{
     if (p[0] != '0' && p[0] != '1') return Refusal::OutOfRange;
     panel_.shutterOpen = p[0] == '0';
     StartJob(kShutterTime);
     return Refusal::None;
 }
 
-PanelControllerSim::Refusal PanelControllerSim::WobbleControl(const Params& p, std::string&) {
+PanelControllerSim::Refusal PanelControllerSim::WobbleControl(const Params& p, std::string&)
+{
     int slot = 0;
     if (!IndexSlot(p, 4, slot)) return Refusal::OutOfRange;
     panel_.wobbleAction = static_cast<uint8_t>(slot + 1);
@@ -133,17 +143,20 @@ PanelControllerSim::Refusal PanelControllerSim::WobbleControl(const Params& p, s
     return Refusal::None;
 }
 
-PanelControllerSim::Refusal PanelControllerSim::GetWobbleData(const Params& p,
-                                                              std::string& data) {
+PanelControllerSim::Refusal PanelControllerSim::GetWobbleData(const Params& p, std::string& data)
+{
     // Item 1: '0' when the wobble is on, '1' when off; item 2: the value as 3 digits.
     int slot = 0;
     if (!IndexSlot(p, 2, slot)) return Refusal::OutOfRange;
-    if (slot == 0) data = panel_.wobbleOn ? "0" : "1";
-    else data = Decimal(panel_.wobble, 3);
+    if (slot == 0)
+        data = panel_.wobbleOn ? "0" : "1";
+    else
+        data = Decimal(panel_.wobble, 3);
     return Refusal::None;
 }
 
-PanelControllerSim::Refusal PanelControllerSim::SetWobbleData(const Params& p, std::string&) {
+PanelControllerSim::Refusal PanelControllerSim::SetWobbleData(const Params& p, std::string&)
+{
     // Item 1: '0', then '0' on or '1' off. Item 2: '1', then the value as 3 digits.
     int slot = 0;
     if (!IndexSlot(p, 2, slot)) return Refusal::OutOfRange;
@@ -160,7 +173,8 @@ PanelControllerSim::Refusal PanelControllerSim::SetWobbleData(const Params& p, s
     return Refusal::None;
 }
 
-PanelControllerSim::Refusal PanelControllerSim::GetGammaData(const Params& p, std::string& data) {
+PanelControllerSim::Refusal PanelControllerSim::GetGammaData(const Params& p, std::string& data)
+{
     // Tables are numbered from 0: the parameter is '0' + table.
     int table = 0;
     if (!IndexSlot(p, PanelState::kGammaTables, table)) return Refusal::OutOfRange;
@@ -169,7 +183,8 @@ PanelControllerSim::Refusal PanelControllerSim::GetGammaData(const Params& p, st
     return Refusal::None;
 }
 
-PanelControllerSim::Refusal PanelControllerSim::SetGammaData(const Params& p, std::string&) {
+PanelControllerSim::Refusal PanelControllerSim::SetGammaData(const Params& p, std::string&)
+{
     int table = 0;
     if (!IndexSlot(p, PanelState::kGammaTables, table)) return Refusal::OutOfRange;
     uint16_t values[PanelState::kGammaValues];
@@ -183,8 +198,8 @@ PanelControllerSim::Refusal PanelControllerSim::SetGammaData(const Params& p, st
     return Refusal::None;
 }
 
-PanelControllerSim::Refusal PanelControllerSim::GetUniformData(const Params& p,
-                                                               std::string& data) {
+PanelControllerSim::Refusal PanelControllerSim::GetUniformData(const Params& p, std::string& data)
+{
     int slot = 0;
     if (!IndexSlot(p, PanelState::kUniformTables, slot)) return Refusal::OutOfRange;
     data.reserve(PanelState::kUniformBytes * kUniformDigits);
@@ -192,7 +207,8 @@ PanelControllerSim::Refusal PanelControllerSim::GetUniformData(const Params& p,
     return Refusal::None;
 }
 
-PanelControllerSim::Refusal PanelControllerSim::SetUniformData(const Params& p, std::string&) {
+PanelControllerSim::Refusal PanelControllerSim::SetUniformData(const Params& p, std::string&)
+{
     int slot = 0;
     if (!IndexSlot(p, PanelState::kUniformTables, slot)) return Refusal::OutOfRange;
     uint8_t bytes[PanelState::kUniformBytes];
@@ -206,7 +222,8 @@ PanelControllerSim::Refusal PanelControllerSim::SetUniformData(const Params& p, 
     return Refusal::None;
 }
 
-PanelControllerSim::Refusal PanelControllerSim::UniformData(const Params& p, std::string& data) {
+PanelControllerSim::Refusal PanelControllerSim::UniformData(const Params& p, std::string& data)
+{
     // Operation '0' read or '1' write, table index, x and y as 2 decimal digits, the cell as
     // 2 hexadecimal digits. Both answer the table index, x, y and the cell's value.
     const int operation = p[0] - '0';
@@ -223,4 +240,4 @@ PanelControllerSim::Refusal PanelControllerSim::UniformData(const Params& p, std
     return Refusal::None;
 }
 
-}  // namespace qlcos::sim
+} // namespace qlcos::sim

@@ -30,10 +30,10 @@ struct PanelSettings {
     static constexpr int kUniformBytes = kUniformColumns * kUniformRows;
 
     bool wobbleOn;
-    uint16_t wobble;            // 0..359
-    uint8_t wobbleAction;       // last WobbleControl index 1..4; 0 before the first
-    uint16_t gamma[kGammaTables][kGammaValues];      // 0..0xFFF
-    uint8_t uniform[kUniformTables][kUniformBytes];  // cell (x, y) at y * 25 + x
+    uint16_t wobble;                            // 0..359
+    uint8_t wobbleAction;                       // last WobbleControl index 1..4; 0 before the first
+    uint16_t gamma[kGammaTables][kGammaValues]; // 0..0xFFF
+    uint8_t uniform[kUniformTables][kUniformBytes]; // cell (x, y) at y * 25 + x
     bool shutterOpen;
 };
 
@@ -91,4 +91,4 @@ private:
     Clock::time_point inputDoneAt_{};
 };
 
-}  // namespace qlcos::sim
+} // namespace qlcos::sim

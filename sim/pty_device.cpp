@@ -25,31 +25,36 @@ constexpr int kHangupRestMs = 50;
 // The reader thread of the device it serves; lets CloseLine tell whether it runs there.
 thread_local const PtyDevice* tCurrentReader = nullptr;
 
-void CloseFd(int& fd) {
+void CloseFd(int& fd)
+{
     if (fd >= 0) {
         ::close(fd);
         fd = -1;
     }
 }
 
-bool SetNonBlocking(int fd) {
+bool SetNonBlocking(int fd)
+{
     int flags = ::fcntl(fd, F_GETFL);
     return flags >= 0 && ::fcntl(fd, F_SETFL, flags | O_NONBLOCK) == 0;
 }
 
-bool SetCloseOnExec(int fd) {
+bool SetCloseOnExec(int fd)
+{
     int flags = ::fcntl(fd, F_GETFD);
     return flags >= 0 && ::fcntl(fd, F_SETFD, flags | FD_CLOEXEC) == 0;
 }
 
-int MillisecondsUntil(Clock::time_point deadline) {
+int MillisecondsUntil(Clock::time_point deadline)
+{
     auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
     return left.count() < 0 ? 0 : static_cast<int>(left.count()) + 1;
 }
 
-}  // namespace
+} // namespace
 
-std::string DescribeBytes(const uint8_t* data, size_t n) {
+std::string DescribeBytes(const uint8_t* data, size_t n)
+{
     std::string text;
     text.reserve(n);
     for (size_t i = 0; i < n; ++i) {
@@ -76,7 +81,8 @@ PtyDevice::PtyDevice() = default;
 
 PtyDevice::~PtyDevice() { Stop(); }
 
-bool PtyDevice::Start() {
+bool PtyDevice::Start()
+{
     if (reader_.joinable()) return true;
     CloseAll();
 
@@ -124,7 +130,8 @@ bool PtyDevice::Start() {
     return true;
 }
 
-void PtyDevice::Stop() {
+void PtyDevice::Stop()
+{
     if (reader_.joinable()) {
         stopRequested_ = true;
         Wake();
@@ -137,28 +144,33 @@ const std::string& PtyDevice::Path() const { return path_; }
 
 void PtyDevice::SetPacing(int baud) { baud_ = baud > 0 ? baud : 0; }
 
-std::vector<std::vector<uint8_t>> PtyDevice::Frames() const {
+std::vector<std::vector<uint8_t>> PtyDevice::Frames() const
+{
     std::lock_guard<std::mutex> lock(logMutex_);
     return frames_;
 }
 
-size_t PtyDevice::FrameCount() const {
+size_t PtyDevice::FrameCount() const
+{
     std::lock_guard<std::mutex> lock(logMutex_);
     return frames_.size();
 }
 
-bool PtyDevice::WaitForFrames(size_t count, int timeoutMs) const {
+bool PtyDevice::WaitForFrames(size_t count, int timeoutMs) const
+{
     std::unique_lock<std::mutex> lock(logMutex_);
     return logCv_.wait_for(lock, std::chrono::milliseconds(timeoutMs < 0 ? 0 : timeoutMs),
                            [&] { return frames_.size() >= count; });
 }
 
-void PtyDevice::ClearLog() {
+void PtyDevice::ClearLog()
+{
     std::lock_guard<std::mutex> lock(logMutex_);
     frames_.clear();
 }
 
-void PtyDevice::CloseLine() {
+void PtyDevice::CloseLine()
+{
     std::unique_lock<std::mutex> lock(lineMutex_);
     if (lineClosed_) return;
     if (tCurrentReader == this || !reader_.joinable()) {
@@ -172,13 +184,15 @@ void PtyDevice::CloseLine() {
     lineCv_.wait(lock, [&] { return lineClosed_; });
 }
 
-void PtyDevice::SetTrace(std::function<void(const std::string&)> sink) {
+void PtyDevice::SetTrace(std::function<void(const std::string&)> sink)
+{
     std::lock_guard<std::mutex> lock(traceMutex_);
     trace_ = std::move(sink);
     tracing_ = static_cast<bool>(trace_);
 }
 
-void PtyDevice::LogFrame(std::vector<uint8_t> frame) {
+void PtyDevice::LogFrame(std::vector<uint8_t> frame)
+{
     {
         std::lock_guard<std::mutex> lock(logMutex_);
         frames_.push_back(std::move(frame));
@@ -186,12 +200,14 @@ void PtyDevice::LogFrame(std::vector<uint8_t> frame) {
     logCv_.notify_all();
 }
 
-void PtyDevice::Trace(const std::string& text) const {
+void PtyDevice::Trace(const std::string& text) const
+{
     std::lock_guard<std::mutex> lock(traceMutex_);
     if (trace_) trace_(text);
 }
 
-void PtyDevice::Write(const uint8_t* data, size_t n) {
+void PtyDevice::Write(const uint8_t* data, size_t n)
+{
     if (n == 0 || master_ < 0) return;
     if (Tracing()) Trace("tx  " + DescribeBytes(data, n));
     int baud = baud_;
@@ -202,7 +218,8 @@ void PtyDevice::Write(const uint8_t* data, size_t n) {
     }
 }
 
-void PtyDevice::ReaderLoop() {
+void PtyDevice::ReaderLoop()
+{
     tCurrentReader = this;
     uint8_t buffer[4096];
     while (!stopRequested_) {
@@ -214,7 +231,7 @@ void PtyDevice::ReaderLoop() {
             lineCv_.notify_all();
             continue;
         }
-        pollfd fds[2] = {{wakeRead_, POLLIN, 0}, {master_, POLLIN, 0}};  // -1 once closed
+        pollfd fds[2] = {{wakeRead_, POLLIN, 0}, {master_, POLLIN, 0}}; // -1 once closed
         if (::poll(fds, 2, -1) < 0) {
             if (errno == EINTR) continue;
             Trace("poll failed; device stops answering");
@@ -241,20 +258,23 @@ void PtyDevice::ReaderLoop() {
     lineCv_.notify_all();
 }
 
-void PtyDevice::CloseLineNow() {
+void PtyDevice::CloseLineNow()
+{
     CloseFd(master_);
     CloseFd(ownSlave_);
     lineClosed_ = true;
 }
 
-void PtyDevice::CloseAll() {
+void PtyDevice::CloseAll()
+{
     CloseFd(master_);
     CloseFd(ownSlave_);
     CloseFd(wakeRead_);
     CloseFd(wakeWrite_);
 }
 
-void PtyDevice::Wake() {
+void PtyDevice::Wake()
+{
     if (wakeWrite_ < 0) return;
     const uint8_t one = 1;
     // A full pipe already wakes the reader; nothing is lost when this write fails.
@@ -262,15 +282,16 @@ void PtyDevice::Wake() {
     (void)ignored;
 }
 
-void PtyDevice::DrainWake() {
+void PtyDevice::DrainWake()
+{
     uint8_t sink[64];
-    while (::read(wakeRead_, sink, sizeof sink) > 0) {
-    }
+    while (::read(wakeRead_, sink, sizeof sink) > 0) {}
 }
 
 bool PtyDevice::Interrupted() const { return stopRequested_ || closeRequested_; }
 
-bool PtyDevice::SleepUntil(Clock::time_point deadline) {
+bool PtyDevice::SleepUntil(Clock::time_point deadline)
+{
     for (;;) {
         auto now = Clock::now();
         if (now >= deadline) return true;
@@ -284,7 +305,8 @@ bool PtyDevice::SleepUntil(Clock::time_point deadline) {
     }
 }
 
-bool PtyDevice::WriteAll(const uint8_t* data, size_t n) {
+bool PtyDevice::WriteAll(const uint8_t* data, size_t n)
+{
     const auto giveUpAt = Clock::now() + kWriteBound;
     size_t done = 0;
     while (done < n) {
@@ -294,7 +316,7 @@ bool PtyDevice::WriteAll(const uint8_t* data, size_t n) {
             continue;
         }
         if (wrote < 0 && errno == EINTR) continue;
-        if (wrote < 0 && errno != EAGAIN) return false;  // EIO: no line to write to
+        if (wrote < 0 && errno != EAGAIN) return false; // EIO: no line to write to
         pollfd fds[2] = {{master_, POLLOUT, 0}, {wakeRead_, POLLIN, 0}};
         int ready = ::poll(fds, 2, MillisecondsUntil(giveUpAt));
         if (ready == 0) {
@@ -309,7 +331,8 @@ bool PtyDevice::WriteAll(const uint8_t* data, size_t n) {
     return true;
 }
 
-void PtyDevice::WritePaced(const uint8_t* data, size_t n, int baud) {
+void PtyDevice::WritePaced(const uint8_t* data, size_t n, int baud)
+{
     // 10 bits per byte: start bit, 8 data bits, stop bit. Byte k has fully arrived at
     // start + (k + 1) byte times.
     const std::chrono::nanoseconds byteTime{10'000'000'000LL / baud};
@@ -329,4 +352,4 @@ void PtyDevice::WritePaced(const uint8_t* data, size_t n, int baud) {
     }
 }
 
-}  // namespace qlcos::sim
+} // namespace qlcos::sim

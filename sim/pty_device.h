@@ -47,7 +47,7 @@ public:
     // drift; consecutive writes follow each other as on a busy line.
     void SetPacing(int baud);
 
-    std::vector<std::vector<uint8_t>> Frames() const;  // every frame received, in order
+    std::vector<std::vector<uint8_t>> Frames() const; // every frame received, in order
     size_t FrameCount() const;
     // True once at least `count` frames are in the log; false when timeoutMs passes first.
     bool WaitForFrames(size_t count, int timeoutMs) const;
@@ -76,11 +76,11 @@ protected:
 
 private:
     void ReaderLoop();
-    void CloseLineNow();            // closes master and own slave; caller owns the descriptors
+    void CloseLineNow(); // closes master and own slave; caller owns the descriptors
     void CloseAll();
     void Wake();
     void DrainWake();
-    bool Interrupted() const;       // stop or close requested
+    bool Interrupted() const; // stop or close requested
     // Waits until `deadline` or until interrupted; true when the deadline was reached.
     bool SleepUntil(std::chrono::steady_clock::time_point deadline);
     // Writes all of data at once, waiting for room up to a bound. False when it gave up.
@@ -100,7 +100,7 @@ private:
     // When the paced line is free again: the deadline of the last byte written.
     std::chrono::steady_clock::time_point lineFreeAt_{};
 
-    std::mutex lineMutex_;               // CloseLine hand-over to the reader thread
+    std::mutex lineMutex_; // CloseLine hand-over to the reader thread
     std::condition_variable lineCv_;
     bool lineClosed_ = false;
 
@@ -113,4 +113,4 @@ private:
     std::atomic<bool> tracing_{false};
 };
 
-}  // namespace qlcos::sim
+} // namespace qlcos::sim

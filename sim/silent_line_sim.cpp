@@ -7,10 +7,7 @@ const uint8_t kStx = 0x02;
 const size_t kMaxFrameBytes = 4096;
 } // namespace
 
-SilentLineSim::~SilentLineSim()
-{
-    Stop();
-}
+SilentLineSim::~SilentLineSim() { Stop(); }
 
 void SilentLineSim::OnBytes(const uint8_t* data, size_t n)
 {

@@ -42,7 +42,10 @@ std::string Narrow(const ZanWChar* text)
     return s;
 }
 
-std::string Call(const char* name, int a) { return std::string(name) + "(" + std::to_string(a) + ")"; }
+std::string Call(const char* name, int a)
+{
+    return std::string(name) + "(" + std::to_string(a) + ")";
+}
 std::string Call(const char* name, int a, int b)
 {
     return std::string(name) + "(" + std::to_string(a) + ", " + std::to_string(b) + ")";
@@ -74,7 +77,8 @@ int main(int argc, char** argv)
     sim->SetPacing(baud);
     zanSetSerialPortPath(kDemoPort, sim->Path().c_str());
     std::printf("Simulated %s on %s (COM%d), line paced at %d baud\n\n",
-                qlcos::sim::FindSimulatorModel(model)->description, sim->Path().c_str(), kDemoPort, baud);
+                qlcos::sim::FindSimulatorModel(model)->description, sim->Path().c_str(), kDemoPort,
+                baud);
 
     CZanLCosCtrl device;
     tagZanVirtualDeviceProperty property{{kDemoPort, -1, 9600, 8, 0, 0}, 0, 0};
@@ -103,8 +107,9 @@ int main(int argc, char** argv)
             d = std::to_string(t * 10) + " ms";
             return r;
         });
-        Step(Call("SetBrightness", ch, 60 + ch),
-             [&](std::string&) { return device.SetBrightness(ch, static_cast<unsigned char>(60 + ch)); });
+        Step(Call("SetBrightness", ch, 60 + ch), [&](std::string&) {
+            return device.SetBrightness(ch, static_cast<unsigned char>(60 + ch));
+        });
         Step(Call("GetBrightness", ch), [&](std::string& d) {
             unsigned char v = 0;
             const ZanResult r = device.GetBrightness(ch, &v);
@@ -118,8 +123,9 @@ int main(int argc, char** argv)
             d = std::to_string(v);
             return r;
         });
-        Step(Call("SetFilterPos", ch, 120 * ch),
-             [&](std::string&) { return device.SetFilterPos(ch, static_cast<unsigned short>(120 * ch)); });
+        Step(Call("SetFilterPos", ch, 120 * ch), [&](std::string&) {
+            return device.SetFilterPos(ch, static_cast<unsigned short>(120 * ch));
+        });
         Step(Call("GetFilterPos", ch), [&](std::string& d) {
             unsigned short p = 0;
             const ZanResult r = device.GetFilterPos(ch, &p);
@@ -160,7 +166,9 @@ int main(int argc, char** argv)
     Step("Poll", [&](std::string& d) {
         unsigned char status = 0, progress = 0;
         const ZanResult r = device.Poll(status, progress);
-        if (zanSucceeded(r)) d = std::string("status '") + static_cast<char>(status) + "' progress " + std::to_string(progress);
+        if (zanSucceeded(r))
+            d = std::string("status '") + static_cast<char>(status) + "' progress " +
+                std::to_string(progress);
         return r;
     });
 

@@ -24,7 +24,8 @@ namespace {
 
 constexpr size_t kFramesKept = 10000;
 
-void PrintUsage(std::FILE* to) {
+void PrintUsage(std::FILE* to)
+{
     std::fprintf(to,
                  "usage: qlcos-sim [--baud N] [--time-scale PERCENT] [MODEL]\n"
                  "  --baud N            pace replies at N baud, 10 bits a byte (default: at once)\n"
@@ -35,7 +36,8 @@ void PrintUsage(std::FILE* to) {
                      &m == &qlcos::sim::SimulatorModels()[0] ? " (default)" : "");
 }
 
-bool ParseCount(const char* text, int& value) {
+bool ParseCount(const char* text, int& value)
+{
     char* end = nullptr;
     long v = std::strtol(text, &end, 10);
     if (end == text || *end != '\0' || v < 0 || v > 100000000) return false;
@@ -43,9 +45,10 @@ bool ParseCount(const char* text, int& value) {
     return true;
 }
 
-}  // namespace
+} // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     int baud = 0;
     int timeScale = 100;
     const qlcos::sim::SimulatorModel* model = &qlcos::sim::SimulatorModels()[0];
@@ -81,7 +84,7 @@ int main(int argc, char** argv) {
     // Declared before the simulator, so that they outlive its reader thread.
     const auto started = std::chrono::steady_clock::now();
     std::mutex printMutex;
-    size_t framesCleared = 0;  // written by the trace sink; read after Stop
+    size_t framesCleared = 0; // written by the trace sink; read after Stop
     std::unique_ptr<qlcos::sim::PtyDevice> sim = model->make();
     sim->SetPacing(baud);
     if (timeScale != 100 && !qlcos::sim::SetSimulatorTimeScale(*sim, timeScale))

@@ -2,10 +2,10 @@
 // calculations. The XML forms take Xerces-C DOM nodes, so this header needs Xerces-C's.
 #pragma once
 
-#include "qlcos/module_path.h"
 #include "qlcos/config/config_base.h"
-#include "qlcos/config/profile_functions.h"
-#include "qlcos/config/port_property.h"
-#include "qlcos/config/xml_attribute.h"
 #include "qlcos/config/controller_cfg.h"
 #include "qlcos/config/lcos_ctrl_cfg.h"
+#include "qlcos/config/port_property.h"
+#include "qlcos/config/profile_functions.h"
+#include "qlcos/config/xml_attribute.h"
+#include "qlcos/module_path.h"

@@ -18,24 +18,24 @@ enum : uint16_t {
     QCTRL_ERROR_11 = 0x15,
     QCTRL_ERROR_12 = 0x16,
     QCTRL_ERROR_13 = 0x17,
-    QCTRL_ERROR_OTHER = 0x20,    // any other controller error digits
+    QCTRL_ERROR_OTHER = 0x20, // any other controller error digits
     QCTRL_OUT_OF_RANGE = QCTRL_ERROR_02,
 };
 
 // What distinguishes one framed controller model from another.
 struct tagQFrameModel {
-    char Letter;                    // model letter at frame byte 1
-    uint8_t ModelByte;              // MM of the model's result codes
-    const ZanWChar* PortName;       // the port device name
-    const char* Identity;           // identity text the controller reports
-    int IdentityChars;              // characters compared
-    uint32_t DeviceTypeNumber;      // the number IsDeviceTypeOf claims
-    uint32_t PoolBytes;             // receive pool: holds the longest reply with its block check
-    uint32_t ReplyBytes;            // reply buffer
-    uint32_t PollSleepMs;           // pause between status polls
-    bool FinalStatusClearsErrors;   // a final status '0' clears every error but digits 1 1
-    bool RestartOnStatus6;          // status '6' restarts the wait window like '5'
-    bool SetShutterTimeCaches;      // a successful SetShutterTime updates the cache
+    char Letter;                  // model letter at frame byte 1
+    uint8_t ModelByte;            // MM of the model's result codes
+    const ZanWChar* PortName;     // the port device name
+    const char* Identity;         // identity text the controller reports
+    int IdentityChars;            // characters compared
+    uint32_t DeviceTypeNumber;    // the number IsDeviceTypeOf claims
+    uint32_t PoolBytes;           // receive pool: holds the longest reply with its block check
+    uint32_t ReplyBytes;          // reply buffer
+    uint32_t PollSleepMs;         // pause between status polls
+    bool FinalStatusClearsErrors; // a final status '0' clears every error but digits 1 1
+    bool RestartOnStatus6;        // status '6' restarts the wait window like '5'
+    bool SetShutterTimeCaches;    // a successful SetShutterTime updates the cache
 };
 
 // The request/response machinery of the framed controllers: frames with a model letter and
@@ -87,8 +87,8 @@ protected:
 
     // Sends `frame` and cuts the reply into `reply`. On entry *replyLength is the capacity of
     // `reply`; on success it is the reply's length, STX to ETX.
-    ZanResult SendCmd(unsigned char* frame, int length, unsigned char* reply,
-                      uint32_t* replyLength, uint32_t timeoutMs);
+    ZanResult SendCmd(unsigned char* frame, int length, unsigned char* reply, uint32_t* replyLength,
+                      uint32_t timeoutMs);
     // Cuts STX..ETX to the front of `buffer`: 1 when found, else 0.
     int CheckResponse(unsigned char* const buffer, uint32_t* length);
     ZanResult GetErrorCode(const unsigned char* reply, uint32_t length);
@@ -123,8 +123,14 @@ protected:
                             uint32_t timeoutMs = 500);
     ZanResult QuerySelectorData(unsigned char command, unsigned char selector,
                                 uint32_t lastDataIndex, uint32_t timeoutMs = 500);
-    static unsigned char ChannelChar(unsigned char channel) { return static_cast<unsigned char>('0' + channel); }
-    static unsigned char IndexChar(unsigned char index) { return static_cast<unsigned char>('0' + index - 1); }
+    static unsigned char ChannelChar(unsigned char channel)
+    {
+        return static_cast<unsigned char>('0' + channel);
+    }
+    static unsigned char IndexChar(unsigned char index)
+    {
+        return static_cast<unsigned char>('0' + index - 1);
+    }
     // Digits of the last reply.
     int ReplyDec(int position, int digits) const;
     int ReplyHex(int position, int digits) const;
@@ -180,16 +186,16 @@ public:
     ZanResult GetPhotronicCell(unsigned char& value);
 
     using CQFrameControl::GetBrightness;
-    using CQFrameControl::SetBrightness;
     using CQFrameControl::GetChannel;
-    using CQFrameControl::SetChannel;
     using CQFrameControl::GetImageAdjust;
-    using CQFrameControl::SetImageAdjust;
     using CQFrameControl::InputSelect;
+    using CQFrameControl::SetBrightness;
+    using CQFrameControl::SetChannel;
+    using CQFrameControl::SetImageAdjust;
 };
 
 // The other controller models, each in its own header.
-#include "qlcos/exposure/led_control.h"
-#include "qlcos/exposure/lcd_control.h"
 #include "qlcos/exposure/lamp_control.h"
+#include "qlcos/exposure/lcd_control.h"
 #include "qlcos/exposure/lcos_ctrl.h"
+#include "qlcos/exposure/led_control.h"

@@ -19,24 +19,21 @@ QLCOS_API int zanIsIn(const unsigned char* bytes, unsigned char ch, int* positio
                       int start);
 // Decimal digit fields, most significant first; the value is taken modulo 10^digits.
 QLCOS_API void zanSplitDec(uint32_t value, unsigned char& d1, unsigned char& d2);
-QLCOS_API void zanSplitDec(uint32_t value, unsigned char& d1, unsigned char& d2,
-                           unsigned char& d3);
-QLCOS_API void zanSplitDec(uint32_t value, unsigned char& d1, unsigned char& d2,
-                           unsigned char& d3, unsigned char& d4);
+QLCOS_API void zanSplitDec(uint32_t value, unsigned char& d1, unsigned char& d2, unsigned char& d3);
+QLCOS_API void zanSplitDec(uint32_t value, unsigned char& d1, unsigned char& d2, unsigned char& d3,
+                           unsigned char& d4);
 // Reads decimal digit characters arithmetically (character − '0' per place).
 QLCOS_API int zanCombineDec(unsigned char d1, unsigned char d2);
 QLCOS_API int zanCombineDec(unsigned char d1, unsigned char d2, unsigned char d3);
-QLCOS_API int zanCombineDec(unsigned char d1, unsigned char d2, unsigned char d3,
-                            unsigned char d4);
+QLCOS_API int zanCombineDec(unsigned char d1, unsigned char d2, unsigned char d3, unsigned char d4);
 // Upper-case hexadecimal digit fields, most significant first.
 QLCOS_API void zanSplitHex(uint32_t value, unsigned char& d1, unsigned char& d2);
-QLCOS_API void zanSplitHex(uint32_t value, unsigned char& d1, unsigned char& d2,
-                           unsigned char& d3, unsigned char& d4);
+QLCOS_API void zanSplitHex(uint32_t value, unsigned char& d1, unsigned char& d2, unsigned char& d3,
+                           unsigned char& d4);
 // Reads hexadecimal digits of either case; any other byte (such as a 0 handed in for a
 // missing leading digit) reads as 0.
 QLCOS_API int zanCombineHex(unsigned char d1, unsigned char d2);
-QLCOS_API int zanCombineHex(unsigned char d1, unsigned char d2, unsigned char d3,
-                            unsigned char d4);
+QLCOS_API int zanCombineHex(unsigned char d1, unsigned char d2, unsigned char d3, unsigned char d4);
 
 // ---- Protocols ---------------------------------------------------------------------------
 

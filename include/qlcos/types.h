@@ -6,22 +6,22 @@
 
 // Export macro: every exported class and free function carries QLCOS_API.
 #if defined(_WIN32)
-#  if defined(QLCOS_BUILDING)
-#    define QLCOS_API __declspec(dllexport)
-#  else
-#    define QLCOS_API __declspec(dllimport)
-#  endif
+#if defined(QLCOS_BUILDING)
+#define QLCOS_API __declspec(dllexport)
 #else
-#  define QLCOS_API __attribute__((visibility("default")))
+#define QLCOS_API __declspec(dllimport)
+#endif
+#else
+#define QLCOS_API __attribute__((visibility("default")))
 #endif
 
 // Wide text is UTF-16 everywhere in the interface and in the records.
 #if defined(_WIN32)
 typedef wchar_t ZanWChar;
-#  define ZT(s) L##s
+#define ZT(s) L##s
 #else
 typedef char16_t ZanWChar;
-#  define ZT(s) u##s
+#define ZT(s) u##s
 #endif
 
 // A result word: 0 is success; a result is a failure when its low 16 bits are not 0.
@@ -32,13 +32,13 @@ inline bool zanFailed(ZanResult r) { return (r & 0xFFFFu) != 0; }
 
 // Windows handle types; on POSIX they are opaque handles of the platform layer.
 #if defined(_WIN32)
-#  ifndef WIN32_LEAN_AND_MEAN
-#    define WIN32_LEAN_AND_MEAN
-#  endif
-#  ifndef NOMINMAX
-#    define NOMINMAX
-#  endif
-#  include <windows.h>
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
 #else
 struct ZanWindow;
 typedef ZanWindow* HWND;
@@ -75,8 +75,10 @@ struct tagZanVirtualDeviceProperty {
     uint16_t FuserType;
 };
 static_assert(sizeof(tagZanVirtualDeviceProperty) == 28, "virtual device property is 28 bytes");
-static_assert(offsetof(tagZanVirtualDeviceProperty, DeviceType) == 24, "DeviceType follows the port");
-static_assert(offsetof(tagZanVirtualDeviceProperty, FuserType) == 26, "FuserType follows DeviceType");
+static_assert(offsetof(tagZanVirtualDeviceProperty, DeviceType) == 24,
+              "DeviceType follows the port");
+static_assert(offsetof(tagZanVirtualDeviceProperty, FuserType) == 26,
+              "FuserType follows DeviceType");
 
 // The status record of a virtual device: fault flag (0 or 0xFFFFFFFF) and the fault's result.
 struct tagZanVirtualDeviceStatus {

@@ -30,10 +30,7 @@ uint32_t CZanConfig::GetSize() const { return GetHeadSize(); }
 
 void CZanConfig::InitData() {}
 
-uint32_t CZanConfig::LoadConfig(const unsigned char* data)
-{
-    return data ? GetSize() : 0;
-}
+uint32_t CZanConfig::LoadConfig(const unsigned char* data) { return data ? GetSize() : 0; }
 
 uint32_t CZanConfig::SaveConfig(unsigned char* data)
 {

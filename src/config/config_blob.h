@@ -32,7 +32,12 @@ public:
     Writer& Head(const tagZanConfigHead& h) { return U32(h.Magic).U32(h.Size).U32(h.HeadSize); }
     Writer& Port(const tagZANSerialPortProperty& p)
     {
-        return I32(p.Port).I32(p.Second).I32(p.BaudRate).I32(p.DataBits).I32(p.Reserved1).I32(p.Reserved2);
+        return I32(p.Port)
+            .I32(p.Second)
+            .I32(p.BaudRate)
+            .I32(p.DataBits)
+            .I32(p.Reserved1)
+            .I32(p.Reserved2);
     }
     unsigned char* Position() const { return m_p; }
 

@@ -2,9 +2,9 @@
 // "XavenController".
 #include "qlcos/config.h"
 
-#include "config/xml_text.h"
 #include "config/config_blob.h"
 #include "config/number_text.h"
+#include "config/xml_text.h"
 #include "platform/profile_io.h"
 #include "platform/text_localtime.h"
 
@@ -63,7 +63,8 @@ CZanXavenControllerCfg::CZanXavenControllerCfg() : CZanConfig(kIdentifier), m_He
 
 CZanXavenControllerCfg::CZanXavenControllerCfg(const CZanXavenControllerCfg& other) = default;
 
-CZanXavenControllerCfg& CZanXavenControllerCfg::operator=(const CZanXavenControllerCfg& other) = default;
+CZanXavenControllerCfg&
+CZanXavenControllerCfg::operator=(const CZanXavenControllerCfg& other) = default;
 
 CZanXavenControllerCfg::~CZanXavenControllerCfg() = default;
 
@@ -150,7 +151,8 @@ void CZanXavenControllerCfg::SetControllerData(const tagZanXavenControllerCfgDat
     if (data) m_Data = *data;
 }
 
-void CZanXavenControllerCfg::GetZanVirtualDeviceProperty(tagZanVirtualDeviceProperty* property) const
+void CZanXavenControllerCfg::GetZanVirtualDeviceProperty(
+    tagZanVirtualDeviceProperty* property) const
 {
     if (!property) return;
     property->Port = m_Data.PortProperty;
@@ -158,7 +160,8 @@ void CZanXavenControllerCfg::GetZanVirtualDeviceProperty(tagZanVirtualDeviceProp
     property->FuserType = m_Data.FuserType;
 }
 
-void CZanXavenControllerCfg::SetZanVirtualDeviceProperty(const tagZanVirtualDeviceProperty* property)
+void CZanXavenControllerCfg::SetZanVirtualDeviceProperty(
+    const tagZanVirtualDeviceProperty* property)
 {
     if (!property) return;
     m_Data.PortProperty = property->Port;
@@ -167,8 +170,8 @@ void CZanXavenControllerCfg::SetZanVirtualDeviceProperty(const tagZanVirtualDevi
 }
 
 void CZanXavenControllerCfg::SetZanVirtualDeviceProperty(uint16_t deviceType, int port,
-                                                         int baudRate, int dataBits,
-                                                         int reserved2, int reserved1)
+                                                         int baudRate, int dataBits, int reserved2,
+                                                         int reserved1)
 {
     m_Data.DeviceType = deviceType;
     m_Data.PortProperty.Port = port;
@@ -186,8 +189,10 @@ int CZanXavenControllerCfg::ImportINIFile(const ZanWChar* path)
     // A section without a readable port property zeroes the port, device and fuser type.
     tagZanVirtualDeviceProperty device{};
     if (zanGetSerialPortPropertyFromINI(path, kSection, &device.Port)) {
-        device.DeviceType = static_cast<uint16_t>(GetPrivateProfileIntW(kSection, ZT("DeviceType"), 1, path));
-        device.FuserType = static_cast<uint16_t>(GetPrivateProfileIntW(kSection, ZT("FuserType"), 1, path));
+        device.DeviceType =
+            static_cast<uint16_t>(GetPrivateProfileIntW(kSection, ZT("DeviceType"), 1, path));
+        device.FuserType =
+            static_cast<uint16_t>(GetPrivateProfileIntW(kSection, ZT("FuserType"), 1, path));
     }
     SetZanVirtualDeviceProperty(&device);
 
@@ -275,12 +280,15 @@ int CZanXavenControllerCfg::ExportXMLNode(DOMNode* node)
             if (d.type == m_Data.DeviceType) type = d.name;
         }
         qlcos::xml::SetAttribute(element, ZT("DeviceType"), type);
-        qlcos::xml::SetAttribute(element, ZT("FuserType"), m_Data.FuserType == 1 ? ZT("QCB4107") : ZT("Unused"));
+        qlcos::xml::SetAttribute(element, ZT("FuserType"),
+                                 m_Data.FuserType == 1 ? ZT("QCB4107") : ZT("Unused"));
         qlcos::xml::SetAttribute(element, ZT("HorzMirror"), TrueFalse(m_Data.HorzMirror));
         qlcos::xml::SetAttribute(element, ZT("VertMirror"), TrueFalse(m_Data.VertMirror));
         qlcos::xml::SetAttribute(element, ZT("UseMinTime"), TrueFalse(m_Data.SyncExposal));
-        qlcos::xml::SetAttribute(element, ZT("MinTime"), qlcos::numbers::FormatInt(m_Data.SyncExposalTime));
-        qlcos::xml::SetAttribute(element, ZT("CreateTime"), qlcos::platform::LocalTimeText("%Y-%m-%d %H:%M"));
+        qlcos::xml::SetAttribute(element, ZT("MinTime"),
+                                 qlcos::numbers::FormatInt(m_Data.SyncExposalTime));
+        qlcos::xml::SetAttribute(element, ZT("CreateTime"),
+                                 qlcos::platform::LocalTimeText("%Y-%m-%d %H:%M"));
         qlcos::xml::SetAttribute(element, ZT("Comment"), ZT("Vudodura Controller Data"));
         if (!qlcos::xml::Append(node, element)) return 1;
 
@@ -300,7 +308,8 @@ int CZanXavenControllerCfg::ImportXMLColorChannel(DOMNode* node)
     for (int i = 0; i < 3; ++i) {
         ZanString text = AttributeText(*element, kColourAttributes[i], kChannelNames[i]);
         for (int channel = 0; channel < 3; ++channel) {
-            if (qlcos::unicode::EqualNoCase(text.c_str(), kChannelNames[channel])) *fields[i] = channel + 1;
+            if (qlcos::unicode::EqualNoCase(text.c_str(), kChannelNames[channel]))
+                *fields[i] = channel + 1;
         }
     }
     return 0;
@@ -334,7 +343,8 @@ int CZanXavenControllerCfg::ExportXMLFilterPosition(DOMNode* node)
     if (!element) return 1;
     const int32_t positions[3] = {m_Data.R_FilterPos, m_Data.G_FilterPos, m_Data.B_FilterPos};
     for (int i = 0; i < 3; ++i)
-        qlcos::xml::SetAttribute(element, kColourAttributes[i], qlcos::numbers::FormatInt(positions[i], 2));
+        qlcos::xml::SetAttribute(element, kColourAttributes[i],
+                                 qlcos::numbers::FormatInt(positions[i], 2));
     return 0;
 }
 
@@ -342,9 +352,12 @@ int CZanXavenControllerCfg::ImportXMLExposeTime(DOMNode* node)
 {
     DOMElement* element = ChildNamed(node, ZT("ExposeTime"));
     if (!element) return 1;
-    m_Data.C_ExposeTime = qlcos::numbers::ToFloat(xmlGetAttributeDouble(*element, kColourAttributes[0], 0));
-    m_Data.M_ExposeTime = qlcos::numbers::ToFloat(xmlGetAttributeDouble(*element, kColourAttributes[1], 0));
-    m_Data.Y_ExposeTime = qlcos::numbers::ToFloat(xmlGetAttributeDouble(*element, kColourAttributes[2], 0));
+    m_Data.C_ExposeTime =
+        qlcos::numbers::ToFloat(xmlGetAttributeDouble(*element, kColourAttributes[0], 0));
+    m_Data.M_ExposeTime =
+        qlcos::numbers::ToFloat(xmlGetAttributeDouble(*element, kColourAttributes[1], 0));
+    m_Data.Y_ExposeTime =
+        qlcos::numbers::ToFloat(xmlGetAttributeDouble(*element, kColourAttributes[2], 0));
     return 0;
 }
 
@@ -354,7 +367,8 @@ int CZanXavenControllerCfg::ExportXMLExposeTime(DOMNode* node)
     if (!element) return 1;
     const float times[3] = {m_Data.C_ExposeTime, m_Data.M_ExposeTime, m_Data.Y_ExposeTime};
     for (int i = 0; i < 3; ++i)
-        qlcos::xml::SetAttribute(element, kColourAttributes[i], qlcos::numbers::FormatFixed(times[i], 2));
+        qlcos::xml::SetAttribute(element, kColourAttributes[i],
+                                 qlcos::numbers::FormatFixed(times[i], 2));
     return 0;
 }
 
@@ -362,9 +376,12 @@ int CZanXavenControllerCfg::ImportXMLExposeLevel(DOMNode* node)
 {
     DOMElement* element = ChildNamed(node, ZT("ExposeLevel"));
     if (!element) return 1;
-    m_Data.C_ExposeLevel = qlcos::numbers::ToFloat(xmlGetAttributeDouble(*element, kColourAttributes[0], 0));
-    m_Data.M_ExposeLevel = qlcos::numbers::ToFloat(xmlGetAttributeDouble(*element, kColourAttributes[1], 0));
-    m_Data.Y_ExposeLevel = qlcos::numbers::ToFloat(xmlGetAttributeDouble(*element, kColourAttributes[2], 0));
+    m_Data.C_ExposeLevel =
+        qlcos::numbers::ToFloat(xmlGetAttributeDouble(*element, kColourAttributes[0], 0));
+    m_Data.M_ExposeLevel =
+        qlcos::numbers::ToFloat(xmlGetAttributeDouble(*element, kColourAttributes[1], 0));
+    m_Data.Y_ExposeLevel =
+        qlcos::numbers::ToFloat(xmlGetAttributeDouble(*element, kColourAttributes[2], 0));
     return 0;
 }
 
@@ -374,6 +391,7 @@ int CZanXavenControllerCfg::ExportXMLExposeLevel(DOMNode* node)
     if (!element) return 1;
     const float levels[3] = {m_Data.C_ExposeLevel, m_Data.M_ExposeLevel, m_Data.Y_ExposeLevel};
     for (int i = 0; i < 3; ++i)
-        qlcos::xml::SetAttribute(element, kColourAttributes[i], qlcos::numbers::FormatInt(qlcos::numbers::TruncToInt(levels[i])));
+        qlcos::xml::SetAttribute(element, kColourAttributes[i],
+                                 qlcos::numbers::FormatInt(qlcos::numbers::TruncToInt(levels[i])));
     return 0;
 }

@@ -15,10 +15,7 @@ const double kThird = 1.0 / 3.0; // the double nearest one third
 double StepFactor(float percent) { return 1.0 + static_cast<double>(percent) * 0.01; }
 
 // Mean of three floats as the model forms it: (v[2] + v[1] + v[0]) * one third.
-double Mean3(const float* v)
-{
-    return (static_cast<double>(v[2]) + v[1] + v[0]) * kThird;
-}
+double Mean3(const float* v) { return (static_cast<double>(v[2]) + v[1] + v[0]) * kThird; }
 
 } // namespace
 

@@ -62,8 +62,7 @@ bool ParseWholeInt(const ZanString& text, int32_t& value)
 
 namespace {
 
-template <typename T>
-RealText<T> ParseReal(const ZanWChar* text, size_t length)
+template <typename T> RealText<T> ParseReal(const ZanWChar* text, size_t length)
 {
     RealText<T> r;
     if (!text) return r;
@@ -91,8 +90,10 @@ RealText<T> ParseReal(const ZanWChar* text, size_t length)
         bool fractionDigit = false;
         while (j < length && IsDigit(text[j])) {
             if (!significant) {
-                if (text[j] == '0') ++fractionZeros;
-                else significant = true;
+                if (text[j] == '0')
+                    ++fractionZeros;
+                else
+                    significant = true;
             }
             fraction += static_cast<char>(text[j++]);
             fractionDigit = true;
@@ -144,9 +145,15 @@ RealText<double> ParseDouble(const ZanWChar* text, size_t length)
     return ParseReal<double>(text, length);
 }
 
-RealText<double> ParseDouble(const ZanString& text) { return ParseReal<double>(text.data(), text.size()); }
+RealText<double> ParseDouble(const ZanString& text)
+{
+    return ParseReal<double>(text.data(), text.size());
+}
 
-RealText<float> ParseFloat(const ZanString& text) { return ParseReal<float>(text.data(), text.size()); }
+RealText<float> ParseFloat(const ZanString& text)
+{
+    return ParseReal<float>(text.data(), text.size());
+}
 
 std::string FormatFloat(float value)
 {
@@ -158,8 +165,8 @@ std::string FormatFloat(float value)
 std::string FormatFixed(double value, int decimals)
 {
     char buffer[400]; // the widest double in fixed notation has 309 integer digits
-    auto res = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed,
-                             decimals);
+    auto res =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
     if (res.ec != std::errc()) return std::string();
     return std::string(buffer, res.ptr);
 }
@@ -177,11 +184,11 @@ float ToFloat(double value)
     if (value > largest) {
         // Values that round to FLT_MAX stay finite, as the hardware conversion gives.
         return value < largest + std::ldexp(1.0, 103) ? (std::numeric_limits<float>::max)()
-                                                  : std::numeric_limits<float>::infinity();
+                                                      : std::numeric_limits<float>::infinity();
     }
     if (value < -largest) {
         return value > -largest - std::ldexp(1.0, 103) ? -(std::numeric_limits<float>::max)()
-                                                   : -std::numeric_limits<float>::infinity();
+                                                       : -std::numeric_limits<float>::infinity();
     }
     return static_cast<float>(value);
 }

@@ -25,8 +25,7 @@ bool ParseWholeInt(const ZanString& text, int32_t& value);
 // strtod-like reading of a decimal floating-point number, independent of the locale:
 // leading white space, one sign, digits with an optional fraction and exponent. No
 // hexadecimal, infinity or NaN text. Overflow gives an infinity, underflow a zero.
-template <typename T>
-struct RealText {
+template <typename T> struct RealText {
     T value = 0;
     bool digits = false;
     size_t end = 0;

@@ -1,8 +1,8 @@
 // Serial-port property in an INI section: six decimal keys, one per word.
 #include "qlcos/config.h"
 
-#include "config/port_property_form.h"
 #include "config/number_text.h"
+#include "config/port_property_form.h"
 #include "platform/profile_io.h"
 
 namespace qlcos::config {
@@ -39,7 +39,8 @@ BOOL zanSetSerialPortPropertyToINI(const ZanWChar* path, const ZanWChar* section
     if (!path || !section || !property) return 0;
     BOOL ok = 1;
     for (const qlcos::config::Word& word : qlcos::config::kWords) {
-        ZanString text = qlcos::unicode::FromAscii(qlcos::numbers::FormatInt(property->*word.member).c_str());
+        ZanString text =
+            qlcos::unicode::FromAscii(qlcos::numbers::FormatInt(property->*word.member).c_str());
         if (!WritePrivateProfileStringW(section, word.name, text.c_str(), path)) ok = 0;
     }
     return ok;

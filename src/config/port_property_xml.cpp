@@ -1,9 +1,9 @@
 // Serial-port property as a "PortProperty" element with six decimal attributes.
 #include "qlcos/config.h"
 
-#include "config/xml_text.h"
-#include "config/port_property_form.h"
 #include "config/number_text.h"
+#include "config/port_property_form.h"
+#include "config/xml_text.h"
 
 using namespace xercesc;
 
@@ -14,7 +14,8 @@ BOOL zanXMLGetSerialPortProperty(DOMNode* node, tagZANSerialPortProperty* proper
     tagZANSerialPortProperty read = *property;
     for (const qlcos::config::Word& word : qlcos::config::kWords) {
         const XMLCh* text = qlcos::xml::FindAttribute(*element, word.name);
-        if (!text || !qlcos::numbers::ParseWholeInt(qlcos::xml::FromXml(text), read.*word.member)) return 0;
+        if (!text || !qlcos::numbers::ParseWholeInt(qlcos::xml::FromXml(text), read.*word.member))
+            return 0;
     }
     *property = read;
     return 1;
@@ -27,7 +28,8 @@ BOOL zanXMLSetSerialPortProperty(DOMNode* parent, const tagZANSerialPortProperty
         DOMElement* element = qlcos::xml::AppendElement(parent, ZT("PortProperty"));
         if (!element) return 0;
         for (const qlcos::config::Word& word : qlcos::config::kWords)
-            qlcos::xml::SetAttribute(element, word.name, qlcos::numbers::FormatInt(property->*word.member));
+            qlcos::xml::SetAttribute(element, word.name,
+                                     qlcos::numbers::FormatInt(property->*word.member));
         return 1;
     } catch (const DOMException&) {
         return 0;

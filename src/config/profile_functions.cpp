@@ -2,9 +2,9 @@
 // access, and the text widening helpers.
 #include "qlcos/config.h"
 
+#include "config/number_text.h"
 #include "platform/profile_io.h"
 #include "platform/text_utf.h"
-#include "config/number_text.h"
 
 #include <limits>
 
@@ -15,8 +15,7 @@ bool Read(const ZanWChar* section, const ZanWChar* key, const ZanWChar* path, Za
     return qlcos::platform::ProfileRead(path, section, key, text);
 }
 
-int Write(const ZanWChar* section, const ZanWChar* key, const ZanWChar* path,
-          const ZanString& text)
+int Write(const ZanWChar* section, const ZanWChar* key, const ZanWChar* path, const ZanString& text)
 {
     if (!section || !key || !path) return 0;
     return WritePrivateProfileStringW(section, key, text.c_str(), path) ? 1 : 0;
@@ -63,11 +62,13 @@ int zanGetProfileFloat(const ZanWChar* section, const ZanWChar* key, const ZanWC
     ZanString word = text.substr(i);
     while (!word.empty() && qlcos::unicode::IsSpace(word.back())) word.pop_back();
     if (qlcos::unicode::EqualNoCase(word.c_str(), ZT("inf"))) {
-        *value = negative ? -std::numeric_limits<float>::infinity() : std::numeric_limits<float>::infinity();
+        *value = negative ? -std::numeric_limits<float>::infinity()
+                          : std::numeric_limits<float>::infinity();
         return 1;
     }
     if (qlcos::unicode::EqualNoCase(word.c_str(), ZT("nan"))) {
-        *value = negative ? -std::numeric_limits<float>::quiet_NaN() : std::numeric_limits<float>::quiet_NaN();
+        *value = negative ? -std::numeric_limits<float>::quiet_NaN()
+                          : std::numeric_limits<float>::quiet_NaN();
         return 1;
     }
     return 0;
@@ -78,7 +79,8 @@ int zanGetProfileString(const ZanWChar* section, const ZanWChar* key, const ZanW
 {
     ZanString text;
     if (!buffer || length <= 0 || !Read(section, key, path, text)) return 0;
-    size_t n = text.size() < static_cast<size_t>(length - 1) ? text.size() : static_cast<size_t>(length - 1);
+    size_t n = text.size() < static_cast<size_t>(length - 1) ? text.size()
+                                                             : static_cast<size_t>(length - 1);
     text.copy(buffer, n);
     buffer[n] = 0;
     return 1;
@@ -101,13 +103,15 @@ int zanGetProfileBool(const ZanWChar* section, const ZanWChar* key, int defaultV
 
 int zanSetProfileInt(const ZanWChar* section, const ZanWChar* key, const ZanWChar* path, int value)
 {
-    return Write(section, key, path, qlcos::unicode::FromAscii(qlcos::numbers::FormatInt(value).c_str()));
+    return Write(section, key, path,
+                 qlcos::unicode::FromAscii(qlcos::numbers::FormatInt(value).c_str()));
 }
 
 int zanSetProfileFloat(const ZanWChar* section, const ZanWChar* key, const ZanWChar* path,
                        float value)
 {
-    return Write(section, key, path, qlcos::unicode::FromAscii(qlcos::numbers::FormatFloat(value).c_str()));
+    return Write(section, key, path,
+                 qlcos::unicode::FromAscii(qlcos::numbers::FormatFloat(value).c_str()));
 }
 
 int zanSetProfileString(const ZanWChar* section, const ZanWChar* key, const ZanWChar* path,
@@ -115,7 +119,8 @@ int zanSetProfileString(const ZanWChar* section, const ZanWChar* key, const ZanW
 {
     if (!value) return 0;
     ZanString text(value);
-    if (text.find(ZanWChar('\n')) != ZanString::npos || text.find(ZanWChar('\r')) != ZanString::npos)
+    if (text.find(ZanWChar('\n')) != ZanString::npos ||
+        text.find(ZanWChar('\r')) != ZanString::npos)
         return 0; // a line break would split the line and could forge keys
     return Write(section, key, path, Quoted(text));
 }

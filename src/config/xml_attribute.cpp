@@ -1,8 +1,8 @@
 // The exported XML attribute readers.
 #include "qlcos/config.h"
 
-#include "config/xml_text.h"
 #include "config/number_text.h"
+#include "config/xml_text.h"
 
 using xercesc::DOMElement;
 
@@ -15,8 +15,7 @@ bool EqualsNoCase(const XMLCh* text, const ZanWChar* word)
 }
 
 // Copies `source` into the first `length` characters of `buffer`, zero-filling the rest.
-template <typename Char>
-void CopyFilled(ZanWChar* buffer, int length, const Char* source)
+template <typename Char> void CopyFilled(ZanWChar* buffer, int length, const Char* source)
 {
     int i = 0;
     for (; i < length && source[i]; ++i) buffer[i] = static_cast<ZanWChar>(source[i]);
@@ -50,8 +49,8 @@ double xmlGetAttributeDouble(const DOMElement& element, const ZanWChar* name, do
     return qlcos::numbers::ParseDouble(t).value;
 }
 
-ZanWChar* xmlGetAttributeString(const DOMElement& element, const ZanWChar* name,
-                                ZanWChar* buffer, int length, const ZanWChar* defaultText)
+ZanWChar* xmlGetAttributeString(const DOMElement& element, const ZanWChar* name, ZanWChar* buffer,
+                                int length, const ZanWChar* defaultText)
 {
     if (!buffer || length <= 0) return buffer;
     const XMLCh* text = qlcos::xml::FindAttribute(element, name);

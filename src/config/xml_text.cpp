@@ -36,7 +36,8 @@ bool EqualNoCase(const XMLCh* a, const ZanWChar* b)
 {
     if (!a || !b) return false;
     for (; *a && *b; ++a, ++b) {
-        if (qlcos::unicode::FoldCase(static_cast<ZanWChar>(*a)) != qlcos::unicode::FoldCase(*b)) return false;
+        if (qlcos::unicode::FoldCase(static_cast<ZanWChar>(*a)) != qlcos::unicode::FoldCase(*b))
+            return false;
     }
     return *a == 0 && *b == 0;
 }

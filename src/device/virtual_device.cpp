@@ -24,7 +24,9 @@ struct ZanWorkUnit {
     }
 };
 
-CZanVirtualDevice::CZanVirtualDevice() : m_szDescription{}, m_Property{}, m_Status{}, m_Work(new ZanWorkUnit) {}
+CZanVirtualDevice::CZanVirtualDevice()
+    : m_szDescription{}, m_Property{}, m_Status{}, m_Work(new ZanWorkUnit)
+{}
 
 CZanVirtualDevice::~CZanVirtualDevice() = default;
 
@@ -79,10 +81,7 @@ ZanResult CZanVirtualDevice::SetDbgLog(CZANDebugLog* log)
     return 0;
 }
 
-void CZanVirtualDevice::SetConsole(CZanConsole* console)
-{
-    m_pConsole = console;
-}
+void CZanVirtualDevice::SetConsole(CZanConsole* console) { m_pConsole = console; }
 
 int CZanVirtualDevice::CanIWork()
 {
@@ -94,9 +93,8 @@ int CZanVirtualDevice::WaitForWork(uint32_t timeoutMs)
 {
     std::unique_lock<std::mutex> lock(m_Work->mutex);
     const auto me = std::this_thread::get_id();
-    if (!m_Work->released.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] {
-            return m_Work->depth == 0 || m_Work->holder == me;
-        }))
+    if (!m_Work->released.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                                   [&] { return m_Work->depth == 0 || m_Work->holder == me; }))
         return 0;
     return m_Work->TryTake() ? 1 : 0;
 }
@@ -124,7 +122,4 @@ int CZanVirtualDevice::CheckBusy(unsigned short mask)
     return (m_dwBusy.load() & mask) != 0 ? 1 : 0;
 }
 
-ZanResult CZanVirtualDevice::CheckErrorLevel(uint32_t result)
-{
-    return zanFailed(result) ? 1 : 0;
-}
+ZanResult CZanVirtualDevice::CheckErrorLevel(uint32_t result) { return zanFailed(result) ? 1 : 0; }

@@ -30,7 +30,10 @@ public:
 
     // Parameter characters are numbered from 0 (frame byte 4).
     void Char(int index, unsigned char c) { m_bytes[4 + index] = c; }
-    void Channel(int index, unsigned char channel) { Char(index, static_cast<unsigned char>('0' + channel)); }
+    void Channel(int index, unsigned char channel)
+    {
+        Char(index, static_cast<unsigned char>('0' + channel));
+    }
     // An index argument i travels as '0' + i − 1.
     void Index(int index, unsigned char i) { Char(index, static_cast<unsigned char>('0' + i - 1)); }
     void Dec2(int index, uint32_t v) { zanSplitDec(v, P(index), P(index + 1)); }

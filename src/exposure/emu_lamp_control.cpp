@@ -86,12 +86,6 @@ ZanResult CEmuQLampControl::Exposal(unsigned char channel)
     return 0;
 }
 
-ZanResult CEmuQLampControl::ShutterOpen(int)
-{
-    return 0;
-}
+ZanResult CEmuQLampControl::ShutterOpen(int) { return 0; }
 
-ZanResult CEmuQLampControl::RefreshTable()
-{
-    return 0;
-}
+ZanResult CEmuQLampControl::RefreshTable() { return 0; }

@@ -46,10 +46,7 @@ ZanResult CQFrameControl::ModelCode(uint16_t nn) const
     return 0x20000000u | (static_cast<uint32_t>(m_Model.ModelByte) << 16) | nn;
 }
 
-ZanResult CQFrameControl::Init()
-{
-    return 0;
-}
+ZanResult CQFrameControl::Init() { return 0; }
 
 ZanResult CQFrameControl::PostAttach()
 {
@@ -287,10 +284,7 @@ ZanResult CQFrameControl::PollingStatus(uint32_t timeoutMs)
 
 // ---- Data store and identity ------------------------------------------------------------------
 
-ZanResult CQFrameControl::FormatData()
-{
-    return CommandSelector('r', '0');
-}
+ZanResult CQFrameControl::FormatData() { return CommandSelector('r', '0'); }
 
 ZanResult CQFrameControl::DataOperator(unsigned char operation, unsigned char address,
                                        unsigned char& data)

@@ -53,7 +53,10 @@ public:
         m_bytes[m_length] = ETX;
         return *this;
     }
-    LampFrame& Channel(unsigned char channel) { return Char(static_cast<unsigned char>('0' + channel)); }
+    LampFrame& Channel(unsigned char channel)
+    {
+        return Char(static_cast<unsigned char>('0' + channel));
+    }
     LampFrame& Digits(uint32_t value, int digits)
     {
         unsigned char d[3];
@@ -234,8 +237,7 @@ ZanResult CQLampControl::SetValue(const tagQLampSetting& setting, unsigned char 
     return result;
 }
 
-ZanResult CQLampControl::GetValue(const tagQLampSetting& setting, unsigned char channel,
-                                  int& value)
+ZanResult CQLampControl::GetValue(const tagQLampSetting& setting, unsigned char channel, int& value)
 {
     if (!IsDigitChannel(channel)) return ZAN_COM_ERR_ARGUMENT;
     LampFrame f(setting.GetCode);

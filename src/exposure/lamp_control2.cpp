@@ -8,17 +8,18 @@ namespace {
 
 // The identity reply is 33 bytes and 34 with its block check, the longest of the model.
 const tagQFrameModel kLampControl2 = {
-    'Y',                                // letter
-    0x36,                               // model byte
-    ZT("LCos Lamp Control2"),           // port device name
-    "VORTANE XAVEN LAMPCONTROL", 25,    // identity text, characters compared
-    0x306,                              // device type number
-    64,                                 // receive pool
-    128,                                // reply buffer
-    100,                                // poll sleep, ms
-    true,                               // final status '0' clears errors (but digits 1 1)
-    false,                              // status '6' does not restart the window
-    false,                              // SetShutterTime leaves the cache alone
+    'Y',                      // letter
+    0x36,                     // model byte
+    ZT("LCos Lamp Control2"), // port device name
+    "VORTANE XAVEN LAMPCONTROL",
+    25,    // identity text, characters compared
+    0x306, // device type number
+    64,    // receive pool
+    128,   // reply buffer
+    100,   // poll sleep, ms
+    true,  // final status '0' clears errors (but digits 1 1)
+    false, // status '6' does not restart the window
+    false, // SetShutterTime leaves the cache alone
 };
 
 const uint32_t kExposeSettleMs = 150;
@@ -27,10 +28,7 @@ const uint32_t kExposeSettleMs = 150;
 
 CQLampControl2::CQLampControl2() : CQFrameControl(kLampControl2) {}
 
-CQLampControl2::~CQLampControl2()
-{
-    Destroy();
-}
+CQLampControl2::~CQLampControl2() { Destroy(); }
 
 ZanResult CQLampControl2::Expose(unsigned char channel)
 {
@@ -64,10 +62,7 @@ ZanResult CQLampControl2::LightControl(unsigned char action, unsigned char value
     return PollingStatus(2000);
 }
 
-ZanResult CQLampControl2::RefreshLightTable()
-{
-    return CommandSelector('8', '0');
-}
+ZanResult CQLampControl2::RefreshLightTable() { return CommandSelector('8', '0'); }
 
 ZanResult CQLampControl2::GetColorWheelPos(unsigned char channel, unsigned short& position)
 {

@@ -9,14 +9,26 @@ namespace {
 
 // The device type number under which each driver class is held.
 template <typename Model> struct DeviceTypeOf;
-template <> struct DeviceTypeOf<CQLampControl> { static const uint16_t value = 1; };
-template <> struct DeviceTypeOf<CQLEDControl> { static const uint16_t value = 2; };
-template <> struct DeviceTypeOf<CQLampControl2> { static const uint16_t value = 4; };
-template <> struct DeviceTypeOf<CQLCDControl> { static const uint16_t value = 5; };
-template <> struct DeviceTypeOf<CQLDDControl> { static const uint16_t value = 6; };
+template <> struct DeviceTypeOf<CQLampControl> {
+    static const uint16_t value = 1;
+};
+template <> struct DeviceTypeOf<CQLEDControl> {
+    static const uint16_t value = 2;
+};
+template <> struct DeviceTypeOf<CQLampControl2> {
+    static const uint16_t value = 4;
+};
+template <> struct DeviceTypeOf<CQLCDControl> {
+    static const uint16_t value = 5;
+};
+template <> struct DeviceTypeOf<CQLDDControl> {
+    static const uint16_t value = 6;
+};
 
 // Overload sets from lambdas: per-model spellings of one operation.
-template <typename... Fs> struct Overloaded : Fs... { using Fs::operator()...; };
+template <typename... Fs> struct Overloaded : Fs... {
+    using Fs::operator()...;
+};
 template <typename... Fs> Overloaded(Fs...) -> Overloaded<Fs...>;
 
 // One row of the probing order.
@@ -92,8 +104,7 @@ CZanLCosCtrl::CZanLCosCtrl() = default;
 
 CZanLCosCtrl::~CZanLCosCtrl() = default;
 
-template <typename Body>
-ZanResult CZanLCosCtrl::Guarded(uint32_t bit, Body&& body)
+template <typename Body> ZanResult CZanLCosCtrl::Guarded(uint32_t bit, Body&& body)
 {
     if (IsBusy(kGuardMask)) return ZAN_LCOS_BUSY;
     m_dwBusy |= bit;
@@ -162,33 +173,114 @@ void CZanLCosCtrl::SetConsole(CZanConsole* console)
 
 // ---- Public operations: busy guard, then the f twin ----------------------------------------
 
-ZanResult CZanLCosCtrl::Expose(unsigned char ch) { return Guarded(kBusyExpose, [&] { return fExpose(ch); }); }
-ZanResult CZanLCosCtrl::ShutterOpen(unsigned char x, int open) { return Guarded(kBusyShutterOpen, [&] { return fShutterOpen(x, open); }); }
-ZanResult CZanLCosCtrl::MoveCarrier(unsigned char p) { return Guarded(kBusyMoveCarrier, [&] { return fMoveCarrier(p); }); }
-ZanResult CZanLCosCtrl::MoveFocus(int steps) { return Guarded(kBusyMoveFocus, [&] { return fMoveFocus(steps); }); }
-ZanResult CZanLCosCtrl::SetWobbleData(unsigned char i, unsigned short v) { return Guarded(kBusySetWobbleData, [&] { return fSetWobbleData(i, v); }); }
-ZanResult CZanLCosCtrl::GetWobbleData(unsigned char i, unsigned short& v) { return Guarded(kBusyGetWobbleData, [&] { return fGetWobbleData(i, v); }); }
-ZanResult CZanLCosCtrl::GetPosition(unsigned char i, unsigned short* v) { return Guarded(kBusyGetPosition, [&] { return fGetPosition(i, v); }); }
-ZanResult CZanLCosCtrl::SetPosition(unsigned char i, unsigned short v) { return Guarded(kBusySetPosition, [&] { return fSetPosition(i, v); }); }
-ZanResult CZanLCosCtrl::SetRepeatMode() { return Guarded(kBusySetRepeatMode, [&] { return fSetRepeatMode(); }); }
-ZanResult CZanLCosCtrl::RefreshTable() { return Guarded(kBusyRefreshTable, [&] { return fRefreshTable(); }); }
-ZanResult CZanLCosCtrl::SetBrightness(unsigned char ch, unsigned char v) { return Guarded(kBusySetBrightness, [&] { return fSetBrightness(ch, v); }); }
-ZanResult CZanLCosCtrl::GetBrightness(unsigned char ch, unsigned char* v) { return Guarded(kBusyGetBrightness, [&] { return fGetBrightness(ch, v); }); }
-ZanResult CZanLCosCtrl::SetShutterTime(unsigned char ch, unsigned short t) { return Guarded(kBusySetShutterTime, [&] { return fSetShutterTime(ch, t); }); }
-ZanResult CZanLCosCtrl::GetShutterTime(unsigned char ch, unsigned short* t) { return Guarded(kBusyGetShutterTime, [&] { return fGetShutterTime(ch, t); }); }
-ZanResult CZanLCosCtrl::SetIntervalTime(unsigned char i, unsigned short t) { return Guarded(kBusySetIntervalTime, [&] { return fSetIntervalTime(i, t); }); }
-ZanResult CZanLCosCtrl::GetIntervalTime(unsigned char i, unsigned short* t) { return Guarded(kBusyGetIntervalTime, [&] { return fGetIntervalTime(i, t); }); }
-ZanResult CZanLCosCtrl::SetChannel(unsigned char ch, unsigned char v) { return Guarded(kBusySetChannel, [&] { return fSetChannel(ch, v); }); }
-ZanResult CZanLCosCtrl::GetChannel(unsigned char ch, unsigned char* v) { return Guarded(kBusyGetChannel, [&] { return fGetChannel(ch, v); }); }
-ZanResult CZanLCosCtrl::SetFilterPos(unsigned char ch, unsigned short p) { return Guarded(kBusySetFilterPos, [&] { return fSetFilterPos(ch, p); }); }
-ZanResult CZanLCosCtrl::GetFilterPos(unsigned char ch, unsigned short* p) { return Guarded(kBusyGetFilterPos, [&] { return fGetFilterPos(ch, p); }); }
-ZanResult CZanLCosCtrl::GetSerialCode(unsigned char i, unsigned short* text) { return Guarded(kBusyGetSerialCode, [&] { return fGetSerialCode(i, text); }); }
-ZanResult CZanLCosCtrl::LightControl(unsigned char a, unsigned char b) { return Guarded(kBusyShared, [&] { return fLightControl(a, b); }); }
-ZanResult CZanLCosCtrl::ColorWheelControl(unsigned char a, unsigned char b) { return Guarded(kBusyShared, [&] { return fColorWheelControl(a, b); }); }
-ZanResult CZanLCosCtrl::GetRefreshProgress(unsigned char& a, unsigned char& b) { return Guarded(kBusyShared, [&] { return fGetRefreshProgress(a, b); }); }
-ZanResult CZanLCosCtrl::Poll(unsigned char& s, unsigned char& p) { return Guarded(kBusyShared, [&] { return fPoll(s, p); }); }
-ZanResult CZanLCosCtrl::GetImagePos(unsigned char i, unsigned short& v) { return Guarded(kBusyShared, [&] { return fGetImagePos(i, v); }); }
-ZanResult CZanLCosCtrl::SetImagePos(unsigned char i, unsigned short v) { return Guarded(kBusyShared, [&] { return fSetImagePos(i, v); }); }
+ZanResult CZanLCosCtrl::Expose(unsigned char ch)
+{
+    return Guarded(kBusyExpose, [&] { return fExpose(ch); });
+}
+ZanResult CZanLCosCtrl::ShutterOpen(unsigned char x, int open)
+{
+    return Guarded(kBusyShutterOpen, [&] { return fShutterOpen(x, open); });
+}
+ZanResult CZanLCosCtrl::MoveCarrier(unsigned char p)
+{
+    return Guarded(kBusyMoveCarrier, [&] { return fMoveCarrier(p); });
+}
+ZanResult CZanLCosCtrl::MoveFocus(int steps)
+{
+    return Guarded(kBusyMoveFocus, [&] { return fMoveFocus(steps); });
+}
+ZanResult CZanLCosCtrl::SetWobbleData(unsigned char i, unsigned short v)
+{
+    return Guarded(kBusySetWobbleData, [&] { return fSetWobbleData(i, v); });
+}
+ZanResult CZanLCosCtrl::GetWobbleData(unsigned char i, unsigned short& v)
+{
+    return Guarded(kBusyGetWobbleData, [&] { return fGetWobbleData(i, v); });
+}
+ZanResult CZanLCosCtrl::GetPosition(unsigned char i, unsigned short* v)
+{
+    return Guarded(kBusyGetPosition, [&] { return fGetPosition(i, v); });
+}
+ZanResult CZanLCosCtrl::SetPosition(unsigned char i, unsigned short v)
+{
+    return Guarded(kBusySetPosition, [&] { return fSetPosition(i, v); });
+}
+ZanResult CZanLCosCtrl::SetRepeatMode()
+{
+    return Guarded(kBusySetRepeatMode, [&] { return fSetRepeatMode(); });
+}
+ZanResult CZanLCosCtrl::RefreshTable()
+{
+    return Guarded(kBusyRefreshTable, [&] { return fRefreshTable(); });
+}
+ZanResult CZanLCosCtrl::SetBrightness(unsigned char ch, unsigned char v)
+{
+    return Guarded(kBusySetBrightness, [&] { return fSetBrightness(ch, v); });
+}
+ZanResult CZanLCosCtrl::GetBrightness(unsigned char ch, unsigned char* v)
+{
+    return Guarded(kBusyGetBrightness, [&] { return fGetBrightness(ch, v); });
+}
+ZanResult CZanLCosCtrl::SetShutterTime(unsigned char ch, unsigned short t)
+{
+    return Guarded(kBusySetShutterTime, [&] { return fSetShutterTime(ch, t); });
+}
+ZanResult CZanLCosCtrl::GetShutterTime(unsigned char ch, unsigned short* t)
+{
+    return Guarded(kBusyGetShutterTime, [&] { return fGetShutterTime(ch, t); });
+}
+ZanResult CZanLCosCtrl::SetIntervalTime(unsigned char i, unsigned short t)
+{
+    return Guarded(kBusySetIntervalTime, [&] { return fSetIntervalTime(i, t); });
+}
+ZanResult CZanLCosCtrl::GetIntervalTime(unsigned char i, unsigned short* t)
+{
+    return Guarded(kBusyGetIntervalTime, [&] { return fGetIntervalTime(i, t); });
+}
+ZanResult CZanLCosCtrl::SetChannel(unsigned char ch, unsigned char v)
+{
+    return Guarded(kBusySetChannel, [&] { return fSetChannel(ch, v); });
+}
+ZanResult CZanLCosCtrl::GetChannel(unsigned char ch, unsigned char* v)
+{
+    return Guarded(kBusyGetChannel, [&] { return fGetChannel(ch, v); });
+}
+ZanResult CZanLCosCtrl::SetFilterPos(unsigned char ch, unsigned short p)
+{
+    return Guarded(kBusySetFilterPos, [&] { return fSetFilterPos(ch, p); });
+}
+ZanResult CZanLCosCtrl::GetFilterPos(unsigned char ch, unsigned short* p)
+{
+    return Guarded(kBusyGetFilterPos, [&] { return fGetFilterPos(ch, p); });
+}
+ZanResult CZanLCosCtrl::GetSerialCode(unsigned char i, unsigned short* text)
+{
+    return Guarded(kBusyGetSerialCode, [&] { return fGetSerialCode(i, text); });
+}
+ZanResult CZanLCosCtrl::LightControl(unsigned char a, unsigned char b)
+{
+    return Guarded(kBusyShared, [&] { return fLightControl(a, b); });
+}
+ZanResult CZanLCosCtrl::ColorWheelControl(unsigned char a, unsigned char b)
+{
+    return Guarded(kBusyShared, [&] { return fColorWheelControl(a, b); });
+}
+ZanResult CZanLCosCtrl::GetRefreshProgress(unsigned char& a, unsigned char& b)
+{
+    return Guarded(kBusyShared, [&] { return fGetRefreshProgress(a, b); });
+}
+ZanResult CZanLCosCtrl::Poll(unsigned char& s, unsigned char& p)
+{
+    return Guarded(kBusyShared, [&] { return fPoll(s, p); });
+}
+ZanResult CZanLCosCtrl::GetImagePos(unsigned char i, unsigned short& v)
+{
+    return Guarded(kBusyShared, [&] { return fGetImagePos(i, v); });
+}
+ZanResult CZanLCosCtrl::SetImagePos(unsigned char i, unsigned short v)
+{
+    return Guarded(kBusyShared, [&] { return fSetImagePos(i, v); });
+}
 
 // ---- Forwarding: which models have each operation, and under which name ----------------------
 
@@ -228,7 +320,8 @@ ZanResult CZanLCosCtrl::fGetWobbleData(unsigned char i, unsigned short& v)
 
 ZanResult CZanLCosCtrl::fGetPosition(unsigned char i, unsigned short* v)
 {
-    return Forward<CQLDDControl>([&](auto& d) -> ZanResult { return v ? d.GetPosition(i, v) : ZAN_LCOS_BAD_INDEX; });
+    return Forward<CQLDDControl>(
+        [&](auto& d) -> ZanResult { return v ? d.GetPosition(i, v) : ZAN_LCOS_BAD_INDEX; });
 }
 
 ZanResult CZanLCosCtrl::fSetPosition(unsigned char i, unsigned short v)
@@ -256,9 +349,11 @@ ZanResult CZanLCosCtrl::fSetBrightness(unsigned char ch, unsigned char v)
 
 ZanResult CZanLCosCtrl::fGetBrightness(unsigned char ch, unsigned char* v)
 {
-    return Forward<CQLampControl, CQLEDControl, CQLampControl2, CQLDDControl>(
-        Overloaded{[&](CQLampControl& d) -> ZanResult { return v ? d.GetBrightness(ch, v) : ZAN_LCOS_BAD_INDEX; },
-                   [&](auto& d) -> ZanResult { return v ? d.GetBrightness(ch, *v) : ZAN_LCOS_BAD_INDEX; }});
+    return Forward<CQLampControl, CQLEDControl, CQLampControl2, CQLDDControl>(Overloaded{
+        [&](CQLampControl& d) -> ZanResult {
+            return v ? d.GetBrightness(ch, v) : ZAN_LCOS_BAD_INDEX;
+        },
+        [&](auto& d) -> ZanResult { return v ? d.GetBrightness(ch, *v) : ZAN_LCOS_BAD_INDEX; }});
 }
 
 ZanResult CZanLCosCtrl::fSetShutterTime(unsigned char ch, unsigned short t)
@@ -270,8 +365,12 @@ ZanResult CZanLCosCtrl::fSetShutterTime(unsigned char ch, unsigned short t)
 ZanResult CZanLCosCtrl::fGetShutterTime(unsigned char ch, unsigned short* t)
 {
     return Forward<CQLampControl, CQLEDControl, CQLampControl2, CQLCDControl, CQLDDControl>(
-        Overloaded{[&](CQLampControl& d) -> ZanResult { return t ? d.GetShutterTime(ch, t) : ZAN_LCOS_BAD_INDEX; },
-                   [&](auto& d) -> ZanResult { return t ? d.GetShutterTime(ch, *t) : ZAN_LCOS_BAD_INDEX; }});
+        Overloaded{[&](CQLampControl& d) -> ZanResult {
+                       return t ? d.GetShutterTime(ch, t) : ZAN_LCOS_BAD_INDEX;
+                   },
+                   [&](auto& d) -> ZanResult {
+                       return t ? d.GetShutterTime(ch, *t) : ZAN_LCOS_BAD_INDEX;
+                   }});
 }
 
 ZanResult CZanLCosCtrl::fSetIntervalTime(unsigned char i, unsigned short t)
@@ -294,9 +393,9 @@ ZanResult CZanLCosCtrl::fSetChannel(unsigned char ch, unsigned char v)
 
 ZanResult CZanLCosCtrl::fGetChannel(unsigned char ch, unsigned char* v)
 {
-    return Forward<CQLampControl, CQLEDControl, CQLampControl2>(
-        Overloaded{[&](CQLampControl& d) -> ZanResult { return v ? d.GetChannel(ch, v) : ZAN_LCOS_BAD_INDEX; },
-                   [&](auto& d) -> ZanResult { return v ? d.GetChannel(ch, *v) : ZAN_LCOS_BAD_INDEX; }});
+    return Forward<CQLampControl, CQLEDControl, CQLampControl2>(Overloaded{
+        [&](CQLampControl& d) -> ZanResult { return v ? d.GetChannel(ch, v) : ZAN_LCOS_BAD_INDEX; },
+        [&](auto& d) -> ZanResult { return v ? d.GetChannel(ch, *v) : ZAN_LCOS_BAD_INDEX; }});
 }
 
 ZanResult CZanLCosCtrl::fSetFilterPos(unsigned char ch, unsigned short p)
@@ -309,8 +408,12 @@ ZanResult CZanLCosCtrl::fSetFilterPos(unsigned char ch, unsigned short p)
 ZanResult CZanLCosCtrl::fGetFilterPos(unsigned char ch, unsigned short* p)
 {
     return Forward<CQLampControl, CQLampControl2>(
-        Overloaded{[&](CQLampControl& d) -> ZanResult { return p ? d.GetFilterPos(ch, p) : ZAN_LCOS_BAD_INDEX; },
-                   [&](CQLampControl2& d) -> ZanResult { return p ? d.GetColorWheelPos(ch, *p) : ZAN_LCOS_BAD_INDEX; }});
+        Overloaded{[&](CQLampControl& d) -> ZanResult {
+                       return p ? d.GetFilterPos(ch, p) : ZAN_LCOS_BAD_INDEX;
+                   },
+                   [&](CQLampControl2& d) -> ZanResult {
+                       return p ? d.GetColorWheelPos(ch, *p) : ZAN_LCOS_BAD_INDEX;
+                   }});
 }
 
 ZanResult CZanLCosCtrl::fGetSerialCode(unsigned char i, unsigned short* text)

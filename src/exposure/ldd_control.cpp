@@ -9,24 +9,25 @@ namespace {
 
 // The uniformity reply is 1658 bytes and 1659 with its block check, the longest of the model.
 const tagQFrameModel kLddControl = {
-    'g',                                // letter
-    0x39,                               // model byte
-    ZT("LDD Control"),                  // port device name
-    "VORTANE LCDD CONTROL", 20,         // identity text, characters compared
-    0x309,                              // device type number
-    2048,                               // receive pool
-    2048,                               // reply buffer
-    10,                                 // poll sleep, ms
-    false,                              // final status '0' keeps a controller error
-    true,                               // status '6' (moving) restarts the window like '5'
-    true,                               // a successful SetShutterTime updates the cache
+    'g',               // letter
+    0x39,              // model byte
+    ZT("LDD Control"), // port device name
+    "VORTANE LCDD CONTROL",
+    20,    // identity text, characters compared
+    0x309, // device type number
+    2048,  // receive pool
+    2048,  // reply buffer
+    10,    // poll sleep, ms
+    false, // final status '0' keeps a controller error
+    true,  // status '6' (moving) restarts the window like '5'
+    true,  // a successful SetShutterTime updates the cache
 };
 
 const uint32_t kCommandTimeoutMs = 500;
-const uint32_t kMotionWaitMs = 1000;     // carrier and focus moves
+const uint32_t kMotionWaitMs = 1000; // carrier and focus moves
 const uint32_t kRepeatSettleMs = 500;
 const uint32_t kRepeatWaitMs = 2000;
-const unsigned char kLedActions = 7;     // 0..6
+const unsigned char kLedActions = 7; // 0..6
 const unsigned char kLedLevelMax = 99;
 const int kFocusStepsMax = 9999;
 const unsigned short kPositionMax = 9999;
@@ -36,15 +37,9 @@ const uint32_t kPositionReplyBytes = 12; // four decimal digits
 
 CQLDDControl::CQLDDControl() : CQPanelControl(kLddControl) {}
 
-CQLDDControl::~CQLDDControl()
-{
-    Destroy();
-}
+CQLDDControl::~CQLDDControl() { Destroy(); }
 
-ZanResult CQLDDControl::Expose(unsigned char channel)
-{
-    return ExposeSleepingThrough(channel);
-}
+ZanResult CQLDDControl::Expose(unsigned char channel) { return ExposeSleepingThrough(channel); }
 
 ZanResult CQLDDControl::LEDControl(unsigned char action, unsigned char level)
 {

@@ -9,17 +9,18 @@ namespace {
 // Replies are at most a few dozen bytes; the pool and the reply buffer are the model's
 // 2048 bytes all the same.
 const tagQFrameModel kLEDControl = {
-    'h',                                // letter
-    0x32,                               // model byte
-    ZT("LCos LED Control"),             // port device name
-    "VORTANE LCSD CONTROL", 20,         // identity text, characters compared
-    0x301,                              // device type number
-    2048,                               // receive pool
-    2048,                               // reply buffer
-    10,                                 // poll sleep, ms
-    false,                              // a final status '0' keeps a controller error
-    false,                              // status '6' does not restart the window
-    true,                               // SetShutterTime updates the cache
+    'h',                    // letter
+    0x32,                   // model byte
+    ZT("LCos LED Control"), // port device name
+    "VORTANE LCSD CONTROL",
+    20,    // identity text, characters compared
+    0x301, // device type number
+    2048,  // receive pool
+    2048,  // reply buffer
+    10,    // poll sleep, ms
+    false, // a final status '0' keeps a controller error
+    false, // status '6' does not restart the window
+    true,  // SetShutterTime updates the cache
 };
 
 const unsigned char kLEDControlCommand = '6';
@@ -37,10 +38,7 @@ CQLEDControl::~CQLEDControl()
     ClosePort();
 }
 
-ZanResult CQLEDControl::Expose(unsigned char channel)
-{
-    return ExposeSleepingThrough(channel);
-}
+ZanResult CQLEDControl::Expose(unsigned char channel) { return ExposeSleepingThrough(channel); }
 
 ZanResult CQLEDControl::LEDControl(unsigned char action, unsigned char value)
 {

@@ -8,25 +8,24 @@ using qlcos::exposure::CommandFrame;
 namespace {
 
 const uint32_t kCommandTimeoutMs = 500;
-const uint32_t kMotionWaitMs = 1000;     // shutter and wobble actions
+const uint32_t kMotionWaitMs = 1000; // shutter and wobble actions
 const uint32_t kGammaReadTimeoutMs = 5000;
 const uint32_t kUniformReadTimeoutMs = 10000;
 
-const int kGammaDigits = 3;              // per value
-const int kUniformDigits = 2;            // per byte
-const int kDataStart = 7;                // first data character of a reply
+const int kGammaDigits = 3;   // per value
+const int kUniformDigits = 2; // per byte
+const int kDataStart = 7;     // first data character of a reply
 // A reply is STX, four header bytes, two error digits, the data and ETX.
 const uint32_t kEmptyReplyBytes = 8;
-const uint32_t kGammaReplyBytes =
-    kEmptyReplyBytes + CQPanelControl::kGammaValues * kGammaDigits;
+const uint32_t kGammaReplyBytes = kEmptyReplyBytes + CQPanelControl::kGammaValues * kGammaDigits;
 const uint32_t kUniformReplyBytes =
     kEmptyReplyBytes + CQPanelControl::kUniformBytes * kUniformDigits;
 
-const uint32_t kWobbleSettingReplyBytes = 9;  // one character: '0' on, anything else off
-const uint32_t kWobbleValueReplyBytes = 11;   // three decimal digits
+const uint32_t kWobbleSettingReplyBytes = 9; // one character: '0' on, anything else off
+const uint32_t kWobbleValueReplyBytes = 11;  // three decimal digits
 const uint16_t kWobbleValueMax = 359;
 const uint32_t kImageAdjustReplyBytes = 11;
-const uint32_t kCellReplyBytes = 15;          // index, x, y, then the cell as 2 hex digits
+const uint32_t kCellReplyBytes = 15; // index, x, y, then the cell as 2 hex digits
 const int kCellDataAt = 12;
 
 // Upper limits of image-adjust items 1..8; items 7 and 8 are switches held inverted.
@@ -78,8 +77,10 @@ ZanResult CQPanelControl::GetWobbleData(unsigned char index, unsigned short& val
     const uint32_t expected = index == 1 ? kWobbleSettingReplyBytes : kWobbleValueReplyBytes;
     const ZanResult result = Fetch(f.Seal(), f.Length(), expected, kCommandTimeoutMs);
     if (zanFailed(result)) return result;
-    if (index == 1) value = m_Reply[kDataStart] == '0' ? 1 : 0;
-    else value = static_cast<unsigned short>(ReplyDec(kDataStart, 3));
+    if (index == 1)
+        value = m_Reply[kDataStart] == '0' ? 1 : 0;
+    else
+        value = static_cast<unsigned short>(ReplyDec(kDataStart, 3));
     return 0;
 }
 
@@ -130,8 +131,7 @@ ZanResult CQPanelControl::GetUniformData(unsigned char index, unsigned char* dat
     if (index < 1 || index > kUniformTables || !data) return ModelCode(QCTRL_OUT_OF_RANGE);
     CommandFrame f(m_Model.Letter, 'c', 1);
     f.Index(0, index);
-    const ZanResult result =
-        Fetch(f.Seal(), f.Length(), kUniformReplyBytes, kUniformReadTimeoutMs);
+    const ZanResult result = Fetch(f.Seal(), f.Length(), kUniformReplyBytes, kUniformReadTimeoutMs);
     if (zanFailed(result)) return result;
     for (int k = 0; k < kUniformBytes; ++k) {
         const int at = kDataStart + kUniformDigits * k;
@@ -149,8 +149,8 @@ ZanResult CQPanelControl::SetUniformData(unsigned char index, const unsigned cha
     return Command(f.Seal(), f.Length(), kCommandTimeoutMs);
 }
 
-ZanResult CQPanelControl::UniformData(unsigned char operation, unsigned char index,
-                                      unsigned char x, unsigned char y, unsigned char& data)
+ZanResult CQPanelControl::UniformData(unsigned char operation, unsigned char index, unsigned char x,
+                                      unsigned char y, unsigned char& data)
 {
     if (operation > 1 || index < 1 || index > kUniformTables || x >= kUniformColumns ||
         y >= kUniformRows)

@@ -16,8 +16,8 @@ UINT GetPrivateProfileIntW(const ZanWChar* section, const ZanWChar* key, int def
 // Writes key=value into the section. A null value removes the key, a null key the whole
 // section. FALSE when the file cannot be read or written, or a name or value cannot be
 // stored in a line (line breaks, a key with '=' or a section name with ']').
-BOOL WritePrivateProfileStringW(const ZanWChar* section, const ZanWChar* key,
-                                const ZanWChar* value, const ZanWChar* path);
+BOOL WritePrivateProfileStringW(const ZanWChar* section, const ZanWChar* key, const ZanWChar* value,
+                                const ZanWChar* path);
 #endif
 
 namespace qlcos::platform {

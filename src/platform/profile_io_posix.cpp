@@ -164,7 +164,7 @@ bool Store(const std::string& path, const IniFile& file)
         target = real;
         std::free(real);
     }
-    struct stat st{};
+    struct stat st {};
     if (::stat(target.c_str(), &st) != 0) return false;
     std::string temp = target + ".XXXXXX";
     int fd = ::mkstemp(&temp[0]);
@@ -213,7 +213,10 @@ bool HasLineBreak(const ZanString& s)
     return s.find(ZanWChar('\n')) != ZanString::npos || s.find(ZanWChar('\r')) != ZanString::npos;
 }
 
-bool ValidSection(const ZanString& s) { return !HasLineBreak(s) && s.find(ZanWChar(']')) == ZanString::npos; }
+bool ValidSection(const ZanString& s)
+{
+    return !HasLineBreak(s) && s.find(ZanWChar(']')) == ZanString::npos;
+}
 
 bool ValidKey(const ZanString& s)
 {
@@ -265,26 +268,32 @@ UINT GetPrivateProfileIntW(const ZanWChar* section, const ZanWChar* key, int def
     unsigned base = 10;
     if (i + 1 < text.size() && text[i] == '0') {
         ZanWChar p = qlcos::unicode::FoldCase(text[i + 1]);
-        if (p == 'x') base = 16;
-        else if (p == 'o') base = 8;
-        else if (p == 'b') base = 2;
+        if (p == 'x')
+            base = 16;
+        else if (p == 'o')
+            base = 8;
+        else if (p == 'b')
+            base = 2;
         if (base != 10) i += 2;
     }
     uint32_t value = 0; // wraps modulo 2^32 as the Windows conversion does
     for (; i < text.size(); ++i) {
         unsigned digit;
         ZanWChar c = qlcos::unicode::FoldCase(text[i]);
-        if (c >= '0' && c <= '9') digit = static_cast<unsigned>(c - '0');
-        else if (c >= 'a' && c <= 'f') digit = static_cast<unsigned>(c - 'a' + 10);
-        else break;
+        if (c >= '0' && c <= '9')
+            digit = static_cast<unsigned>(c - '0');
+        else if (c >= 'a' && c <= 'f')
+            digit = static_cast<unsigned>(c - 'a' + 10);
+        else
+            break;
         if (digit >= base) break;
         value = value * base + digit;
     }
     return negative ? 0u - value : value;
 }
 
-BOOL WritePrivateProfileStringW(const ZanWChar* section, const ZanWChar* key,
-                                const ZanWChar* value, const ZanWChar* path)
+BOOL WritePrivateProfileStringW(const ZanWChar* section, const ZanWChar* key, const ZanWChar* value,
+                                const ZanWChar* path)
 {
     if (!path || !*path || !section) return 0;
     const ZanString sectionName(section);
@@ -309,7 +318,8 @@ BOOL WritePrivateProfileStringW(const ZanWChar* section, const ZanWChar* key,
     const std::string key8 = qlcos::unicode::ToUtf8(key);
     if (!hasSection) {
         if (!value) return 1;
-        if (!file.lines.empty() && !Trim(file.lines.back().text, 0, file.lines.back().text.size()).empty())
+        if (!file.lines.empty() &&
+            !Trim(file.lines.back().text, 0, file.lines.back().text.size()).empty())
             AppendLine(file, "");
         AppendLine(file, "[" + qlcos::unicode::ToUtf8(section) + "]");
         AppendLine(file, key8 + "=" + qlcos::unicode::ToUtf8(value));

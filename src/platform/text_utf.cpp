@@ -1,7 +1,6 @@
 // Wide text helpers: UTF conversion and letter-case folding.
 #include "platform/text_utf.h"
 
-
 namespace qlcos::unicode {
 
 size_t Length(const ZanWChar* text)
@@ -90,10 +89,19 @@ ZanString FromUtf8(const char* text, size_t length)
         }
         int extra = 0;
         uint32_t cp = 0, min = 0;
-        if ((b & 0xE0) == 0xC0) { extra = 1; cp = b & 0x1F; min = 0x80; }
-        else if ((b & 0xF0) == 0xE0) { extra = 2; cp = b & 0x0F; min = 0x800; }
-        else if ((b & 0xF8) == 0xF0) { extra = 3; cp = b & 0x07; min = 0x10000; }
-        else {
+        if ((b & 0xE0) == 0xC0) {
+            extra = 1;
+            cp = b & 0x1F;
+            min = 0x80;
+        } else if ((b & 0xF0) == 0xE0) {
+            extra = 2;
+            cp = b & 0x0F;
+            min = 0x800;
+        } else if ((b & 0xF8) == 0xF0) {
+            extra = 3;
+            cp = b & 0x07;
+            min = 0x10000;
+        } else {
             out += static_cast<ZanWChar>(kReplacement);
             ++i;
             continue;
@@ -101,7 +109,10 @@ ZanString FromUtf8(const char* text, size_t length)
         size_t j = i + 1;
         bool ok = true;
         for (int k = 0; k < extra; ++k, ++j) {
-            if (j >= length || (s[j] & 0xC0) != 0x80) { ok = false; break; }
+            if (j >= length || (s[j] & 0xC0) != 0x80) {
+                ok = false;
+                break;
+            }
             cp = (cp << 6) | (s[j] & 0x3F);
         }
         if (!ok || cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
@@ -128,10 +139,10 @@ ZanWChar FoldCase(ZanWChar c)
     const uint32_t u = static_cast<uint16_t>(c);
     if (u >= 'A' && u <= 'Z') return static_cast<ZanWChar>(u + 0x20);
     if (u < 0xC0) return c;
-    if (u <= 0xDE && u != 0xD7) return static_cast<ZanWChar>(u + 0x20);        // Latin-1
+    if (u <= 0xDE && u != 0xD7) return static_cast<ZanWChar>(u + 0x20);                 // Latin-1
     if (u >= 0x391 && u <= 0x3A9 && u != 0x3A2) return static_cast<ZanWChar>(u + 0x20); // Greek
-    if (u >= 0x410 && u <= 0x42F) return static_cast<ZanWChar>(u + 0x20);      // Cyrillic
-    if (u >= 0x400 && u <= 0x40F) return static_cast<ZanWChar>(u + 0x50);      // Cyrillic Ѐ..Џ
+    if (u >= 0x410 && u <= 0x42F) return static_cast<ZanWChar>(u + 0x20);               // Cyrillic
+    if (u >= 0x400 && u <= 0x40F) return static_cast<ZanWChar>(u + 0x50); // Cyrillic Ѐ..Џ
     return c;
 }
 

@@ -31,9 +31,6 @@ bool EqualNoCase(const ZanWChar* a, const ZanWChar* b);
 bool EqualNoCase(const ZanWChar* a, size_t aLength, const ZanWChar* b, size_t bLength);
 
 // True for the C white-space characters (space, tab, LF, VT, FF, CR).
-inline bool IsSpace(ZanWChar c)
-{
-    return c == ' ' || (c >= '\t' && c <= '\r');
-}
+inline bool IsSpace(ZanWChar c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
 } // namespace qlcos::unicode

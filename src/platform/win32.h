@@ -7,14 +7,14 @@
 #if !defined(_WIN32)
 
 #ifndef TRUE
-#define TRUE 1
+#define TRUE  1
 #define FALSE 0
 #endif
-#define INFINITE 0xFFFFFFFFu
+#define INFINITE      0xFFFFFFFFu
 #define WAIT_OBJECT_0 0x00000000u
-#define WAIT_TIMEOUT 0x00000102u
-#define WAIT_FAILED 0xFFFFFFFFu
-#define STILL_ACTIVE 0x00000103u
+#define WAIT_TIMEOUT  0x00000102u
+#define WAIT_FAILED   0xFFFFFFFFu
+#define STILL_ACTIVE  0x00000103u
 
 typedef DWORD (*LPTHREAD_START_ROUTINE)(void* parameter);
 

@@ -1,8 +1,8 @@
 // The port control: opening, the receive thread, the receive pool and the response wait.
 #include "qlcos/serial.h"
+#include "platform/win32.h"
 #include "serial/com_trace.h"
 #include "serial/serial_backend.h"
-#include "platform/win32.h"
 
 #include <algorithm>
 #include <chrono>
@@ -47,10 +47,7 @@ uint32_t LineTimeMs(int bytes, int baud)
 }
 
 // Writing may take the line time and a second's margin.
-uint32_t WriteTimeoutMs(int bytes, int baud)
-{
-    return LineTimeMs(bytes, baud) + 1000u;
-}
+uint32_t WriteTimeoutMs(int bytes, int baud) { return LineTimeMs(bytes, baud) + 1000u; }
 
 } // namespace
 
@@ -65,10 +62,7 @@ CZanComCtrl::~CZanComCtrl()
     if (m_Port->frameEvent) CloseHandle(m_Port->frameEvent);
 }
 
-bool CZanComCtrl::IsOpen() const
-{
-    return m_Port->backend != nullptr;
-}
+bool CZanComCtrl::IsOpen() const { return m_Port->backend != nullptr; }
 
 ZanResult CZanComCtrl::OpenPort(const tagZANSerialPortProperty& property)
 {
@@ -222,10 +216,7 @@ int CZanComCtrl::IsWaitResponse() const
     return m_Port->waitResponse ? 1 : 0;
 }
 
-HANDLE CZanComCtrl::GetWaitResponseEventHandle() const
-{
-    return m_Port->frameEvent;
-}
+HANDLE CZanComCtrl::GetWaitResponseEventHandle() const { return m_Port->frameEvent; }
 
 void CZanComCtrl::ClearPool()
 {

@@ -14,15 +14,9 @@ CZanComDevice::CZanComDevice(const ZanWChar* name) : m_Name{}
 
 // Derived drivers close the port in their own destructor; this closes it as well, so that no
 // receive thread outlives the object whatever a derived class does.
-CZanComDevice::~CZanComDevice()
-{
-    ClosePort();
-}
+CZanComDevice::~CZanComDevice() { ClosePort(); }
 
-ZanResult CZanComDevice::PreCreate()
-{
-    return ZAN_COM_OK;
-}
+ZanResult CZanComDevice::PreCreate() { return ZAN_COM_OK; }
 
 ZanResult CZanComDevice::Attach(void* handle, tagZANSerialPortProperty* property)
 {
@@ -31,10 +25,7 @@ ZanResult CZanComDevice::Attach(void* handle, tagZANSerialPortProperty* property
     return OpenPort(*property);
 }
 
-ZanResult CZanComDevice::Attach(CZanComCtrl*)
-{
-    return ZAN_COM_ERR_UNSUPPORTED;
-}
+ZanResult CZanComDevice::Attach(CZanComCtrl*) { return ZAN_COM_ERR_UNSUPPORTED; }
 
 ZanResult CZanComDevice::PostAttach()
 {
@@ -43,20 +34,11 @@ ZanResult CZanComDevice::PostAttach()
     return ZAN_COM_OK;
 }
 
-ZanResult CZanComDevice::PreDetach()
-{
-    return ZAN_COM_OK;
-}
+ZanResult CZanComDevice::PreDetach() { return ZAN_COM_OK; }
 
-void CZanComDevice::SetConsole(CZanConsole* console)
-{
-    m_Console = console;
-}
+void CZanComDevice::SetConsole(CZanConsole* console) { m_Console = console; }
 
-int CZanComDevice::IsDeviceTypeOf(uint32_t)
-{
-    return 0;
-}
+int CZanComDevice::IsDeviceTypeOf(uint32_t) { return 0; }
 
 ZanResult CZanComDevice::Send(const unsigned char* bytes, int length, void*)
 {
@@ -97,10 +79,7 @@ ZanResult CZanComDevice::Destroy()
     return ZAN_COM_OK;
 }
 
-int CZanComDevice::LookupMe()
-{
-    return LineState() == ZAN_COM_OK ? 1 : 0;
-}
+int CZanComDevice::LookupMe() { return LineState() == ZAN_COM_OK ? 1 : 0; }
 
 int CZanComDevice::GetDeviceSPEs(tagZANSerialPortProperty* properties, int max)
 {
@@ -109,20 +88,11 @@ int CZanComDevice::GetDeviceSPEs(tagZANSerialPortProperty* properties, int max)
     return 1;
 }
 
-ZanResult CZanComDevice::Resume()
-{
-    return ChangeComProperty(&m_Property);
-}
+ZanResult CZanComDevice::Resume() { return ChangeComProperty(&m_Property); }
 
-ZanResult CZanComDevice::CheckLine()
-{
-    return LineState();
-}
+ZanResult CZanComDevice::CheckLine() { return LineState(); }
 
-int CZanComDevice::ShowControl(int)
-{
-    return 0;
-}
+int CZanComDevice::ShowControl(int) { return 0; }
 
 void CZanComDevice::DeliverChunk(const unsigned char* data, int length)
 {
@@ -130,7 +100,4 @@ void CZanComDevice::DeliverChunk(const unsigned char* data, int length)
     OnRxChar();
 }
 
-void CZanComDevice::DeliverLineError()
-{
-    OnErr();
-}
+void CZanComDevice::DeliverLineError() { OnErr(); }

@@ -36,8 +36,8 @@ void TraceBytes(const std::string& port, const char* direction, const unsigned c
     std::string line;
     line.reserve(48 + static_cast<size_t>(length) * 3);
     char head[96];
-    std::snprintf(head, sizeof head, "[qlcos %10.6f] %s %s %4d:", SecondsSinceStart(),
-                  port.c_str(), direction, length);
+    std::snprintf(head, sizeof head, "[qlcos %10.6f] %s %s %4d:", SecondsSinceStart(), port.c_str(),
+                  direction, length);
     line += head;
     static const char hex[] = "0123456789ABCDEF";
     for (int i = 0; i < length; ++i) {

@@ -9,24 +9,15 @@ CZanProtocol::CZanProtocol() : m_dwIdentifier(g_nextIdentifier.fetch_add(1)) {}
 
 CZanProtocol::~CZanProtocol() = default;
 
-uint32_t CZanProtocol::GetIdentifier() const
-{
-    return m_dwIdentifier;
-}
+uint32_t CZanProtocol::GetIdentifier() const { return m_dwIdentifier; }
 
 CZanProtocolEventChar::CZanProtocolEventChar() = default;
 
 CZanProtocolEventChar::~CZanProtocolEventChar() = default;
 
-void CZanProtocolEventChar::SetEventChar1Mode(int on)
-{
-    m_EventChar1Mode = on ? 1 : 0;
-}
+void CZanProtocolEventChar::SetEventChar1Mode(int on) { m_EventChar1Mode = on ? 1 : 0; }
 
-void CZanProtocolEventChar::SetEventChar2Mode(int on)
-{
-    m_EventChar2Mode = on ? 1 : 0;
-}
+void CZanProtocolEventChar::SetEventChar2Mode(int on) { m_EventChar2Mode = on ? 1 : 0; }
 
 int CZanProtocolEventChar::IsFrame(const unsigned char* data, int length)
 {

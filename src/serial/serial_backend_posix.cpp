@@ -24,11 +24,10 @@ struct BaudEntry {
 };
 
 const BaudEntry kBaudRates[] = {
-    {50, B50},         {75, B75},         {110, B110},       {134, B134},
-    {150, B150},       {200, B200},       {300, B300},       {600, B600},
-    {1200, B1200},     {1800, B1800},     {2400, B2400},     {4800, B4800},
-    {9600, B9600},     {19200, B19200},   {38400, B38400},   {57600, B57600},
-    {115200, B115200}, {230400, B230400},
+    {50, B50},         {75, B75},         {110, B110},       {134, B134},     {150, B150},
+    {200, B200},       {300, B300},       {600, B600},       {1200, B1200},   {1800, B1800},
+    {2400, B2400},     {4800, B4800},     {9600, B9600},     {19200, B19200}, {38400, B38400},
+    {57600, B57600},   {115200, B115200}, {230400, B230400},
 #if defined(B460800)
     {460800, B460800},
 #endif
@@ -160,7 +159,8 @@ public:
                 continue;
             }
             if (n < 0 && errno == EINTR) continue;
-            if (n < 0 && errno != EAGAIN) return errno == EIO ? ZAN_COM_ERR_LINE_CLOSED : ZAN_COM_ERR_WRITE;
+            if (n < 0 && errno != EAGAIN)
+                return errno == EIO ? ZAN_COM_ERR_LINE_CLOSED : ZAN_COM_ERR_WRITE;
             // The line is full: wait until it takes more, within the deadline.
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
                 deadline - std::chrono::steady_clock::now());
@@ -188,8 +188,7 @@ public:
             }
             if (fds[1].revents) {
                 unsigned char drain[16];
-                while (::read(m_wake[0], drain, sizeof drain) > 0) {
-                }
+                while (::read(m_wake[0], drain, sizeof drain) > 0) {}
                 return 0;
             }
             m_hungUp = (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;

@@ -40,8 +40,8 @@ public:
         // Always the device namespace, so that ports above 9 open too.
         const std::wstring path = L"\\\\.\\COM" + std::to_wstring(property.Port);
         m_name = "COM" + std::to_string(property.Port);
-        m_port = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                             OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
+        m_port = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                             FILE_FLAG_OVERLAPPED, nullptr);
         if (m_port == INVALID_HANDLE_VALUE) {
             TraceNote(m_name, "open failed");
             return ZAN_COM_ERR_OPEN;

@@ -2,9 +2,9 @@
 // and "XavenController" XML element.
 #include "qlcos/config.h"
 
+#include "platform/profile_io.h"
 #include "support/files.h"
 #include "support/xml_support.h"
-#include "platform/profile_io.h"
 
 #include <cctype>
 #include <cstring>
@@ -73,7 +73,8 @@ bool IsTimeStamp(const std::string& text)
     const std::string form = "0000-00-00 00:00";
     if (text.size() != form.size()) return false;
     for (size_t i = 0; i < form.size(); ++i) {
-        if (form[i] == '0' ? !std::isdigit(static_cast<unsigned char>(text[i])) : text[i] != form[i])
+        if (form[i] == '0' ? !std::isdigit(static_cast<unsigned char>(text[i]))
+                           : text[i] != form[i])
             return false;
     }
     return true;
@@ -96,16 +97,25 @@ std::vector<unsigned char> Blob(CZanXavenControllerCfg& cfg)
 TEST(ControllerCfgBlob, FreshRecordIsTheDocumentedDefaults)
 {
     CZanXavenControllerCfg cfg;
-    const std::vector<unsigned char> expected = {
-        0x43, 0x43, 0x56, 0x58, 104, 0, 0, 0, 12, 0, 0, 0,                   // header
-        1, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0x80, 0x25, 0, 0, 8, 0, 0, 0,     // port 1, -1, 9600, 8
-        0, 0, 0, 0, 0, 0, 0, 0,                                               // words five and six
-        0, 0, 0, 0,                                                           // device type, fuser type
-        1, 0, 0, 0, 2, 0, 0, 0, 3, 0, 0, 0,                                   // channels
-        18, 0, 0, 0, 2, 0, 0, 0, 34, 0, 0, 0,                                 // filter positions
-        0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, // times, levels
-        0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,                                   // mirrors, sync
-        15, 0, 0, 0};                                                         // sync time
+    const std::vector<unsigned char> expected = {0x43, 0x43, 0x56, 0x58, 104,  0,    0,
+                                                 0,    12,   0,    0,    0, // header
+                                                 1,    0,    0,    0,    0xFF, 0xFF, 0xFF,
+                                                 0xFF, 0x80, 0x25, 0,    0,    8,    0,
+                                                 0,    0, // port 1, -1, 9600, 8
+                                                 0,    0,    0,    0,    0,    0,    0,
+                                                 0,                   // words five and six
+                                                 0,    0,    0,    0, // device type, fuser type
+                                                 1,    0,    0,    0,    2,    0,    0,
+                                                 0,    3,    0,    0,    0, // channels
+                                                 18,   0,    0,    0,    2,    0,    0,
+                                                 0,    34,   0,    0,    0, // filter positions
+                                                 0,    0,    0,    0,    0,    0,    0,
+                                                 0,    0,    0,    0,    0,    0,    0,
+                                                 0,    0,    0,    0,    0,    0,    0,
+                                                 0,    0,    0, // times, levels
+                                                 0,    0,    0,    0,    0,    0,    0,
+                                                 0,    0,    0,    0,    0, // mirrors, sync
+                                                 15,   0,    0,    0};      // sync time
     ASSERT_EQ(expected.size(), 104u);
     EXPECT_EQ(cfg.GetSize(), 104u);
     EXPECT_EQ(cfg.GetHeadSize(), 12u);
@@ -120,15 +130,14 @@ TEST(ControllerCfgBlob, EveryFieldHasItsPlaceAndLoadsBack)
     cfg.SetControllerData(&d);
     std::vector<unsigned char> blob = Blob(cfg);
     const std::vector<unsigned char> expected = {
-        0x43, 0x43, 0x56, 0x58, 104, 0, 0, 0, 12, 0, 0, 0,
-        3, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x4B, 0, 0, 7, 0, 0, 0,   // 19200 = 0x4B00
-        5, 0, 0, 0, 6, 0, 0, 0,
-        4, 0, 1, 0,
-        3, 0, 0, 0, 1, 0, 0, 0, 2, 0, 0, 0,
-        2, 0, 0, 0, 134, 0, 0, 0, 0xF9, 0xFF, 0xFF, 0xFF,                   // -7
+        0x43, 0x43, 0x56, 0x58, 104,  0,    0,    0,    12,   0,    0,    0,    3,   0, 0, 0,
+        0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x4B, 0,    0,    7,    0,    0,    0, // 19200 = 0x4B00
+        5,    0,    0,    0,    6,    0,    0,    0,    4,    0,    1,    0,    3,   0, 0, 0,
+        1,    0,    0,    0,    2,    0,    0,    0,    2,    0,    0,    0,    134, 0, 0, 0,
+        0xF9, 0xFF, 0xFF, 0xFF,                                                 // -7
         0x00, 0x00, 0xC0, 0x3F, 0x00, 0x00, 0x80, 0x3E, 0x00, 0x00, 0x00, 0xC0, // 1.5 0.25 -2
         0x66, 0x66, 0x4E, 0x41, 0x00, 0x00, 0x60, 0xC0, 0x00, 0x00, 0xC8, 0x42, // 12.9 -3.5 100
-        1, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 40, 0, 0, 0};
+        1,    0,    0,    0,    0,    0,    0,    0,    1,    0,    0,    0,    40,  0, 0, 0};
     EXPECT_EQ(blob, expected);
 
     CZanXavenControllerCfg loaded;
@@ -228,13 +237,12 @@ TEST(ControllerCfgIni, ExportWritesPlainKeysAndImportsBack)
     EXPECT_EQ(cfg.ExportINIFile(path.c_str()), 0);
 
     const std::string text = qlcos::test::ReadFile(folder.File("lab.ini"));
-    EXPECT_EQ(text,
-              "[LCosCtrl]\n"
-              "Port=3\nSecond=-1\nBaudRate=19200\nDataBits=7\nReserved1=5\nReserved2=6\n"
-              "FuserType=1\nDeviceType=4\n"
-              "R_FilterPos=2\nG_FilterPos=134\nB_FilterPos=-7\n"
-              "R_Channel=3\nG_Channel=1\nB_Channel=2\n"
-              "HorzMirror=1\nVertMirror=0\nSyncExposal=1\nSyncExposalTime=40\n");
+    EXPECT_EQ(text, "[LCosCtrl]\n"
+                    "Port=3\nSecond=-1\nBaudRate=19200\nDataBits=7\nReserved1=5\nReserved2=6\n"
+                    "FuserType=1\nDeviceType=4\n"
+                    "R_FilterPos=2\nG_FilterPos=134\nB_FilterPos=-7\n"
+                    "R_Channel=3\nG_Channel=1\nB_Channel=2\n"
+                    "HorzMirror=1\nVertMirror=0\nSyncExposal=1\nSyncExposalTime=40\n");
     // The Windows-style integer read sees the same numbers.
     EXPECT_EQ(GetPrivateProfileIntW(ZT("LCosCtrl"), ZT("DeviceType"), 9, path.c_str()), 4u);
     EXPECT_EQ(GetPrivateProfileIntW(ZT("lcosctrl"), ZT("horzmirror"), 9, path.c_str()), 1u);
@@ -259,15 +267,16 @@ TEST(ControllerCfgIni, ExportWritesPlainKeysAndImportsBack)
 TEST(ControllerCfgIni, KeysInAnotherLetterCaseAndOtherContentOfTheFile)
 {
     TempFolder folder;
-    qlcos::test::WriteFile(folder.File("mixed.ini"),
-                           "; machine settings\r\n"
-                           "[Paper]\r\nName=Glossy\r\n\r\n"
-                           "[lcosctrl]\r\n"
-                           "PORT=2\r\nsecond=-1\r\nbaudrate = 9600\r\nDATABITS=8\r\nreserved1=0\r\nRESERVED2=0\r\n"
-                           "devicetype=2\r\n"
-                           "r_channel=2\r\ng_channel=3\r\nb_channel=1\r\n"
-                           "VERTMIRROR=1\r\nsyncexposaltime=33\r\n"
-                           "\r\n[Other]\r\nKey=Value\r\n");
+    qlcos::test::WriteFile(
+        folder.File("mixed.ini"),
+        "; machine settings\r\n"
+        "[Paper]\r\nName=Glossy\r\n\r\n"
+        "[lcosctrl]\r\n"
+        "PORT=2\r\nsecond=-1\r\nbaudrate = 9600\r\nDATABITS=8\r\nreserved1=0\r\nRESERVED2=0\r\n"
+        "devicetype=2\r\n"
+        "r_channel=2\r\ng_channel=3\r\nb_channel=1\r\n"
+        "VERTMIRROR=1\r\nsyncexposaltime=33\r\n"
+        "\r\n[Other]\r\nKey=Value\r\n");
     const ZanString path = folder.WideFile("mixed.ini");
     CZanXavenControllerCfg cfg;
     EXPECT_EQ(cfg.ImportINIFile(path.c_str()), 0);
@@ -286,10 +295,13 @@ TEST(ControllerCfgIni, KeysInAnotherLetterCaseAndOtherContentOfTheFile)
     // Exporting keeps the comment, the other sections and the stored spelling of the keys.
     EXPECT_EQ(cfg.ExportINIFile(path.c_str()), 0);
     const std::string text = qlcos::test::ReadFile(folder.File("mixed.ini"));
-    EXPECT_EQ(text.rfind("; machine settings\r\n[Paper]\r\nName=Glossy\r\n\r\n[lcosctrl]\r\nPORT=2\r\n", 0), 0u);
+    EXPECT_EQ(
+        text.rfind("; machine settings\r\n[Paper]\r\nName=Glossy\r\n\r\n[lcosctrl]\r\nPORT=2\r\n",
+                   0),
+        0u);
     EXPECT_NE(text.find("baudrate=9600\r\n"), std::string::npos);
     EXPECT_NE(text.find("\r\nR_FilterPos=18\r\n"), std::string::npos); // appended to its section
-    EXPECT_EQ(text.find("R_Channel"), std::string::npos);            // updated as r_channel
+    EXPECT_EQ(text.find("R_Channel"), std::string::npos);              // updated as r_channel
     EXPECT_NE(text.find("\r\n\r\n[Other]\r\nKey=Value\r\n"), std::string::npos);
     EXPECT_LT(text.find("R_FilterPos"), text.find("[Other]"));
 }
@@ -302,7 +314,8 @@ TEST(ControllerCfgIni, WithoutAReadablePortSectionPortAndTypesAreZeroed)
     d.VertMirror = 1;
     cfg.SetControllerData(&d);
 
-    qlcos::test::WriteFile(folder.File("only.ini"), "[LCosCtrl]\nSyncExposalTime=99\nDeviceType=2\n");
+    qlcos::test::WriteFile(folder.File("only.ini"),
+                           "[LCosCtrl]\nSyncExposalTime=99\nDeviceType=2\n");
     EXPECT_EQ(cfg.ImportINIFile(folder.WideFile("only.ini").c_str()), 0);
     tagZanXavenControllerCfgData after = Data(cfg);
     tagZanXavenControllerCfgData expected = d;
@@ -315,8 +328,9 @@ TEST(ControllerCfgIni, WithoutAReadablePortSectionPortAndTypesAreZeroed)
 
     // A port section with a word that is not a number is not readable either.
     cfg.SetControllerData(&d);
-    qlcos::test::WriteFile(folder.File("bad.ini"),
-                           "[LCosCtrl]\nPort=1\nSecond=-1\nBaudRate=96OO\nDataBits=8\nReserved1=0\nReserved2=0\n");
+    qlcos::test::WriteFile(
+        folder.File("bad.ini"),
+        "[LCosCtrl]\nPort=1\nSecond=-1\nBaudRate=96OO\nDataBits=8\nReserved1=0\nReserved2=0\n");
     cfg.ImportINIFile(folder.WideFile("bad.ini").c_str());
     EXPECT_EQ(Data(cfg).PortProperty.Port, 0);
 
@@ -391,26 +405,28 @@ TEST(ControllerCfgXml, DefaultsOfAnElementWithoutAttributes)
     cfg.SetControllerData(&d);
     EXPECT_EQ(cfg.ImportXMLNode(doc.Root()), 0);
     tagZanXavenControllerCfgData after = Data(cfg);
-    EXPECT_EQ(after.DeviceType, 1);      // no "DeviceType": a lamp controller
+    EXPECT_EQ(after.DeviceType, 1); // no "DeviceType": a lamp controller
     EXPECT_EQ(after.FuserType, 0);
     EXPECT_EQ(after.SyncExposalTime, 0); // no "MinTime": 0, not the record default 15
     EXPECT_EQ(after.HorzMirror, 0);
     EXPECT_EQ(after.PortProperty.Port, 1); // no "PortProperty": the record default
     EXPECT_EQ(after.PortProperty.BaudRate, 9600);
-    EXPECT_EQ(after.R_Channel, 1);       // unknown name: the default after InitData
-    EXPECT_EQ(after.G_Channel, 2);       // empty: the attribute's default "Green"
+    EXPECT_EQ(after.R_Channel, 1); // unknown name: the default after InitData
+    EXPECT_EQ(after.G_Channel, 2); // empty: the attribute's default "Green"
     EXPECT_EQ(after.B_Channel, 3);
-    EXPECT_EQ(after.R_FilterPos, 0);     // missing filter attributes read as 0
+    EXPECT_EQ(after.R_FilterPos, 0); // missing filter attributes read as 0
     EXPECT_EQ(after.G_FilterPos, 0);
     EXPECT_EQ(after.B_FilterPos, 5);
     EXPECT_EQ(after.C_ExposeTime, 0.0f);
 
     // Device type names: letter case ignored; unknown names give 0.
     const std::pair<const char*, uint16_t> cases[] = {
-        {"ledcontroller", 2}, {"EMULAMPCONTROLLER", 3}, {"LampController", 1},
-        {"LCDController", 0}, {"UnKnow", 0}, {"", 1}};
+        {"ledcontroller", 2},  {"EMULAMPCONTROLLER", 3},
+        {"LampController", 1}, {"LCDController", 0},
+        {"UnKnow", 0},         {"", 1}};
     for (const auto& c : cases) {
-        XmlDocument e = XmlDocument::Parse(std::string("<XavenController DeviceType=\"") + c.first + "\"/>");
+        XmlDocument e =
+            XmlDocument::Parse(std::string("<XavenController DeviceType=\"") + c.first + "\"/>");
         ASSERT_NE(e.Root(), nullptr);
         EXPECT_EQ(cfg.ImportXMLNode(e.Root()), 0);
         EXPECT_EQ(Data(cfg).DeviceType, c.second) << c.first;
@@ -499,8 +515,8 @@ TEST(ControllerCfgXml, ExportFormsAndRoundTripThroughText)
     CZanXavenControllerCfg back;
     EXPECT_EQ(back.ImportXMLNode(FirstChild(reparsed.Root(), "XavenController")), 0);
     tagZanXavenControllerCfgData expected = d;
-    expected.B_Channel = 3;        // came back as the channel's default
-    expected.C_ExposeLevel = 12;   // cut towards zero
+    expected.B_Channel = 3;      // came back as the channel's default
+    expected.C_ExposeLevel = 12; // cut towards zero
     expected.M_ExposeLevel = -3;
     EXPECT_TRUE(SameData(Data(back), expected));
 }

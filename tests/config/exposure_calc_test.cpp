@@ -58,7 +58,8 @@ TEST(ExposureCalc, ExposurePulse)
     EXPECT_EQ(CZanLCosCtrlCfg::CalcExposalPluse(6.5f, 0.0f, 6.0f, same, 100.0f, 50.0f), 13.0f);
     // Both powers: 2^(c-m) * 1.5^b.
     EXPECT_EQ(CZanLCosCtrlCfg::CalcExposalPluse(1.0f, 2.0f, 7.0f, same, 100.0f, 50.0f), 9.0f);
-    EXPECT_TRUE(std::isnan(CZanLCosCtrlCfg::CalcExposalPluse(1.0f, 0.0f, 1.0f, nullptr, 1.0f, 1.0f)));
+    EXPECT_TRUE(
+        std::isnan(CZanLCosCtrlCfg::CalcExposalPluse(1.0f, 0.0f, 1.0f, nullptr, 1.0f, 1.0f)));
 }
 
 TEST(ExposureCalc, ExposureTimeInSteps)

@@ -1,8 +1,8 @@
 // The INI profile functions on real files: Windows private-profile rules on UTF-8 files.
 #include "qlcos/config.h"
 
-#include "support/files.h"
 #include "platform/profile_io.h"
+#include "support/files.h"
 
 #include <cmath>
 #include <cstring>
@@ -16,20 +16,19 @@ using qlcos::test::WriteFile;
 TEST(ProfileFunctions, GettersReadTheFirstMatchWithoutRegardToCase)
 {
     TempFolder folder;
-    WriteFile(folder.File("a.ini"),
-              "\xEF\xBB\xBF"
-              "top=1\n"
-              "[Main]\n"
-              "  Count = 12abc \n"
-              "; Count=99\n"
-              "count=13\n"
-              "Ratio= 2.5\n"
-              "Name = \" padded \"\n"
-              "Text=Fu\xC3\x9F\xC3\xA9 \xE2\x82\xAC \xF0\x9D\x84\x9E\n"
-              "Empty=\n"
-              "Word=abc\n"
-              "[MAIN]\n"
-              "Other=5\n");
+    WriteFile(folder.File("a.ini"), "\xEF\xBB\xBF"
+                                    "top=1\n"
+                                    "[Main]\n"
+                                    "  Count = 12abc \n"
+                                    "; Count=99\n"
+                                    "count=13\n"
+                                    "Ratio= 2.5\n"
+                                    "Name = \" padded \"\n"
+                                    "Text=Fu\xC3\x9F\xC3\xA9 \xE2\x82\xAC \xF0\x9D\x84\x9E\n"
+                                    "Empty=\n"
+                                    "Word=abc\n"
+                                    "[MAIN]\n"
+                                    "Other=5\n");
     const ZanString path = folder.WideFile("a.ini");
     int n = -1;
     EXPECT_EQ(zanGetProfileInt(ZT("main"), ZT("COUNT"), path.c_str(), &n), 1);
@@ -50,9 +49,11 @@ TEST(ProfileFunctions, GettersReadTheFirstMatchWithoutRegardToCase)
     EXPECT_EQ(zanGetProfileInt(ZT("Main"), ZT("Missing"), path.c_str(), &n), 0);
     EXPECT_EQ(zanGetProfileInt(ZT("Main"), ZT("Empty"), path.c_str(), &n), 0);
     EXPECT_EQ(zanGetProfileInt(ZT("Main"), ZT("Word"), path.c_str(), &n), 0);
-    EXPECT_EQ(zanGetProfileInt(ZT("Main"), ZT("Other"), path.c_str(), &n), 0); // only the first [Main]
+    EXPECT_EQ(zanGetProfileInt(ZT("Main"), ZT("Other"), path.c_str(), &n),
+              0); // only the first [Main]
     EXPECT_EQ(zanGetProfileInt(ZT("Nowhere"), ZT("top"), path.c_str(), &n), 0);
-    EXPECT_EQ(zanGetProfileInt(ZT("Main"), ZT("Count"), folder.WideFile("none.ini").c_str(), &n), 0);
+    EXPECT_EQ(zanGetProfileInt(ZT("Main"), ZT("Count"), folder.WideFile("none.ini").c_str(), &n),
+              0);
     EXPECT_EQ(n, -1);
     text[0] = 'x';
     EXPECT_EQ(zanGetProfileString(ZT("Main"), ZT("Missing"), path.c_str(), text, 32), 0);
@@ -83,14 +84,21 @@ TEST(ProfileFunctions, BooleansAndTheirDefaults)
 
     EXPECT_EQ(zanSetProfileBool(ZT("S"), ZT("A"), 0, path.c_str()), 1);
     EXPECT_EQ(zanSetProfileBool(ZT("S"), ZT("New"), 5, path.c_str()), 1);
-    EXPECT_EQ(ReadFile(folder.File("b.ini")), "[S]\nA=0\nB=0\nC=TRUE\nD=off\nE=maybe\nF=-3\nNew=1\n");
+    EXPECT_EQ(ReadFile(folder.File("b.ini")),
+              "[S]\nA=0\nB=0\nC=TRUE\nD=off\nE=maybe\nF=-3\nNew=1\n");
 }
 
 TEST(ProfileFunctions, WrittenValuesReadBackExactly)
 {
     TempFolder folder;
     const ZanString path = folder.WideFile("w.ini");
-    const float floats[] = {2.5f, 0.1f, -1.0f / 3.0f, 1e-30f, 3.4028235e38f, 16777217.0f, -0.0f,
+    const float floats[] = {2.5f,
+                            0.1f,
+                            -1.0f / 3.0f,
+                            1e-30f,
+                            3.4028235e38f,
+                            16777217.0f,
+                            -0.0f,
                             std::numeric_limits<float>::denorm_min(),
                             std::numeric_limits<float>::infinity(),
                             -std::numeric_limits<float>::infinity(),
@@ -162,7 +170,7 @@ TEST(ProfileFunctions, WritesKeepTheRestOfTheFile)
                                               "\r\n"
                                               "[Fourth]\r\n"
                                               "v=8\r\n");
-    struct stat st{};
+    struct stat st {};
     ASSERT_EQ(::stat(folder.File("k.ini").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0640u); // the file's permissions stay
 
@@ -192,7 +200,7 @@ TEST(ProfileFunctions, FilesAreCreatedButNeverOverwrittenBlindly)
     // A symbolic link stays a link; its target is updated.
     ASSERT_EQ(::symlink(folder.File("new.ini").c_str(), folder.File("link.ini").c_str()), 0);
     EXPECT_EQ(zanSetProfileInt(ZT("S"), ZT("K"), folder.WideFile("link.ini").c_str(), 2), 1);
-    struct stat st{};
+    struct stat st {};
     ASSERT_EQ(::lstat(folder.File("link.ini").c_str(), &st), 0);
     EXPECT_TRUE(S_ISLNK(st.st_mode));
     EXPECT_EQ(ReadFile(folder.File("new.ini")), "[S]\nK=2\n");

@@ -21,18 +21,20 @@ TEST(PortPropertyIni, WrittenWordsReadBack)
     tagZANSerialPortProperty read{};
     EXPECT_NE(zanGetSerialPortPropertyFromINI(path.c_str(), ZT("densitycontrol"), &read), 0);
     EXPECT_EQ(std::memcmp(&read, &written, sizeof read), 0);
-    EXPECT_EQ(zanSetSerialPortPropertyToINI(folder.WideFile("x/p.ini").c_str(), ZT("S"), &written), 0);
+    EXPECT_EQ(zanSetSerialPortPropertyToINI(folder.WideFile("x/p.ini").c_str(), ZT("S"), &written),
+              0);
     EXPECT_EQ(zanSetSerialPortPropertyToINI(path.c_str(), ZT("S"), nullptr), 0);
 }
 
 TEST(PortPropertyIni, ASectionWithoutAllSixWholeNumbersIsNotReadable)
 {
     TempFolder folder;
-    WriteFile(folder.File("p.ini"),
-              "[Missing]\nPort=1\nSecond=-1\nBaudRate=9600\nDataBits=8\nReserved1=0\n"
-              "[Garbage]\nPort=1\nSecond=-1\nBaudRate=9600 baud\nDataBits=8\nReserved1=0\nReserved2=0\n"
-              "[Range]\nPort=1\nSecond=4294967295\nBaudRate=9600\nDataBits=8\nReserved1=0\nReserved2=0\n"
-              "[Good]\nPORT = 3 \nsecond=-1\nbaudrate=4800\ndatabits=7\nreserved1=1\nreserved2=2\n");
+    WriteFile(
+        folder.File("p.ini"),
+        "[Missing]\nPort=1\nSecond=-1\nBaudRate=9600\nDataBits=8\nReserved1=0\n"
+        "[Garbage]\nPort=1\nSecond=-1\nBaudRate=9600 baud\nDataBits=8\nReserved1=0\nReserved2=0\n"
+        "[Range]\nPort=1\nSecond=4294967295\nBaudRate=9600\nDataBits=8\nReserved1=0\nReserved2=0\n"
+        "[Good]\nPORT = 3 \nsecond=-1\nbaudrate=4800\ndatabits=7\nreserved1=1\nreserved2=2\n");
     const ZanString path = folder.WideFile("p.ini");
     for (const ZanWChar* section : {ZT("Missing"), ZT("Garbage"), ZT("Range"), ZT("Nowhere")}) {
         tagZANSerialPortProperty p{7, 7, 7, 7, 7, 7};

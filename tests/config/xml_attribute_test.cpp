@@ -2,9 +2,9 @@
 // executable folder.
 #include "qlcos/config.h"
 
+#include "platform/module_path_exe.h"
 #include "support/files.h"
 #include "support/xml_support.h"
-#include "platform/module_path_exe.h"
 
 #include <climits>
 #include <cmath>
@@ -41,7 +41,8 @@ TEST(XmlAttributeReaders, BoolFollowsTheDefaultsSide)
 
 TEST(XmlAttributeReaders, IntUsesStrtolRulesAndSetsTheFoundFlag)
 {
-    XmlDocument d = Element(R"(a="  -12abc" b="" c="abc" d="99999999999" e="-99999999999" f="+7" g="0x1F")");
+    XmlDocument d =
+        Element(R"(a="  -12abc" b="" c="abc" d="99999999999" e="-99999999999" f="+7" g="0x1F")");
     ASSERT_NE(d.Root(), nullptr);
     const auto& e = *d.Root();
     int found = -1;
@@ -114,7 +115,8 @@ TEST(ModulePath, FolderOfTheExecutableKeepsTheRoot)
     EXPECT_EQ(ExecutableFolderOf(u"/a\\b/host", false), u"/a\\b"); // backslash is a name letter
     EXPECT_EQ(ExecutableFolderOf(u"C:\\Lab\\Bin\\host.exe", true), u"C:\\Lab\\Bin");
     EXPECT_EQ(ExecutableFolderOf(u"C:\\host.exe", true), u"C:\\");
-    EXPECT_EQ(ExecutableFolderOf(u"\\\\server\\share\\bin\\host.exe", true), u"\\\\server\\share\\bin");
+    EXPECT_EQ(ExecutableFolderOf(u"\\\\server\\share\\bin\\host.exe", true),
+              u"\\\\server\\share\\bin");
     EXPECT_EQ(ExecutableFolderOf(u"C:/Lab/host.exe", true), u"C:/Lab");
 }
 
@@ -127,7 +129,7 @@ TEST(ModulePath, GetModuleFullPathNamesTheFolderOfThisTestProgram)
     ASSERT_FALSE(folder.empty());
     EXPECT_EQ(folder[0], '/');
     EXPECT_NE(folder.back(), '/');
-    struct stat st{};
+    struct stat st {};
     EXPECT_EQ(::stat((folder + "/test_config").c_str(), &st), 0) << folder;
     GetModuleFullPath(nullptr); // harmless
 }

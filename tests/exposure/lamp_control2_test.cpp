@@ -25,7 +25,8 @@ namespace {
 
 const int kPort = 7;
 
-class LampControl2 : public qlcos::test::DriverOnSimulator<CQLampControl2, qlcos::sim::LampControl2Sim, kPort> {
+class LampControl2
+    : public qlcos::test::DriverOnSimulator<CQLampControl2, qlcos::sim::LampControl2Sim, kPort> {
 protected:
     void CreateLamp() { CreateDriver(); }
     void SetSimShutterTimes(uint16_t t1, uint16_t t2, uint16_t t3)
@@ -49,7 +50,9 @@ TEST_F(LampControl2, CreateIdentifiesTheControllerAndReadsItsTimes)
     ASSERT_EQ(0u, lamp.Create(kPort, -1));
     const auto frames = sim.Frames();
     ASSERT_EQ(6u, frames.size());
-    EXPECT_EQ(Frame("Y0\x7f" "0"), frames[0]);
+    EXPECT_EQ(Frame("Y0\x7f"
+                    "0"),
+              frames[0]);
     EXPECT_EQ(Frame("Y0B1"), frames[1]);
     EXPECT_EQ(Frame("Y0B2"), frames[2]);
     EXPECT_EQ(Frame("Y0B3"), frames[3]);
@@ -235,8 +238,17 @@ TEST_F(LampControl2, RefreshProgressDecodesStageAndClampsPercent)
     CreateLamp();
     unsigned char stage = 0, percent = 0;
     auto progressReply = [](char a, char b1, char b2) {
-        Bytes r{0x02, 'Y', '0', 'E', '0', '0', '0', static_cast<uint8_t>(a),
-                static_cast<uint8_t>(b1), static_cast<uint8_t>(b2), 0x03};
+        Bytes r{0x02,
+                'Y',
+                '0',
+                'E',
+                '0',
+                '0',
+                '0',
+                static_cast<uint8_t>(a),
+                static_cast<uint8_t>(b1),
+                static_cast<uint8_t>(b2),
+                0x03};
         uint8_t x = 0;
         for (size_t i = 1; i < r.size(); ++i) x ^= r[i];
         r.push_back(x);
@@ -266,10 +278,17 @@ TEST_F(LampControl2, ErrorDigitsMapToResultCodes)
         char d1, d2;
         ZanResult expected;
     } table[] = {
-        {'0', '0', 0},          {'0', '1', 0x20360011}, {'0', '2', 0x20360012},
-        {'0', '3', 0x20360013}, {'0', '4', 0x20360014}, {'1', '1', 0x20360015},
-        {'1', '2', 0x20360016}, {'1', '3', 0x20360017}, {'0', '5', 0x20360020},
-        {'1', '0', 0x20360020}, {'9', '9', 0x20360020},
+        {'0', '0', 0},
+        {'0', '1', 0x20360011},
+        {'0', '2', 0x20360012},
+        {'0', '3', 0x20360013},
+        {'0', '4', 0x20360014},
+        {'1', '1', 0x20360015},
+        {'1', '2', 0x20360016},
+        {'1', '3', 0x20360017},
+        {'0', '5', 0x20360020},
+        {'1', '0', 0x20360020},
+        {'9', '9', 0x20360020},
         {'A', '1', 0x20360015}, // only the low nibble of the first digit counts
     };
     for (const auto& row : table) {

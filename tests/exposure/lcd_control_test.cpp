@@ -25,7 +25,8 @@ const int kPort = 8;
 const ZanResult kRange = 0x20380012;
 const ZanResult kLength = 0x20380007;
 
-class LcdControl : public qlcos::test::DriverOnSimulator<CQLCDControl, qlcos::sim::LcdControlSim, kPort> {
+class LcdControl
+    : public qlcos::test::DriverOnSimulator<CQLCDControl, qlcos::sim::LcdControlSim, kPort> {
 protected:
     void CreateLcd() { CreateDriver(); }
 
@@ -41,7 +42,9 @@ TEST_F(LcdControl, CreateTakesOnlyTheLcdController)
     ASSERT_EQ(0u, lcd.Create(kPort, -1));
     const auto frames = sim.Frames();
     ASSERT_EQ(6u, frames.size());
-    EXPECT_EQ(Frame("f0\x7f" "0"), frames[0]);
+    EXPECT_EQ(Frame("f0\x7f"
+                    "0"),
+              frames[0]);
     EXPECT_EQ(Frame("f0B1"), frames[1]);
     EXPECT_EQ(Frame("f0B3"), frames[3]);
     EXPECT_EQ(Frame("f0H1"), frames[5]);

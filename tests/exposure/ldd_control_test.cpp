@@ -28,7 +28,8 @@ namespace {
 const int kPort = 9;
 const ZanResult kRange = 0x20390012;
 
-class LddControl : public qlcos::test::DriverOnSimulator<CQLDDControl, qlcos::sim::LddControlSim, kPort> {
+class LddControl
+    : public qlcos::test::DriverOnSimulator<CQLDDControl, qlcos::sim::LddControlSim, kPort> {
 protected:
     void CreateLdd() { CreateDriver(); }
 
@@ -44,7 +45,9 @@ TEST_F(LddControl, CreateTakesOnlyTheLddController)
     ASSERT_EQ(0u, ldd.Create(kPort, -1));
     const auto frames = sim.Frames();
     ASSERT_EQ(6u, frames.size());
-    EXPECT_EQ(Frame("g0\x7f" "0"), frames[0]);
+    EXPECT_EQ(Frame("g0\x7f"
+                    "0"),
+              frames[0]);
     EXPECT_EQ(Frame("g0B2"), frames[2]);
     EXPECT_EQ(Frame("g0H0"), frames[4]);
     ldd.Destroy();
@@ -61,7 +64,9 @@ TEST(LddControlProbe, AnLcdControllerDoesNotAnswerTheLddLetter)
     CQLDDControl ldd;
     ldd.SetAttemptCount(1);
     EXPECT_EQ(0x20390007u, ldd.Create(kPort, -1));
-    EXPECT_EQ(Frame("g0\x7f" "0"), lcdSim.LastFrame(0x7F));
+    EXPECT_EQ(Frame("g0\x7f"
+                    "0"),
+              lcdSim.LastFrame(0x7F));
     zanSetSerialPortPath(kPort, nullptr);
 }
 

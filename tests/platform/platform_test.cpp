@@ -1,6 +1,6 @@
 // The Windows kernel and window calls as the platform layer provides them on POSIX.
-#include "platform/win32.h"
 #include "qlcos/host.h"
+#include "platform/win32.h"
 #include "support/pty_peer.h"
 
 #include <gtest/gtest.h>

@@ -148,7 +148,8 @@ TEST_F(SerialFramework, PortPathsAndFailedOpenLeaveNoThread)
         EXPECT_EQ(threadsBefore, ThreadCountSettled(threadsBefore));
 
         ASSERT_EQ(ZAN_COM_OK, device.Open());
-        EXPECT_EQ(threadsBefore + 1, ThreadCountSettled(threadsBefore + 1)); // one receive thread per open port
+        EXPECT_EQ(threadsBefore + 1,
+                  ThreadCountSettled(threadsBefore + 1)); // one receive thread per open port
         EXPECT_EQ(ZAN_COM_ERR_ALREADY_OPEN, device.Open());
         EXPECT_EQ(1, device.LookupMe());
         tagZANSerialPortProperty where{};
@@ -156,7 +157,8 @@ TEST_F(SerialFramework, PortPathsAndFailedOpenLeaveNoThread)
         EXPECT_EQ(kPort, where.Port);
         EXPECT_EQ(ZAN_COM_OK, device.Destroy());
         EXPECT_EQ(threadsBefore, ThreadCountSettled(threadsBefore)); // closing joined it
-        EXPECT_EQ(ZAN_COM_ERR_NOT_OPEN, device.Send(reinterpret_cast<const unsigned char*>("x"), 1, nullptr));
+        EXPECT_EQ(ZAN_COM_ERR_NOT_OPEN,
+                  device.Send(reinterpret_cast<const unsigned char*>("x"), 1, nullptr));
         ASSERT_EQ(ZAN_COM_OK, device.Open()); // and the port opens again
     }
     EXPECT_EQ(threadsBefore, ThreadCountSettled(threadsBefore));
@@ -188,7 +190,8 @@ TEST_F(SerialFramework, RawBytesBothWaysAndTheWaitEndsAtTheEventCharacter)
     EXPECT_LT(elapsed, 1000.0);
 
     // Chunks reach OnRxChar as well.
-    for (int i = 0; i < 100 && device.Delivered().size() < 5; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    for (int i = 0; i < 100 && device.Delivered().size() < 5; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     EXPECT_EQ(pool, device.Delivered());
 }
 
@@ -231,7 +234,8 @@ TEST_F(SerialFramework, ClearPoolDropsLateBytesAndThePoolIsBounded)
     // Bytes that came before the command are gone after ClearPool, even a stray event
     // character, so the wait is not ended by them.
     peer.Write({0x02, 'o', 'l', 'd', 0x03});
-    for (int i = 0; i < 100 && device.Delivered().size() < 5; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    for (int i = 0; i < 100 && device.Delivered().size() < 5; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     std::thread far([&] {
         peer.Read(1, 2000);
         peer.Write({0x02, 'n', 'e', 'w', 0x03});

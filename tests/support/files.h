@@ -32,7 +32,10 @@ public:
     const std::string& Path() const { return m_path; }
     std::string File(const std::string& name) const { return m_path + "/" + name; }
     // The path of `name` as the wide text the library takes.
-    ZanString WideFile(const std::string& name) const { return qlcos::unicode::FromUtf8(File(name)); }
+    ZanString WideFile(const std::string& name) const
+    {
+        return qlcos::unicode::FromUtf8(File(name));
+    }
 
 private:
     static void Remove(const std::string& path)
@@ -43,9 +46,11 @@ private:
                 std::string name = entry->d_name;
                 if (name == "." || name == "..") continue;
                 std::string child = path + "/" + name;
-                struct stat st{};
-                if (::lstat(child.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) Remove(child);
-                else ::unlink(child.c_str());
+                struct stat st {};
+                if (::lstat(child.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+                    Remove(child);
+                else
+                    ::unlink(child.c_str());
             }
             ::closedir(dir);
         }

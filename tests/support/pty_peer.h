@@ -46,10 +46,12 @@ public:
     std::vector<unsigned char> Read(size_t count, int timeoutMs) const
     {
         std::vector<unsigned char> got;
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+        const auto deadline =
+            std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
         while (got.size() < count) {
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                deadline - std::chrono::steady_clock::now()).count();
+                                  deadline - std::chrono::steady_clock::now())
+                                  .count();
             if (left <= 0) break;
             pollfd p{m_master, POLLIN, 0};
             if (poll(&p, 1, static_cast<int>(left)) <= 0) continue;
@@ -107,7 +109,8 @@ inline int ThreadCountSettled(int expected, int timeoutMs = 1000)
 
 inline double MillisecondsSince(std::chrono::steady_clock::time_point start)
 {
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+        .count();
 }
 
 } // namespace qlcos::test

@@ -25,8 +25,8 @@ public:
         XmlDocument d;
         d.m_parser = std::make_unique<xercesc::XercesDOMParser>();
         d.m_parser->setDoNamespaces(false);
-        xercesc::MemBufInputSource source(reinterpret_cast<const XMLByte*>(xml.data()),
-                                          xml.size(), "test");
+        xercesc::MemBufInputSource source(reinterpret_cast<const XMLByte*>(xml.data()), xml.size(),
+                                          "test");
         d.m_parser->parse(source);
         if (d.m_parser->getErrorCount() == 0) d.m_document = d.m_parser->getDocument();
         return d;
@@ -68,7 +68,10 @@ public:
     }
 
     xercesc::DOMDocument* Document() const { return m_document; }
-    xercesc::DOMElement* Root() const { return m_document ? m_document->getDocumentElement() : nullptr; }
+    xercesc::DOMElement* Root() const
+    {
+        return m_document ? m_document->getDocumentElement() : nullptr;
+    }
 
 private:
     std::unique_ptr<xercesc::XercesDOMParser> m_parser;
@@ -110,7 +113,8 @@ inline bool WriteXmlFile(const xercesc::DOMNode* node, const std::string& path)
 inline xercesc::DOMElement* FirstChild(const xercesc::DOMNode* parent, const char* name)
 {
     std::u16string wanted = qlcos::unicode::FromUtf8(std::string(name));
-    for (xercesc::DOMNode* c = parent ? parent->getFirstChild() : nullptr; c; c = c->getNextSibling()) {
+    for (xercesc::DOMNode* c = parent ? parent->getFirstChild() : nullptr; c;
+         c = c->getNextSibling()) {
         if (c->getNodeType() == xercesc::DOMNode::ELEMENT_NODE && wanted == c->getNodeName())
             return static_cast<xercesc::DOMElement*>(c);
     }

@@ -12,8 +12,8 @@
 QLCOS_API int zanGetProfileInt(const ZanWChar* section, const ZanWChar* key, const ZanWChar* path,
                                int* value);
 // Decimal floating-point number, read directly as a 32-bit float.
-QLCOS_API int zanGetProfileFloat(const ZanWChar* section, const ZanWChar* key,
-                                 const ZanWChar* path, float* value);
+QLCOS_API int zanGetProfileFloat(const ZanWChar* section, const ZanWChar* key, const ZanWChar* path,
+                                 float* value);
 // Text into `buffer` of `length` characters, terminator included: at most length - 1
 // characters are copied.
 QLCOS_API int zanGetProfileString(const ZanWChar* section, const ZanWChar* key,
@@ -25,8 +25,8 @@ QLCOS_API int zanGetProfileBool(const ZanWChar* section, const ZanWChar* key, in
 QLCOS_API int zanSetProfileInt(const ZanWChar* section, const ZanWChar* key, const ZanWChar* path,
                                int value);
 // Written in the shortest form that reads back to exactly the same float.
-QLCOS_API int zanSetProfileFloat(const ZanWChar* section, const ZanWChar* key,
-                                 const ZanWChar* path, float value);
+QLCOS_API int zanSetProfileFloat(const ZanWChar* section, const ZanWChar* key, const ZanWChar* path,
+                                 float value);
 // A text with white space at either end, or enclosed in quotes, is written inside double
 // quotes so that it reads back unchanged. A text with a line break is refused (0).
 QLCOS_API int zanSetProfileString(const ZanWChar* section, const ZanWChar* key,

@@ -22,6 +22,6 @@ QLCOS_API double xmlGetAttributeDouble(const xercesc::DOMElement& element, const
 // Copies the text (or, when absent, the default text) into the first `length` characters of
 // `buffer`, zero-filling the rest of them; without a default the buffer is left as it was.
 // Pass a buffer one character longer than `length`, zeroed, for a terminated result.
-QLCOS_API ZanWChar* xmlGetAttributeString(const xercesc::DOMElement& element,
-                                          const ZanWChar* name, ZanWChar* buffer, int length,
+QLCOS_API ZanWChar* xmlGetAttributeString(const xercesc::DOMElement& element, const ZanWChar* name,
+                                          ZanWChar* buffer, int length,
                                           const ZanWChar* defaultText);

@@ -75,8 +75,8 @@ protected:
     // Sends `frame` and cuts the reply into `reply`: STX..ETX, or, when no STX came, the
     // received bytes as they are if they hold an ACK. On entry *replyLength is the capacity
     // of `reply`; on success it is the reply's length.
-    ZanResult SendCmd(unsigned char* frame, int length, unsigned char* reply,
-                      uint32_t* replyLength, uint32_t timeoutMs);
+    ZanResult SendCmd(unsigned char* frame, int length, unsigned char* reply, uint32_t* replyLength,
+                      uint32_t timeoutMs);
     // Sends `frame` until an attempt ends with ACK. `reply` and `replyLength` are not
     // written and may be null.
     ZanResult SendCmdACK(unsigned char* frame, int length, unsigned char* reply,

@@ -9,12 +9,12 @@
 // 825 bytes (25 × 33 cells) with single-cell access, and hexadecimal image adjustment.
 class QLCOS_API CQPanelControl : public CQFrameControl {
 public:
-    static const int kGammaTables = 3;      // numbered 0..2
-    static const int kGammaValues = 256;    // values per gamma table, 0..0xFFF each
-    static const int kUniformTables = 3;    // numbered 1..3
-    static const int kUniformBytes = 825;   // bytes per uniformity table
-    static const int kUniformColumns = 25;  // cell x 0..24
-    static const int kUniformRows = 33;     // cell y 0..32
+    static const int kGammaTables = 3;     // numbered 0..2
+    static const int kGammaValues = 256;   // values per gamma table, 0..0xFFF each
+    static const int kUniformTables = 3;   // numbered 1..3
+    static const int kUniformBytes = 825;  // bytes per uniformity table
+    static const int kUniformColumns = 25; // cell x 0..24
+    static const int kUniformRows = 33;    // cell y 0..32
 
     // Opens (non-zero) or closes (0) the shutter and waits up to 1 s for it.
     ZanResult ShutterControl(int open);

@@ -10,9 +10,9 @@ enum : ZanResult {
     ZAN_LCOS_CREATE_FAILED = 0x28110001, // bad property, base Create failed, or no model answered
     ZAN_LCOS_NO_DRIVER = 0x28110002,     // Create has not succeeded, or Destroy has run
     ZAN_LCOS_ALREADY_CREATED = 0x28110003,
-    ZAN_LCOS_BUSY = 0x28110004,          // another request of this device is in progress
-    ZAN_LCOS_UNSUPPORTED = 0x28110011,   // the detected model has no such operation
-    ZAN_LCOS_BAD_INDEX = 0x28110012,     // index out of range (also a null output pointer)
+    ZAN_LCOS_BUSY = 0x28110004,        // another request of this device is in progress
+    ZAN_LCOS_UNSUPPORTED = 0x28110011, // the detected model has no such operation
+    ZAN_LCOS_BAD_INDEX = 0x28110012,   // index out of range (also a null output pointer)
 };
 
 class QLCOS_API CZanLCosCtrl : public CZanVirtualDevice {
@@ -97,9 +97,7 @@ protected:
 
 private:
     // Runs `body` under the busy guard with `bit` set in the busy word.
-    template <typename Body>
-    ZanResult Guarded(uint32_t bit, Body&& body);
+    template <typename Body> ZanResult Guarded(uint32_t bit, Body&& body);
     // Calls `operation` on the driver when the detected model is one of `Models`.
-    template <typename... Models, typename Operation>
-    ZanResult Forward(Operation&& operation);
+    template <typename... Models, typename Operation> ZanResult Forward(Operation&& operation);
 };

@@ -34,10 +34,10 @@ public:
     ZanResult LEDControl(unsigned char action, unsigned char value);
 
     using CQFrameControl::GetBrightness;
-    using CQFrameControl::SetBrightness;
     using CQFrameControl::GetChannel;
-    using CQFrameControl::SetChannel;
     using CQFrameControl::GetImageAdjust;
-    using CQFrameControl::SetImageAdjust;
     using CQFrameControl::InputSelect;
+    using CQFrameControl::SetBrightness;
+    using CQFrameControl::SetChannel;
+    using CQFrameControl::SetImageAdjust;
 };
