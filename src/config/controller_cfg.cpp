@@ -5,6 +5,7 @@
 #include "config/config_blob.h"
 #include "config/number_text.h"
 #include "config/xml_text.h"
+#include "exposure/model_table.h"
 #include "platform/profile_io.h"
 #include "platform/text_localtime.h"
 
@@ -19,17 +20,8 @@ const uint32_t kDataSize = sizeof(tagZanXavenControllerCfgData);
 static_assert(CZanXavenControllerCfg::kBlobSize == CZanConfig::kHeadSize + kDataSize,
               "controller blob is the header and the record");
 
-// Device type names of the XML form; 5 and 6 (found only by probing) have none.
-struct DeviceName {
-    uint16_t type;
-    const ZanWChar* name;
-};
-const DeviceName kDeviceNames[] = {
-    {1, ZT("LampController")},
-    {2, ZT("LEDController")},
-    {3, ZT("EmuLampController")},
-    {4, ZT("LampController2")},
-};
+using qlcos::exposure::ControllerModel;
+using qlcos::exposure::kModels;
 
 // The "Cyan", "Magenta", "Yellow" attributes of the child elements name the red, green and
 // blue fields in turn.
@@ -238,9 +230,13 @@ int CZanXavenControllerCfg::ImportXMLNode(DOMNode* node)
     if (!element || !qlcos::xml::NameIs(element, ZT("XavenController"))) return 1;
     InitData();
 
-    ZanString type = AttributeText(*element, ZT("DeviceType"), ZT("LampController"));
-    for (const DeviceName& d : kDeviceNames) {
-        if (qlcos::unicode::EqualNoCase(type.c_str(), d.name)) m_Data.DeviceType = d.type;
+    // The model table's configuration words name the device types; the models found only by
+    // probing have none. Without the attribute, the first-generation lamp controller.
+    const ZanWChar* fallback = qlcos::exposure::ModelOf(ZAN_DEVTYPE_LAMP_CONTROLLER).ConfigWord;
+    ZanString type = AttributeText(*element, ZT("DeviceType"), fallback);
+    for (const ControllerModel& model : kModels) {
+        if (model.ConfigWord && qlcos::unicode::EqualNoCase(type.c_str(), model.ConfigWord))
+            m_Data.DeviceType = model.DeviceType;
     }
     ZanString fuser = AttributeText(*element, ZT("FuserType"), ZT(""));
     if (qlcos::unicode::EqualNoCase(fuser.c_str(), ZT("QCB4107"))) m_Data.FuserType = 1;
@@ -275,10 +271,8 @@ int CZanXavenControllerCfg::ExportXMLNode(DOMNode* node)
     try {
         DOMElement* element = qlcos::xml::CreateElement(node, ZT("XavenController"));
         if (!element) return 1;
-        const ZanWChar* type = ZT("UnKnow");
-        for (const DeviceName& d : kDeviceNames) {
-            if (d.type == m_Data.DeviceType) type = d.name;
-        }
+        const ControllerModel* model = qlcos::exposure::FindModel(m_Data.DeviceType);
+        const ZanWChar* type = model && model->ConfigWord ? model->ConfigWord : ZT("UnKnow");
         qlcos::xml::SetAttribute(element, ZT("DeviceType"), type);
         qlcos::xml::SetAttribute(element, ZT("FuserType"),
                                  m_Data.FuserType == 1 ? ZT("QCB4107") : ZT("Unused"));

@@ -1,68 +1,62 @@
-// A request frame of the framed controllers, built on the stack from the constant template:
-// STX, model letter, '0', command, parameter characters (all '0'), ETX, block check.
+// A request frame built on the stack from its command row: the row's template (every
+// parameter character '0', fixed characters in place), then the arguments written field by
+// field and checked against the row's ranges.
 #pragma once
 
-#include "qlcos/serial.h"
+#include "exposure/command_table.h"
 
-#include <cstring>
+#include <initializer_list>
 
 namespace qlcos::exposure {
 
-const unsigned char STX = 0x02;
-const unsigned char ETX = 0x03;
+inline constexpr unsigned char STX = 0x02;
+inline constexpr unsigned char ETX = 0x03;
+inline constexpr unsigned char ACK = 0x06;
+inline constexpr unsigned char NAK = 0x15;
+
+// The number that `at` names in `reply`: decimal or hexadecimal digits, or one digit.
+int NumberAt(const unsigned char* reply, const Value& at);
 
 class CommandFrame {
 public:
     // The longest frame of any model: a uniformity table, 1657 bytes.
-    static const int kMaxBytes = 1664;
+    static constexpr int kMaxBytes = 1664;
 
-    CommandFrame(char letter, unsigned char command, int parameterChars)
-        : m_length(parameterChars + 6)
-    {
-        m_bytes[0] = STX;
-        m_bytes[1] = static_cast<unsigned char>(letter);
-        m_bytes[2] = '0';
-        m_bytes[3] = command;
-        std::memset(m_bytes + 4, '0', static_cast<size_t>(parameterChars));
-        m_bytes[m_length - 2] = ETX;
-        m_bytes[m_length - 1] = '0';
-    }
+    // A framed request (STX, model letter, '0', command, parameters, ETX, block check) when
+    // `modelLetter` is set; a first-generation one (STX, command, parameters, ETX) when 0.
+    template <typename Id>
+    CommandFrame(const Command<Id>& row, char modelLetter)
+        : CommandFrame(row.Letter, row.Params, sizeof row.Params / sizeof row.Params[0],
+                       modelLetter)
+    {}
 
-    // Parameter characters are numbered from 0 (frame byte 4).
-    void Char(int index, unsigned char c) { m_bytes[4 + index] = c; }
-    void Channel(int index, unsigned char channel)
+    // Writes the next argument into its field. An argument outside the field's range is not
+    // written and makes the frame unusable (InRange false).
+    void Put(uint32_t value);
+    void Put(std::initializer_list<uint32_t> values)
     {
-        Char(index, static_cast<unsigned char>('0' + channel));
+        for (uint32_t value : values) Put(value);
     }
-    // An index argument i travels as '0' + i − 1.
-    void Index(int index, unsigned char i) { Char(index, static_cast<unsigned char>('0' + i - 1)); }
-    void Dec2(int index, uint32_t v) { zanSplitDec(v, P(index), P(index + 1)); }
-    void Dec3(int index, uint32_t v) { zanSplitDec(v, P(index), P(index + 1), P(index + 2)); }
-    void Dec4(int index, uint32_t v)
-    {
-        zanSplitDec(v, P(index), P(index + 1), P(index + 2), P(index + 3));
-    }
-    void Hex2(int index, uint32_t v) { zanSplitHex(v, P(index), P(index + 1)); }
-    // Three hexadecimal digits: the fourth, most significant one goes to a scratch byte.
-    void Hex3(int index, uint32_t v)
-    {
-        unsigned char scratch;
-        zanSplitHex(v, scratch, P(index), P(index + 1), P(index + 2));
-    }
+    bool InRange() const { return m_InRange; }
 
-    // Writes the block check (XOR of the model letter up to ETX) and returns the bytes.
-    unsigned char* Seal()
-    {
-        m_bytes[m_length - 1] = zanCheckXOR(m_bytes + 1, m_length - 2);
-        return m_bytes;
-    }
-    int Length() const { return m_length; }
+    // Completes the frame (its block check, when it has one) and returns its bytes.
+    unsigned char* Seal();
+    int Length() const { return m_Length; }
 
 private:
-    unsigned char& P(int index) { return m_bytes[4 + index]; }
+    CommandFrame(unsigned char command, const Param* params, int paramCount, char modelLetter);
+    // Moves to the next field that takes an argument; false when there is none.
+    bool NextArgumentField();
 
-    unsigned char m_bytes[kMaxBytes];
-    int m_length;
+    const Param* m_Params;
+    int m_ParamCount;
+    bool m_BlockCheck;
+    bool m_InRange = true;
+    int m_Length = 0;
+    int m_Field = -1;  // the field written last
+    int m_Written = 0; // values written into it
+    int m_At = 0;      // where its next value goes
+    unsigned char m_Bytes[kMaxBytes];
 };
 
 } // namespace qlcos::exposure

@@ -1,10 +1,12 @@
 // The first-generation lamp controller kept in memory, for hosts that run without one.
-#include "qlcos/exposure.h"
+#include "qlcos/exposure/emu_lamp_control.h"
+#include "exposure/model_table.h"
 #include "platform/win32.h"
 
 #include <cstring>
 
-CEmuQLampControl::CEmuQLampControl() : CZanComDevice(ZT("Emu LCos Lamp Control"))
+CEmuQLampControl::CEmuQLampControl()
+    : CZanComDevice(qlcos::exposure::ModelOf(ZAN_DEVTYPE_EMU_LAMP_CONTROLLER).PortName)
 {
     std::memset(m_Values, 0, sizeof m_Values);
 }
@@ -19,7 +21,8 @@ ZanResult CEmuQLampControl::Create(int, int)
 
 int CEmuQLampControl::IsDeviceTypeOf(uint32_t deviceType)
 {
-    if (deviceType == 0x303) return 1;
+    if (deviceType == qlcos::exposure::ModelOf(ZAN_DEVTYPE_EMU_LAMP_CONTROLLER).FrameworkNumber)
+        return 1;
     return CZanComDevice::IsDeviceTypeOf(deviceType);
 }
 

@@ -1,9 +1,11 @@
-// The first-generation lamp light engine and its in-memory emulator.
+// The first-generation lamp light engine.
 #pragma once
 
-#include "qlcos/exposure.h"
+#include "qlcos/serial.h"
 
-struct tagQLampSetting; // one of the four channel settings: its commands and digit count
+namespace qlcos::exposure {
+class LampLink;
+} // namespace qlcos::exposure
 
 // The first-generation lamp controller. Its protocol has no model letter, block check or
 // error digits: a request is STX, command character, parameters, ETX; setting commands are
@@ -85,62 +87,13 @@ protected:
     // bytes that hold an ACK are valid as they are: 1. Otherwise 0.
     int CheckResponse(unsigned char* const buffer, uint32_t* length);
 
-    ZanResult SetValue(const tagQLampSetting& setting, unsigned char channel, uint32_t value,
-                       int32_t* cache);
-    ZanResult GetValue(const tagQLampSetting& setting, unsigned char channel, int& value);
-    // GetValue into `*out`, refreshing `cache` (when given) with the value read.
-    template <typename T>
-    ZanResult ReadValue(const tagQLampSetting& setting, unsigned char channel, T* out,
-                        int32_t* cache);
-
-    // Shutter times and brightness of channels 1, 3, 2 in that order; -1 when not known.
-    int32_t* ShutterCache(unsigned char channel);
-    int32_t* BrightnessCache(unsigned char channel);
+private:
+    friend class qlcos::exposure::LampLink; // runs the commands of the model's table
 
     CZanProtocolEventChar m_Protocol;
+    // Shutter times and brightness of channels 1, 3, 2 in that order; -1 when not known.
     int32_t m_ShutterCache[3];
     int32_t m_BrightnessCache[3];
     unsigned char m_Received[kPoolBytes]; // the pool as taken after each attempt
     unsigned char m_Reply[kPoolBytes];    // the last cut reply of a reading command
-};
-
-// The first-generation lamp controller kept in memory, for running without a controller: no
-// serial line, every operation succeeds at once (Exposal sleeps the shutter time).
-class QLCOS_API CEmuQLampControl : public CZanComDevice {
-public:
-    CEmuQLampControl();
-    ~CEmuQLampControl() override;
-
-    // Zeroes every stored value and returns 0; no port is opened.
-    ZanResult Create(int port, int second);
-    // True for 0x303; other numbers go to the framework.
-    int IsDeviceTypeOf(uint32_t deviceType) override;
-
-    // Channels 1..3 store the value; other channels are ignored. Always 0.
-    ZanResult SetBrightness(unsigned char channel, unsigned char value);
-    ZanResult SetShutterTime(unsigned char channel, unsigned short time);
-    ZanResult SetChannel(unsigned char channel, unsigned char value);
-    ZanResult SetFilterPos(unsigned char channel, unsigned short position);
-    // Channels 1..3 write the stored value; other channels leave the output unchanged.
-    // 0, or ZAN_COM_ERR_ARGUMENT for a null output pointer.
-    ZanResult GetBrightness(unsigned char channel, unsigned char* value);
-    ZanResult GetShutterTime(unsigned char channel, unsigned short* time);
-    ZanResult GetChannel(unsigned char channel, unsigned char* value);
-    ZanResult GetFilterPos(unsigned char channel, unsigned short* position);
-    // Channels 1..3 sleep the stored shutter time (units of 10 ms). Always 0.
-    ZanResult Exposal(unsigned char channel);
-    ZanResult ShutterOpen(int open);
-    ZanResult RefreshTable();
-
-private:
-    // Per channel 1..3: shutter time, brightness, channel setting, filter position.
-    struct Values {
-        uint32_t ShutterTime;
-        uint32_t Brightness;
-        uint32_t Channel;
-        uint32_t FilterPos;
-    };
-    Values* At(unsigned char channel);
-
-    Values m_Values[3];
 };

@@ -2,7 +2,7 @@
 // answers on the port and forwards one fixed set of operations to that model's driver.
 #pragma once
 
-#include "qlcos/exposure.h"
+#include "qlcos/serial.h"
 #include "qlcos/virtual_device.h"
 
 // Results of the light-engine device; any other result is the driver's, passed through.
@@ -96,8 +96,6 @@ protected:
     CZanComDevice* m_pDriver = nullptr;
 
 private:
-    // Runs `body` under the busy guard with `bit` set in the busy word.
-    template <typename Body> ZanResult Guarded(uint32_t bit, Body&& body);
-    // Calls `operation` on the driver when the detected model is one of `Models`.
-    template <typename... Models, typename Operation> ZanResult Forward(Operation&& operation);
+    // Runs `body` under the busy guard with `busyBit` set in the busy word.
+    template <typename Body> ZanResult Guarded(uint32_t busyBit, Body&& body);
 };

@@ -1,0 +1,45 @@
+// The first-generation lamp light engine kept in memory.
+#pragma once
+
+#include "qlcos/serial.h"
+
+// The first-generation lamp controller kept in memory, for running without a controller: no
+// serial line, every operation succeeds at once (Exposal sleeps the shutter time).
+class QLCOS_API CEmuQLampControl : public CZanComDevice {
+public:
+    CEmuQLampControl();
+    ~CEmuQLampControl() override;
+
+    // Zeroes every stored value and returns 0; no port is opened.
+    ZanResult Create(int port, int second);
+    // True for 0x303; other numbers go to the framework.
+    int IsDeviceTypeOf(uint32_t deviceType) override;
+
+    // Channels 1..3 store the value; other channels are ignored. Always 0.
+    ZanResult SetBrightness(unsigned char channel, unsigned char value);
+    ZanResult SetShutterTime(unsigned char channel, unsigned short time);
+    ZanResult SetChannel(unsigned char channel, unsigned char value);
+    ZanResult SetFilterPos(unsigned char channel, unsigned short position);
+    // Channels 1..3 write the stored value; other channels leave the output unchanged.
+    // 0, or ZAN_COM_ERR_ARGUMENT for a null output pointer.
+    ZanResult GetBrightness(unsigned char channel, unsigned char* value);
+    ZanResult GetShutterTime(unsigned char channel, unsigned short* time);
+    ZanResult GetChannel(unsigned char channel, unsigned char* value);
+    ZanResult GetFilterPos(unsigned char channel, unsigned short* position);
+    // Channels 1..3 sleep the stored shutter time (units of 10 ms). Always 0.
+    ZanResult Exposal(unsigned char channel);
+    ZanResult ShutterOpen(int open);
+    ZanResult RefreshTable();
+
+private:
+    // Per channel 1..3: shutter time, brightness, channel setting, filter position.
+    struct Values {
+        uint32_t ShutterTime;
+        uint32_t Brightness;
+        uint32_t Channel;
+        uint32_t FilterPos;
+    };
+    Values* At(unsigned char channel);
+
+    Values m_Values[3];
+};

@@ -1,0 +1,99 @@
+// The exchange loop and the framings of the two controller protocols.
+#include "exposure/exchange.h"
+
+#include "exposure/command_frame.h"
+
+#include <cstring>
+
+namespace qlcos::exposure {
+
+namespace {
+
+bool Holds(const unsigned char* bytes, int count, unsigned char c)
+{
+    int position = 0;
+    return zanIsIn(bytes, c, &position, count, 0) != 0;
+}
+
+bool TakeStxToEtx(const unsigned char* bytes, int count, Span& answer)
+{
+    int start = 0;
+    int end = 0;
+    if (!zanIsIn(bytes, STX, &start, count, 0)) return false;
+    if (!zanIsIn(bytes, ETX, &end, count, start)) return false;
+    answer = {start, end - start + 1};
+    return true;
+}
+
+bool TakeReplyOrAck(const unsigned char* bytes, int count, Span& answer)
+{
+    if (TakeStxToEtx(bytes, count, answer)) return true;
+    // Without an STX, bytes that hold an ACK are an answer as they are.
+    if (Holds(bytes, count, STX) || !Holds(bytes, count, ACK)) return false;
+    answer = {0, count};
+    return true;
+}
+
+bool TakeAck(const unsigned char* bytes, int count, Span& answer)
+{
+    if (count <= 0 || bytes[count - 1] != ACK) return false;
+    answer = {0, count};
+    return true;
+}
+
+// Two character times at the line's rate, and a millisecond for the system.
+uint32_t TrailingByteWaitMs(int baud)
+{
+    const int rate = baud > 0 ? baud : 9600;
+    return static_cast<uint32_t>((2 * 10 * 1000 + rate - 1) / rate) + 1;
+}
+
+} // namespace
+
+const Framing kFramedReply = {ETX, 0, false, true, false, TakeStxToEtx};
+const Framing kLampReply = {ETX, 0, false, false, true, TakeReplyOrAck};
+const Framing kLampAck = {ACK, NAK, true, false, true, TakeAck};
+
+ZanResult Exchange(const ExchangePort& port, const Framing& framing, const unsigned char* frame,
+                   int length, uint32_t timeoutMs, ZanResult badAnswer, unsigned char* answer,
+                   uint32_t* answerLength)
+{
+    CZanComDevice& device = port.Device;
+    device.SetWaitResponse(1);
+    device.SetWaitTimeOut(timeoutMs);
+    port.Protocol.m_EventChar1 = framing.EndChar1;
+    port.Protocol.m_EventChar2 = framing.EndChar2;
+    port.Protocol.SetEventChar1Mode(1);
+    port.Protocol.SetEventChar2Mode(framing.EndChar2On ? 1 : 0);
+    // The drivers have always re-applied the port settings before every command; it costs a
+    // few system calls per command (whether it must stay is the wire-path work's to decide).
+    device.ChangeComProperty(&device.GetComProperty());
+
+    ZanResult verdict = badAnswer;
+    for (int attempt = 0; attempt < device.GetAttemptCount(); ++attempt) {
+        device.ClearPool();
+        verdict = device.Send(frame, length, &device);
+        if (zanFailed(verdict)) continue;
+        const int received =
+            device.GetPoolData(port.Received, static_cast<int>(port.ReceivedCapacity));
+        Span span{};
+        if (!framing.Take(port.Received, received, span)) {
+            const bool refused = framing.NakRefuses && Holds(port.Received, received, NAK);
+            verdict = refused ? ZAN_COM_ERR_REFUSED : badAnswer;
+            continue;
+        }
+        // A block check that follows the answer is taken in now, while it is due, so that it
+        // cannot arrive during the next command and pass for part of its answer.
+        if (framing.TrailingCheckByte && span.Start + span.Length == received)
+            device.WaitForPoolData(received + 1,
+                                   TrailingByteWaitMs(device.GetComProperty().BaudRate));
+        if (!answer) return 0;
+        if (static_cast<uint32_t>(span.Length) > *answerLength) return badAnswer;
+        std::memcpy(answer, port.Received + span.Start, static_cast<size_t>(span.Length));
+        *answerLength = static_cast<uint32_t>(span.Length);
+        return 0;
+    }
+    return verdict;
+}
+
+} // namespace qlcos::exposure

@@ -1,0 +1,52 @@
+// The one exchange loop of every light-engine driver: send, wait for the answer's end
+// character, take the answer out of what arrived, judge it, and try again within the
+// framework's attempt count. A small framing description says how each protocol answers.
+#pragma once
+
+#include "qlcos/serial.h"
+
+namespace qlcos::exposure {
+
+// Where an answer lies in the bytes received.
+struct Span {
+    int Start;
+    int Length;
+};
+
+struct Framing {
+    unsigned char EndChar1; // ends the wait for the answer
+    unsigned char EndChar2; // a second one that does, when EndChar2On
+    bool EndChar2On;
+    bool TrailingCheckByte; // a block-check byte follows the end character on the line
+    bool NakRefuses;        // an attempt answered with NAK is a refusal, not a missing answer
+    // Finds the answer in `count` bytes received; false when there is none.
+    bool (*Take)(const unsigned char* bytes, int count, Span& answer);
+};
+
+// Framed controllers: the reply runs from STX to ETX and a block check follows.
+extern const Framing kFramedReply;
+// First generation, readings: STX to ETX, or an ACK alone where no STX came.
+extern const Framing kLampReply;
+// First generation, settings and actions: the last byte received is ACK.
+extern const Framing kLampAck;
+
+// The port a driver exchanges on, and its buffer for what arrives.
+struct ExchangePort {
+    CZanComDevice& Device;
+    CZanProtocolEventChar& Protocol;
+    unsigned char* Received; // takes the pool after each attempt
+    uint32_t ReceivedCapacity;
+};
+
+// Sends `frame` and waits up to `timeoutMs` for its answer, up to the port's attempt count.
+// An answer is copied to `answer` (on entry *answerLength is its capacity, on return the
+// answer's length); with a null `answer` only its arrival counts. An answer longer than the
+// caller's buffer is refused with `badAnswer` without sending again: the controller has
+// acted on the command already. When no attempt brought an answer, the last attempt's
+// failure is returned: the framework's, REFUSED for a NAK where the framing says so, else
+// `badAnswer`.
+ZanResult Exchange(const ExchangePort& port, const Framing& framing, const unsigned char* frame,
+                   int length, uint32_t timeoutMs, ZanResult badAnswer, unsigned char* answer,
+                   uint32_t* answerLength);
+
+} // namespace qlcos::exposure

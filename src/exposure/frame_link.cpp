@@ -1,0 +1,122 @@
+// Running the framed commands: frames from the command table, replies judged by its rules,
+// and the exposure waits of the model table.
+#include "exposure/frame_link.h"
+
+#include "platform/win32.h"
+
+#include <algorithm>
+
+namespace qlcos::exposure {
+
+namespace {
+
+const uint32_t kNotCached = 0xFFFFFFFFu;
+// The longest times the controllers accept, in units of 10 ms.
+const uint32_t kLongestShutterTime = 9999;
+const uint32_t kLongestIntervalTime = 999;
+// A channel outside 1..5 is polled for the margin the wait adds to a time of 0.
+const uint32_t kUnknownChannelPollMs = 2000;
+
+bool IsColourChannel(unsigned char channel) { return channel >= 1 && channel <= 3; }
+bool IsIntervalChannel(unsigned char channel) { return channel == 4 || channel == 5; }
+
+} // namespace
+
+ZanResult FrameLink::Code(uint16_t nn) const
+{
+    return 0x20000000u | (static_cast<uint32_t>(Model().ModelByte) << 16) | nn;
+}
+
+ZanResult FrameLink::Run(Framed id, std::initializer_list<uint32_t> args)
+{
+    CommandFrame frame = Frame(id);
+    frame.Put(args);
+    return Send(id, frame);
+}
+
+ZanResult FrameLink::Send(Framed id, CommandFrame& frame)
+{
+    const Command<Framed>& row = RowOf(id);
+    if (!frame.InRange()) return Code(QCTRL_OUT_OF_RANGE);
+    uint32_t count = Model().ReplyBytes;
+    const ZanResult sent = m_Driver.SendCmd(frame.Seal(), frame.Length(), m_Driver.m_Reply.get(),
+                                            &count, row.TimeoutMs);
+    m_Driver.m_ReplyLength = zanFailed(sent) ? 0 : count;
+    if (zanFailed(sent)) return sent;
+    const ZanResult judged = Judge(row);
+    if (zanFailed(judged) || row.Then.PollMs == 0) return judged;
+    Sleep(row.Then.SettleMs);
+    return m_Driver.PollingStatus(row.Then.PollMs);
+}
+
+ZanResult FrameLink::Judge(const Command<Framed>& row)
+{
+    const uint32_t length = ReplyLength();
+    const ZanResult errors = m_Driver.GetErrorCode(Reply(), length);
+    switch (row.Answer.Kind) {
+    case Check::Errors: return errors;
+    case Check::Exactly: return length != row.Answer.Bytes ? Code(QCTRL_BAD_LENGTH) : errors;
+    case Check::ExactlyIgnoreErrors: return length != row.Answer.Bytes ? Code(QCTRL_BAD_LENGTH) : 0;
+    case Check::ErrorsAtLeast:
+        // The data must end before ETX: a shorter reply would leave them to an earlier one.
+        if (zanFailed(errors)) return errors;
+        return length < row.Answer.Bytes ? Code(QCTRL_BAD_LENGTH) : 0;
+    case Check::Nothing:
+    case Check::Ack:
+    case Check::Reading: break;
+    }
+    return 0;
+}
+
+int FrameLink::Number(const Value& at) const { return NumberAt(Reply(), at); }
+
+// ---- Caches and exposure waits ------------------------------------------------------------
+
+uint32_t& FrameLink::ShutterCache(unsigned char channel)
+{
+    static const int kSlot[4] = {0, 0, 2, 1}; // channels 1, 3, 2 are stored in that order
+    return m_Driver.m_ShutterCache[kSlot[channel <= 3 ? channel : 0]];
+}
+
+uint32_t FrameLink::CachedTime(unsigned char channel)
+{
+    // A cache that holds no value read from the controller counts as the longest time.
+    if (IsColourChannel(channel)) {
+        const uint32_t time = ShutterCache(channel);
+        return time == kNotCached ? kLongestShutterTime : time;
+    }
+    const uint32_t time = IntervalCache(static_cast<unsigned char>(channel - 3));
+    return time == kNotCached ? kLongestIntervalTime : time;
+}
+
+uint32_t FrameLink::ExposeWindowMs(unsigned char channel)
+{
+    uint32_t time = 0;
+    if (IsColourChannel(channel) || IsIntervalChannel(channel)) time = CachedTime(channel);
+    return (std::min<uint32_t>(time, 0xFFFFu) + 20) * 100;
+}
+
+ZanResult FrameLink::Expose(unsigned char channel)
+{
+    const ZanResult sent = Run(Framed::Expose, {channel});
+    if (zanFailed(sent)) return sent;
+    if (Model().Wait == ExposeWait::PollWithinCachedTime) {
+        const uint32_t window = ExposeWindowMs(channel);
+        Sleep(Model().SettleMs);
+        return m_Driver.PollingStatus(window);
+    }
+    // Sleep through the exposure, then give the controller a little longer to report done.
+    int64_t sleepMs = 0;
+    uint32_t pollMs = kUnknownChannelPollMs;
+    if (IsColourChannel(channel)) {
+        sleepMs = (static_cast<int64_t>(CachedTime(channel)) - 10) * 10;
+    } else if (IsIntervalChannel(channel)) {
+        const uint32_t time = CachedTime(channel);
+        sleepMs = static_cast<int64_t>(time) * 10 - 100;
+        pollMs = time * 100 + 5000;
+    }
+    if (sleepMs > 0) Sleep(static_cast<DWORD>(sleepMs));
+    return m_Driver.PollingStatus(pollMs);
+}
+
+} // namespace qlcos::exposure

@@ -1,0 +1,63 @@
+// The private implementation of the framed drivers: runs the commands of the command table
+// on the driver's port, judges their replies, reads the values they bring, and keeps the
+// caches the exposure waits follow.
+#pragma once
+
+#include "qlcos/exposure/frame_control.h"
+#include "exposure/command_frame.h"
+#include "exposure/command_table.h"
+#include "exposure/model_table.h"
+
+#include <initializer_list>
+
+namespace qlcos::exposure {
+
+class FrameLink {
+public:
+    explicit FrameLink(CQFrameControl& driver) : m_Driver(driver) {}
+
+    const ControllerModel& Model() const { return m_Driver.m_Model; }
+    // The driver's result with low word `nn`: 0x20MM00NN.
+    ZanResult Code(uint16_t nn) const;
+
+    // Runs command `id` with `args` in its parameter fields, in order. An argument outside
+    // its field's range is refused (QCTRL_OUT_OF_RANGE) before anything is sent; otherwise
+    // the frame is sent, the reply judged by the row's rule and, when that succeeded, the
+    // row's status wait follows.
+    ZanResult Run(Framed id, std::initializer_list<uint32_t> args);
+    // Run, then the value the row reads, written only on success.
+    template <typename T> ZanResult Read(Framed id, std::initializer_list<uint32_t> args, T& value)
+    {
+        const ZanResult result = Run(id, args);
+        if (zanSucceeded(result)) value = static_cast<T>(Number(RowOf(id).Read));
+        return result;
+    }
+    // Sends a frame of row `id` whose arguments the caller has written (the tables), and
+    // judges it as Run does.
+    ZanResult Send(Framed id, CommandFrame& frame);
+    // A frame of row `id` with the model's letter, to be written and handed to Send.
+    CommandFrame Frame(Framed id) const { return CommandFrame(RowOf(id), Model().Letter); }
+
+    // The last reply, STX to ETX; ReplyLength is 0 after a failed exchange.
+    const unsigned char* Reply() const { return m_Driver.m_Reply.get(); }
+    uint32_t ReplyLength() const { return m_Driver.m_ReplyLength; }
+    // The number that `at` names in the last reply.
+    int Number(const Value& at) const;
+
+    // The exposure and its wait, as the model's row says.
+    ZanResult Expose(unsigned char channel);
+    // Cached shutter time of channel 1..3 and interval time 1..2, as read from the controller
+    // (0xFFFFFFFF: not known).
+    uint32_t& ShutterCache(unsigned char channel);
+    uint32_t& IntervalCache(unsigned char index) { return m_Driver.m_IntervalCache[index - 1]; }
+
+private:
+    ZanResult Judge(const Command<Framed>& row);
+    // The longest the controller may take for an exposure of `channel`, from the caches.
+    uint32_t ExposeWindowMs(unsigned char channel);
+    uint32_t CachedTime(unsigned char channel);
+
+    CQFrameControl& m_Driver;
+};
+
+} // namespace qlcos::exposure
