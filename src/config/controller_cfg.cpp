@@ -181,8 +181,8 @@ int CZanXavenControllerCfg::ImportINIFile(const ZanWChar* path)
     // A section without a readable port property zeroes the port, device and fuser type.
     tagZanVirtualDeviceProperty device{};
     if (zanGetSerialPortPropertyFromINI(path, kSection, &device.Port)) {
-        device.DeviceType =
-            static_cast<uint16_t>(GetPrivateProfileIntW(kSection, ZT("DeviceType"), 1, path));
+        device.DeviceType = static_cast<uint16_t>(
+            GetPrivateProfileIntW(kSection, ZT("DeviceType"), ZAN_DEVTYPE_LAMP_CONTROLLER, path));
         device.FuserType =
             static_cast<uint16_t>(GetPrivateProfileIntW(kSection, ZT("FuserType"), 1, path));
     }

@@ -11,9 +11,28 @@ namespace {
 static_assert(CQPanelControl::kGammaValues == qlcos::exposure::kGammaValues, "gamma table");
 static_assert(CQPanelControl::kUniformBytes == qlcos::exposure::kUniformBytes, "uniform table");
 
-// The data of a table reply: three hexadecimal digits per gamma value, two per cell.
-const int kGammaDigits = 3;
-const int kUniformDigits = 2;
+// A whole table, `count` values after the table's selector: read into `values` from the
+// reply, where the row's value is the first and the others follow it; or written.
+template <typename T>
+ZanResult ReadTable(FrameLink& link, Framed id, unsigned char table, T* values, int count)
+{
+    if (!values) return link.Code(QCTRL_OUT_OF_RANGE);
+    const ZanResult result = link.Run(id, {table});
+    if (zanFailed(result)) return result;
+    qlcos::exposure::Value at = qlcos::exposure::RowOf(id).Read;
+    for (int k = 0; k < count; ++k, at.At += at.Width) values[k] = static_cast<T>(link.Number(at));
+    return 0;
+}
+
+template <typename T>
+ZanResult WriteTable(FrameLink& link, Framed id, unsigned char table, const T* values, int count)
+{
+    if (!values) return link.Code(QCTRL_OUT_OF_RANGE);
+    qlcos::exposure::CommandFrame frame = link.Frame(id);
+    frame.Put(table);
+    for (int k = 0; k < count; ++k) frame.Put(values[k]);
+    return link.Send(id, frame);
+}
 
 // Image-adjust items 7 and 8 are switches that the controller holds inverted.
 bool IsInvertedItem(unsigned char index) { return index == 7 || index == 8; }
@@ -62,49 +81,25 @@ ZanResult CQPanelControl::SetWobbleData(unsigned char index, unsigned short valu
 ZanResult CQPanelControl::GetGammaData(unsigned char table, unsigned short* values)
 {
     FrameLink link(*this);
-    if (!values) return link.Code(QCTRL_OUT_OF_RANGE);
-    const ZanResult result = link.Run(Framed::GetGammaData, {table});
-    if (zanFailed(result)) return result;
-    for (int k = 0; k < kGammaValues; ++k) {
-        const auto at = static_cast<uint16_t>(qlcos::exposure::kData + kGammaDigits * k);
-        values[k] =
-            static_cast<unsigned short>(link.Number(qlcos::exposure::HexAt(at, kGammaDigits)));
-    }
-    return 0;
+    return ReadTable(link, Framed::GetGammaData, table, values, kGammaValues);
 }
 
 ZanResult CQPanelControl::SetGammaData(unsigned char table, const unsigned short* values)
 {
     FrameLink link(*this);
-    if (!values) return link.Code(QCTRL_OUT_OF_RANGE);
-    qlcos::exposure::CommandFrame frame = link.Frame(Framed::SetGammaData);
-    frame.Put(table);
-    for (int k = 0; k < kGammaValues; ++k) frame.Put(values[k]);
-    return link.Send(Framed::SetGammaData, frame);
+    return WriteTable(link, Framed::SetGammaData, table, values, kGammaValues);
 }
 
 ZanResult CQPanelControl::GetUniformData(unsigned char index, unsigned char* data)
 {
     FrameLink link(*this);
-    if (!data) return link.Code(QCTRL_OUT_OF_RANGE);
-    const ZanResult result = link.Run(Framed::GetUniformData, {index});
-    if (zanFailed(result)) return result;
-    for (int k = 0; k < kUniformBytes; ++k) {
-        const auto at = static_cast<uint16_t>(qlcos::exposure::kData + kUniformDigits * k);
-        data[k] =
-            static_cast<unsigned char>(link.Number(qlcos::exposure::HexAt(at, kUniformDigits)));
-    }
-    return 0;
+    return ReadTable(link, Framed::GetUniformData, index, data, kUniformBytes);
 }
 
 ZanResult CQPanelControl::SetUniformData(unsigned char index, const unsigned char* data)
 {
     FrameLink link(*this);
-    if (!data) return link.Code(QCTRL_OUT_OF_RANGE);
-    qlcos::exposure::CommandFrame frame = link.Frame(Framed::SetUniformData);
-    frame.Put(index);
-    for (int k = 0; k < kUniformBytes; ++k) frame.Put(data[k]);
-    return link.Send(Framed::SetUniformData, frame);
+    return WriteTable(link, Framed::SetUniformData, index, data, kUniformBytes);
 }
 
 ZanResult CQPanelControl::UniformData(unsigned char operation, unsigned char index, unsigned char x,
