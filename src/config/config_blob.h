@@ -10,17 +10,17 @@ namespace qlcos::blob {
 
 class Writer {
 public:
-    explicit Writer(unsigned char* data) : m_p(data) {}
+    explicit Writer(unsigned char* data) : m_At(data) {}
     Writer& U32(uint32_t v)
     {
-        for (int i = 0; i < 4; ++i) *m_p++ = static_cast<unsigned char>(v >> (8 * i));
+        for (int i = 0; i < 4; ++i) *m_At++ = static_cast<unsigned char>(v >> (8 * i));
         return *this;
     }
     Writer& I32(int32_t v) { return U32(static_cast<uint32_t>(v)); }
     Writer& U16(uint16_t v)
     {
-        *m_p++ = static_cast<unsigned char>(v);
-        *m_p++ = static_cast<unsigned char>(v >> 8);
+        *m_At++ = static_cast<unsigned char>(v);
+        *m_At++ = static_cast<unsigned char>(v >> 8);
         return *this;
     }
     Writer& F32(float v)
@@ -39,26 +39,26 @@ public:
             .I32(p.Reserved1)
             .I32(p.Reserved2);
     }
-    unsigned char* Position() const { return m_p; }
+    unsigned char* Position() const { return m_At; }
 
 private:
-    unsigned char* m_p;
+    unsigned char* m_At;
 };
 
 class Reader {
 public:
-    explicit Reader(const unsigned char* data) : m_p(data) {}
+    explicit Reader(const unsigned char* data) : m_At(data) {}
     uint32_t U32()
     {
         uint32_t v = 0;
-        for (int i = 0; i < 4; ++i) v |= static_cast<uint32_t>(*m_p++) << (8 * i);
+        for (int i = 0; i < 4; ++i) v |= static_cast<uint32_t>(*m_At++) << (8 * i);
         return v;
     }
     int32_t I32() { return static_cast<int32_t>(U32()); }
     uint16_t U16()
     {
-        uint16_t v = static_cast<uint16_t>(m_p[0] | (m_p[1] << 8));
-        m_p += 2;
+        uint16_t v = static_cast<uint16_t>(m_At[0] | (m_At[1] << 8));
+        m_At += 2;
         return v;
     }
     float F32()
@@ -87,10 +87,10 @@ public:
         p.Reserved2 = I32();
         return p;
     }
-    const unsigned char* Position() const { return m_p; }
+    const unsigned char* Position() const { return m_At; }
 
 private:
-    const unsigned char* m_p;
+    const unsigned char* m_At;
 };
 
 } // namespace qlcos::blob

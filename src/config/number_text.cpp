@@ -33,9 +33,9 @@ IntText ParseInt(const ZanWChar* text, size_t length)
         ++i;
     }
     if (i == start) return r; // no digits: value 0, nothing consumed
-    r.digits = true;
-    r.end = i;
-    r.value = static_cast<int32_t>(negative ? -magnitude : magnitude);
+    r.Digits = true;
+    r.End = i;
+    r.Value = static_cast<int32_t>(negative ? -magnitude : magnitude);
     return r;
 }
 
@@ -132,9 +132,9 @@ template <typename T> RealText<T> ParseReal(const ZanWChar* text, size_t length)
     } else if (res.ec != std::errc()) {
         value = 0;
     }
-    r.value = negative ? -value : value;
-    r.digits = true;
-    r.end = i;
+    r.Value = negative ? -value : value;
+    r.Digits = true;
+    r.End = i;
     return r;
 }
 

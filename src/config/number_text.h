@@ -13,9 +13,9 @@ namespace qlcos::numbers {
 // to the first non-digit. Values beyond the 32-bit range clamp to its limits. `digits` is
 // false (and the value 0) when no digit was found; `end` is the index after the last digit.
 struct IntText {
-    int32_t value = 0;
-    bool digits = false;
-    size_t end = 0;
+    int32_t Value = 0;
+    bool Digits = false;
+    size_t End = 0;
 };
 IntText ParseInt(const ZanWChar* text, size_t length);
 IntText ParseInt(const ZanString& text);
@@ -26,9 +26,9 @@ bool ParseWholeInt(const ZanString& text, int32_t& value);
 // leading white space, one sign, digits with an optional fraction and exponent. No
 // hexadecimal, infinity or NaN text. Overflow gives an infinity, underflow a zero.
 template <typename T> struct RealText {
-    T value = 0;
-    bool digits = false;
-    size_t end = 0;
+    T Value = 0;
+    bool Digits = false;
+    size_t End = 0;
 };
 RealText<double> ParseDouble(const ZanWChar* text, size_t length);
 RealText<double> ParseDouble(const ZanString& text);

@@ -10,8 +10,8 @@ namespace qlcos::config {
 const int kWordCount = 6;
 
 struct Word {
-    const ZanWChar* name; // INI key and XML attribute
-    int32_t tagZANSerialPortProperty::*member;
+    const ZanWChar* Name; // INI key and XML attribute
+    int32_t tagZANSerialPortProperty::*Member;
 };
 
 // In the order of the record's words.

@@ -25,8 +25,8 @@ BOOL zanGetSerialPortPropertyFromINI(const ZanWChar* path, const ZanWChar* secti
     tagZANSerialPortProperty read = *property;
     for (const qlcos::config::Word& word : qlcos::config::kWords) {
         ZanString text;
-        if (!qlcos::platform::ProfileRead(path, section, word.name, text) ||
-            !qlcos::numbers::ParseWholeInt(text, read.*word.member))
+        if (!qlcos::platform::ProfileRead(path, section, word.Name, text) ||
+            !qlcos::numbers::ParseWholeInt(text, read.*word.Member))
             return 0;
     }
     *property = read;
@@ -40,8 +40,8 @@ BOOL zanSetSerialPortPropertyToINI(const ZanWChar* path, const ZanWChar* section
     BOOL ok = 1;
     for (const qlcos::config::Word& word : qlcos::config::kWords) {
         ZanString text =
-            qlcos::unicode::FromAscii(qlcos::numbers::FormatInt(property->*word.member).c_str());
-        if (!WritePrivateProfileStringW(section, word.name, text.c_str(), path)) ok = 0;
+            qlcos::unicode::FromAscii(qlcos::numbers::FormatInt(property->*word.Member).c_str());
+        if (!WritePrivateProfileStringW(section, word.Name, text.c_str(), path)) ok = 0;
     }
     return ok;
 }

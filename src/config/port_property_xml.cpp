@@ -13,8 +13,8 @@ BOOL zanXMLGetSerialPortProperty(DOMNode* node, tagZANSerialPortProperty* proper
     if (!element || !property || !qlcos::xml::NameIs(element, ZT("PortProperty"))) return 0;
     tagZANSerialPortProperty read = *property;
     for (const qlcos::config::Word& word : qlcos::config::kWords) {
-        const XMLCh* text = qlcos::xml::FindAttribute(*element, word.name);
-        if (!text || !qlcos::numbers::ParseWholeInt(qlcos::xml::FromXml(text), read.*word.member))
+        const XMLCh* text = qlcos::xml::FindAttribute(*element, word.Name);
+        if (!text || !qlcos::numbers::ParseWholeInt(qlcos::xml::FromXml(text), read.*word.Member))
             return 0;
     }
     *property = read;
@@ -28,8 +28,8 @@ BOOL zanXMLSetSerialPortProperty(DOMNode* parent, const tagZANSerialPortProperty
         DOMElement* element = qlcos::xml::AppendElement(parent, ZT("PortProperty"));
         if (!element) return 0;
         for (const qlcos::config::Word& word : qlcos::config::kWords)
-            qlcos::xml::SetAttribute(element, word.name,
-                                     qlcos::numbers::FormatInt(property->*word.member));
+            qlcos::xml::SetAttribute(element, word.Name,
+                                     qlcos::numbers::FormatInt(property->*word.Member));
         return 1;
     } catch (const DOMException&) {
         return 0;

@@ -39,8 +39,8 @@ int zanGetProfileInt(const ZanWChar* section, const ZanWChar* key, const ZanWCha
     ZanString text;
     if (!value || !Read(section, key, path, text)) return 0;
     qlcos::numbers::IntText n = qlcos::numbers::ParseInt(text);
-    if (!n.digits) return 0;
-    *value = n.value;
+    if (!n.Digits) return 0;
+    *value = n.Value;
     return 1;
 }
 
@@ -50,8 +50,8 @@ int zanGetProfileFloat(const ZanWChar* section, const ZanWChar* key, const ZanWC
     ZanString text;
     if (!value || !Read(section, key, path, text)) return 0;
     qlcos::numbers::RealText<float> n = qlcos::numbers::ParseFloat(text);
-    if (n.digits) {
-        *value = n.value;
+    if (n.Digits) {
+        *value = n.Value;
         return 1;
     }
     // The non-finite values that zanSetProfileFloat writes read back as themselves.
@@ -93,7 +93,7 @@ int zanGetProfileBool(const ZanWChar* section, const ZanWChar* key, int defaultV
     ZanString text;
     if (!Read(section, key, path, text)) return fallback;
     qlcos::numbers::IntText n = qlcos::numbers::ParseInt(text);
-    if (n.digits) return n.value != 0 ? 1 : 0;
+    if (n.Digits) return n.Value != 0 ? 1 : 0;
     for (const ZanWChar* word : {ZT("true"), ZT("yes"), ZT("on")})
         if (qlcos::unicode::EqualNoCase(text.c_str(), word)) return 1;
     for (const ZanWChar* word : {ZT("false"), ZT("no"), ZT("off")})

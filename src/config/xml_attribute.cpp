@@ -38,7 +38,7 @@ int xmlGetAttributeInt(const DOMElement& element, const ZanWChar* name, int defa
     if (found) *found = text ? 1 : 0;
     if (!text) return defaultValue;
     ZanString t = qlcos::xml::FromXml(text);
-    return qlcos::numbers::ParseInt(t).value;
+    return qlcos::numbers::ParseInt(t).Value;
 }
 
 double xmlGetAttributeDouble(const DOMElement& element, const ZanWChar* name, double defaultValue)
@@ -46,7 +46,7 @@ double xmlGetAttributeDouble(const DOMElement& element, const ZanWChar* name, do
     const XMLCh* text = qlcos::xml::FindAttribute(element, name);
     if (!text) return defaultValue;
     ZanString t = qlcos::xml::FromXml(text);
-    return qlcos::numbers::ParseDouble(t).value;
+    return qlcos::numbers::ParseDouble(t).Value;
 }
 
 ZanWChar* xmlGetAttributeString(const DOMElement& element, const ZanWChar* name, ZanWChar* buffer,

@@ -8,18 +8,18 @@
 #include <thread>
 
 struct ZanWorkUnit {
-    std::mutex mutex;
-    std::condition_variable released;
-    std::thread::id holder;
-    unsigned depth = 0;
+    std::mutex Mutex;
+    std::condition_variable Released;
+    std::thread::id Holder;
+    unsigned Depth = 0;
 
     // Takes the unit for the calling thread when it is free or already the caller's.
     bool TryTake()
     {
         const auto me = std::this_thread::get_id();
-        if (depth > 0 && holder != me) return false;
-        holder = me;
-        ++depth;
+        if (Depth > 0 && Holder != me) return false;
+        Holder = me;
+        ++Depth;
         return true;
     }
 };
@@ -85,27 +85,27 @@ void CZanVirtualDevice::SetConsole(CZanConsole* console) { m_pConsole = console;
 
 int CZanVirtualDevice::CanIWork()
 {
-    std::lock_guard<std::mutex> lock(m_Work->mutex);
-    return m_Work->depth == 0 || m_Work->holder == std::this_thread::get_id() ? 1 : 0;
+    std::lock_guard<std::mutex> lock(m_Work->Mutex);
+    return m_Work->Depth == 0 || m_Work->Holder == std::this_thread::get_id() ? 1 : 0;
 }
 
 int CZanVirtualDevice::WaitForWork(uint32_t timeoutMs)
 {
-    std::unique_lock<std::mutex> lock(m_Work->mutex);
+    std::unique_lock<std::mutex> lock(m_Work->Mutex);
     const auto me = std::this_thread::get_id();
-    if (!m_Work->released.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                                   [&] { return m_Work->depth == 0 || m_Work->holder == me; }))
+    if (!m_Work->Released.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                                   [&] { return m_Work->Depth == 0 || m_Work->Holder == me; }))
         return 0;
     return m_Work->TryTake() ? 1 : 0;
 }
 
 void CZanVirtualDevice::WorkFinish()
 {
-    std::lock_guard<std::mutex> lock(m_Work->mutex);
-    if (m_Work->depth == 0 || m_Work->holder != std::this_thread::get_id()) return;
-    if (--m_Work->depth == 0) {
-        m_Work->holder = std::thread::id();
-        m_Work->released.notify_all();
+    std::lock_guard<std::mutex> lock(m_Work->Mutex);
+    if (m_Work->Depth == 0 || m_Work->Holder != std::this_thread::get_id()) return;
+    if (--m_Work->Depth == 0) {
+        m_Work->Holder = std::thread::id();
+        m_Work->Released.notify_all();
     }
 }
 
@@ -113,7 +113,7 @@ int CZanVirtualDevice::IsBusy(unsigned short)
 {
     // Every request of a device goes over one line, so any request in progress makes the
     // device busy for all others, whatever bits they would set.
-    std::lock_guard<std::mutex> lock(m_Work->mutex);
+    std::lock_guard<std::mutex> lock(m_Work->Mutex);
     return m_Work->TryTake() ? 0 : 1;
 }
 

@@ -21,23 +21,23 @@ namespace {
 std::mutex g_profileMutex;
 
 struct Line {
-    std::string text; // without line ending
-    std::string eol;  // "\n", "\r\n" or "" for a last line without one
+    std::string Text; // without line ending
+    std::string Eol;  // "\n", "\r\n" or "" for a last line without one
 };
 
 struct IniFile {
-    std::string bom;
-    std::vector<Line> lines;
-    std::string newline = "\n";
-    bool existed = false;
+    std::string Bom;
+    std::vector<Line> Lines;
+    std::string Newline = "\n";
+    bool Existed = false;
 };
 
-enum class Kind { Other, Section, Key };
+enum class LineKind { Other, Section, Key };
 
 struct ParsedLine {
-    Kind kind = Kind::Other;
-    std::string name;  // section or key name, trimmed
-    std::string value; // key value, trimmed (quotes still on)
+    LineKind Kind = LineKind::Other;
+    std::string Name;  // section or key name, trimmed
+    std::string Value; // key value, trimmed (quotes still on)
 };
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f'; }
@@ -58,16 +58,16 @@ ParsedLine Parse(const std::string& text)
     if (text[i] == '[') {
         size_t close = text.rfind(']');
         if (close != std::string::npos && close > i) {
-            p.kind = Kind::Section;
-            p.name = Trim(text, i + 1, close);
+            p.Kind = LineKind::Section;
+            p.Name = Trim(text, i + 1, close);
         }
         return p;
     }
     size_t eq = text.find('=', i);
     if (eq == std::string::npos) return p;
-    p.kind = Kind::Key;
-    p.name = Trim(text, i, eq);
-    p.value = Trim(text, eq + 1, text.size());
+    p.Kind = LineKind::Key;
+    p.Name = Trim(text, i, eq);
+    p.Value = Trim(text, eq + 1, text.size());
     return p;
 }
 
@@ -96,10 +96,10 @@ bool Load(const std::string& path, IniFile& file)
     bool ok = !std::ferror(f);
     std::fclose(f);
     if (!ok) return false;
-    file.existed = true;
+    file.Existed = true;
     size_t pos = 0;
     if (data.compare(0, 3, "\xEF\xBB\xBF") == 0) {
-        file.bom = data.substr(0, 3);
+        file.Bom = data.substr(0, 3);
         pos = 3;
     }
     bool newlineKnown = false;
@@ -107,23 +107,23 @@ bool Load(const std::string& path, IniFile& file)
         size_t lf = data.find('\n', pos);
         Line line;
         if (lf == std::string::npos) {
-            line.text = data.substr(pos);
+            line.Text = data.substr(pos);
             pos = data.size();
         } else {
             size_t end = lf;
-            line.eol = "\n";
+            line.Eol = "\n";
             if (end > pos && data[end - 1] == '\r') {
                 --end;
-                line.eol = "\r\n";
+                line.Eol = "\r\n";
             }
-            line.text = data.substr(pos, end - pos);
+            line.Text = data.substr(pos, end - pos);
             pos = lf + 1;
             if (!newlineKnown) {
-                file.newline = line.eol;
+                file.Newline = line.Eol;
                 newlineKnown = true;
             }
         }
-        file.lines.push_back(std::move(line));
+        file.Lines.push_back(std::move(line));
     }
     return true;
 }
@@ -144,10 +144,10 @@ bool WriteAll(int fd, const std::string& content)
 
 bool Store(const std::string& path, const IniFile& file)
 {
-    std::string content = file.bom;
-    for (const Line& l : file.lines) content += l.text + l.eol;
+    std::string content = file.Bom;
+    for (const Line& l : file.Lines) content += l.Text + l.Eol;
 
-    if (!file.existed) {
+    if (!file.Existed) {
         int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0) {
             bool ok = WriteAll(fd, content);
@@ -179,18 +179,18 @@ bool Store(const std::string& path, const IniFile& file)
 // Index of the first section called `section`, or lines.size().
 size_t FindSection(const IniFile& file, const ZanString& section)
 {
-    for (size_t i = 0; i < file.lines.size(); ++i) {
-        ParsedLine p = Parse(file.lines[i].text);
-        if (p.kind == Kind::Section && SameName(p.name, section)) return i;
+    for (size_t i = 0; i < file.Lines.size(); ++i) {
+        ParsedLine p = Parse(file.Lines[i].Text);
+        if (p.Kind == LineKind::Section && SameName(p.Name, section)) return i;
     }
-    return file.lines.size();
+    return file.Lines.size();
 }
 
 // End (exclusive) of the section whose header is at `header`.
 size_t SectionEnd(const IniFile& file, size_t header)
 {
     size_t i = header + 1;
-    while (i < file.lines.size() && Parse(file.lines[i].text).kind != Kind::Section) ++i;
+    while (i < file.Lines.size() && Parse(file.Lines[i].Text).Kind != LineKind::Section) ++i;
     return i;
 }
 
@@ -199,8 +199,8 @@ size_t FindKey(const IniFile& file, size_t begin, size_t end, const ZanString& k
                ParsedLine* parsed)
 {
     for (size_t i = begin; i < end; ++i) {
-        ParsedLine p = Parse(file.lines[i].text);
-        if (p.kind == Kind::Key && SameName(p.name, key)) {
+        ParsedLine p = Parse(file.Lines[i].Text);
+        if (p.Kind == LineKind::Key && SameName(p.Name, key)) {
             if (parsed) *parsed = p;
             return i;
         }
@@ -229,8 +229,8 @@ bool ValidKey(const ZanString& s)
 // Appends a line, giving the previous last line a line ending when it has none.
 void AppendLine(IniFile& file, const std::string& text)
 {
-    if (!file.lines.empty() && file.lines.back().eol.empty()) file.lines.back().eol = file.newline;
-    file.lines.push_back({text, file.newline});
+    if (!file.Lines.empty() && file.Lines.back().Eol.empty()) file.Lines.back().Eol = file.Newline;
+    file.Lines.push_back({text, file.Newline});
 }
 
 } // namespace
@@ -245,11 +245,11 @@ bool ProfileRead(const ZanWChar* path, const ZanWChar* section, const ZanWChar* 
     IniFile file;
     if (!Load(qlcos::unicode::ToUtf8(path), file)) return false;
     size_t header = FindSection(file, section);
-    if (header == file.lines.size()) return false;
+    if (header == file.Lines.size()) return false;
     ParsedLine p;
     size_t end = SectionEnd(file, header);
     if (FindKey(file, header + 1, end, key, &p) == end) return false;
-    value = qlcos::unicode::FromUtf8(Unquote(p.value));
+    value = qlcos::unicode::FromUtf8(Unquote(p.Value));
     return true;
 }
 
@@ -306,20 +306,20 @@ BOOL WritePrivateProfileStringW(const ZanWChar* section, const ZanWChar* key, co
     if (!Load(file8, file)) return 0; // never overwrite a file that could not be read
 
     size_t header = FindSection(file, sectionName);
-    const bool hasSection = header < file.lines.size();
+    const bool hasSection = header < file.Lines.size();
     if (!key) { // remove the section
         if (!hasSection) return 1;
         size_t end = SectionEnd(file, header);
-        file.lines.erase(file.lines.begin() + static_cast<std::ptrdiff_t>(header),
-                         file.lines.begin() + static_cast<std::ptrdiff_t>(end));
+        file.Lines.erase(file.Lines.begin() + static_cast<std::ptrdiff_t>(header),
+                         file.Lines.begin() + static_cast<std::ptrdiff_t>(end));
         return Store(file8, file) ? 1 : 0;
     }
     const ZanString keyName(key);
     const std::string key8 = qlcos::unicode::ToUtf8(key);
     if (!hasSection) {
         if (!value) return 1;
-        if (!file.lines.empty() &&
-            !Trim(file.lines.back().text, 0, file.lines.back().text.size()).empty())
+        if (!file.Lines.empty() &&
+            !Trim(file.Lines.back().Text, 0, file.Lines.back().Text.size()).empty())
             AppendLine(file, "");
         AppendLine(file, "[" + qlcos::unicode::ToUtf8(section) + "]");
         AppendLine(file, key8 + "=" + qlcos::unicode::ToUtf8(value));
@@ -330,12 +330,12 @@ BOOL WritePrivateProfileStringW(const ZanWChar* section, const ZanWChar* key, co
     size_t at = FindKey(file, header + 1, end, keyName, &existing);
     if (at < end) {
         if (!value) {
-            file.lines.erase(file.lines.begin() + static_cast<std::ptrdiff_t>(at));
+            file.Lines.erase(file.Lines.begin() + static_cast<std::ptrdiff_t>(at));
         } else {
             // The stored spelling of the key stays; only the value changes.
-            std::string line = existing.name + "=" + qlcos::unicode::ToUtf8(value);
-            if (line == file.lines[at].text) return 1;
-            file.lines[at].text = line;
+            std::string line = existing.Name + "=" + qlcos::unicode::ToUtf8(value);
+            if (line == file.Lines[at].Text) return 1;
+            file.Lines[at].Text = line;
         }
         return Store(file8, file) ? 1 : 0;
     }
@@ -344,10 +344,10 @@ BOOL WritePrivateProfileStringW(const ZanWChar* section, const ZanWChar* key, co
     // the next section.
     size_t insert = end;
     while (insert > header + 1 &&
-           Trim(file.lines[insert - 1].text, 0, file.lines[insert - 1].text.size()).empty())
+           Trim(file.Lines[insert - 1].Text, 0, file.Lines[insert - 1].Text.size()).empty())
         --insert;
-    if (file.lines[insert - 1].eol.empty()) file.lines[insert - 1].eol = file.newline;
-    file.lines.insert(file.lines.begin() + static_cast<std::ptrdiff_t>(insert),
-                      Line{key8 + "=" + qlcos::unicode::ToUtf8(value), file.newline});
+    if (file.Lines[insert - 1].Eol.empty()) file.Lines[insert - 1].Eol = file.Newline;
+    file.Lines.insert(file.Lines.begin() + static_cast<std::ptrdiff_t>(insert),
+                      Line{key8 + "=" + qlcos::unicode::ToUtf8(value), file.Newline});
     return Store(file8, file) ? 1 : 0;
 }

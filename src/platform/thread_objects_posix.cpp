@@ -32,98 +32,98 @@ bool WaitFor(std::condition_variable& cv, std::unique_lock<std::mutex>& lock, DW
 }
 
 struct ThreadState {
-    std::mutex mutex;
-    std::condition_variable done;
-    bool finished = false;
-    DWORD exitCode = STILL_ACTIVE;
+    std::mutex Mutex;
+    std::condition_variable Done;
+    bool Finished = false;
+    DWORD ExitCode = STILL_ACTIVE;
 };
 
 struct ThreadObject final : KernelObject {
-    std::shared_ptr<ThreadState> state = std::make_shared<ThreadState>();
-    std::thread thread;
+    std::shared_ptr<ThreadState> State = std::make_shared<ThreadState>();
+    std::thread Thread;
 
     ~ThreadObject() override
     {
         // Closing the handle never stops the thread: join a finished one, let a running
         // one go on with its own reference to the state.
-        if (!thread.joinable()) return;
+        if (!Thread.joinable()) return;
         bool finished;
         {
-            std::lock_guard<std::mutex> lock(state->mutex);
-            finished = state->finished;
+            std::lock_guard<std::mutex> lock(State->Mutex);
+            finished = State->Finished;
         }
-        if (finished && thread.get_id() != std::this_thread::get_id())
-            thread.join();
+        if (finished && Thread.get_id() != std::this_thread::get_id())
+            Thread.join();
         else
-            thread.detach();
+            Thread.detach();
     }
 
     DWORD Wait(DWORD timeoutMs) override
     {
-        std::unique_lock<std::mutex> lock(state->mutex);
-        return WaitFor(state->done, lock, timeoutMs, [&] { return state->finished; })
+        std::unique_lock<std::mutex> lock(State->Mutex);
+        return WaitFor(State->Done, lock, timeoutMs, [&] { return State->Finished; })
                    ? WAIT_OBJECT_0
                    : WAIT_TIMEOUT;
     }
 };
 
 struct EventObject final : KernelObject {
-    std::mutex mutex;
-    std::condition_variable changed;
-    bool signalled;
-    const bool manualReset;
+    std::mutex Mutex;
+    std::condition_variable Changed;
+    bool Signalled;
+    const bool ManualReset;
 
-    EventObject(bool manual, bool initial) : signalled(initial), manualReset(manual) {}
+    EventObject(bool manual, bool initial) : Signalled(initial), ManualReset(manual) {}
 
     DWORD Wait(DWORD timeoutMs) override
     {
-        std::unique_lock<std::mutex> lock(mutex);
-        if (!WaitFor(changed, lock, timeoutMs, [&] { return signalled; })) return WAIT_TIMEOUT;
-        if (!manualReset) signalled = false;
+        std::unique_lock<std::mutex> lock(Mutex);
+        if (!WaitFor(Changed, lock, timeoutMs, [&] { return Signalled; })) return WAIT_TIMEOUT;
+        if (!ManualReset) Signalled = false;
         return WAIT_OBJECT_0;
     }
 
     void Set()
     {
-        std::lock_guard<std::mutex> lock(mutex);
-        signalled = true;
-        if (manualReset)
-            changed.notify_all();
+        std::lock_guard<std::mutex> lock(Mutex);
+        Signalled = true;
+        if (ManualReset)
+            Changed.notify_all();
         else
-            changed.notify_one();
+            Changed.notify_one();
     }
 
     void Reset()
     {
-        std::lock_guard<std::mutex> lock(mutex);
-        signalled = false;
+        std::lock_guard<std::mutex> lock(Mutex);
+        Signalled = false;
     }
 };
 
 struct MutexObject final : KernelObject {
-    std::mutex mutex;
-    std::condition_variable released;
-    std::thread::id owner;
-    unsigned depth = 0;
+    std::mutex Mutex;
+    std::condition_variable Released;
+    std::thread::id Owner;
+    unsigned Depth = 0;
 
     DWORD Wait(DWORD timeoutMs) override
     {
         const auto me = std::this_thread::get_id();
-        std::unique_lock<std::mutex> lock(mutex);
-        if (!WaitFor(released, lock, timeoutMs, [&] { return depth == 0 || owner == me; }))
+        std::unique_lock<std::mutex> lock(Mutex);
+        if (!WaitFor(Released, lock, timeoutMs, [&] { return Depth == 0 || Owner == me; }))
             return WAIT_TIMEOUT;
-        owner = me;
-        ++depth;
+        Owner = me;
+        ++Depth;
         return WAIT_OBJECT_0;
     }
 
     bool Release()
     {
-        std::lock_guard<std::mutex> lock(mutex);
-        if (depth == 0 || owner != std::this_thread::get_id()) return false;
-        if (--depth == 0) {
-            owner = std::thread::id();
-            released.notify_one();
+        std::lock_guard<std::mutex> lock(Mutex);
+        if (Depth == 0 || Owner != std::this_thread::get_id()) return false;
+        if (--Depth == 0) {
+            Owner = std::thread::id();
+            Released.notify_one();
         }
         return true;
     }
@@ -138,20 +138,20 @@ HANDLE CreateThread(void*, size_t, LPTHREAD_START_ROUTINE routine, void* paramet
 {
     if (!routine) return nullptr;
     auto object = std::make_unique<ThreadObject>();
-    std::shared_ptr<ThreadState> state = object->state;
+    std::shared_ptr<ThreadState> state = object->State;
     try {
-        object->thread = std::thread([state, routine, parameter] {
+        object->Thread = std::thread([state, routine, parameter] {
             const DWORD code = routine(parameter);
-            std::lock_guard<std::mutex> lock(state->mutex);
-            state->exitCode = code;
-            state->finished = true;
-            state->done.notify_all();
+            std::lock_guard<std::mutex> lock(state->Mutex);
+            state->ExitCode = code;
+            state->Finished = true;
+            state->Done.notify_all();
         });
     } catch (...) {
         return nullptr;
     }
     if (threadId)
-        *threadId = static_cast<DWORD>(std::hash<std::thread::id>()(object->thread.get_id()));
+        *threadId = static_cast<DWORD>(std::hash<std::thread::id>()(object->Thread.get_id()));
     return object.release();
 }
 
@@ -159,8 +159,8 @@ BOOL GetExitCodeThread(HANDLE thread, DWORD* exitCode)
 {
     auto* object = dynamic_cast<ThreadObject*>(ObjectOf(thread));
     if (!object || !exitCode) return 0;
-    std::lock_guard<std::mutex> lock(object->state->mutex);
-    *exitCode = object->state->exitCode;
+    std::lock_guard<std::mutex> lock(object->State->Mutex);
+    *exitCode = object->State->ExitCode;
     return 1;
 }
 

@@ -11,10 +11,10 @@
 #include <mutex>
 
 struct ZanWindow {
-    std::mutex mutex;
-    std::condition_variable arrived;
-    std::deque<MSG> queue;
-    bool destroyed = false;
+    std::mutex Mutex;
+    std::condition_variable Arrived;
+    std::deque<MSG> Queue;
+    bool Destroyed = false;
 };
 
 namespace {
@@ -55,20 +55,20 @@ void zanDestroyMessageWindow(HWND window)
         found = it->second;
         Windows().erase(it);
     }
-    std::lock_guard<std::mutex> lock(found->mutex);
-    found->destroyed = true;
-    found->queue.clear();
-    found->arrived.notify_all();
+    std::lock_guard<std::mutex> lock(found->Mutex);
+    found->Destroyed = true;
+    found->Queue.clear();
+    found->Arrived.notify_all();
 }
 
 BOOL PostMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     std::shared_ptr<ZanWindow> found = Find(window);
     if (!found) return 0;
-    std::lock_guard<std::mutex> lock(found->mutex);
-    if (found->destroyed) return 0;
-    found->queue.push_back(MSG{window, message, wParam, lParam, GetTickCount()});
-    found->arrived.notify_one();
+    std::lock_guard<std::mutex> lock(found->Mutex);
+    if (found->Destroyed) return 0;
+    found->Queue.push_back(MSG{window, message, wParam, lParam, GetTickCount()});
+    found->Arrived.notify_one();
     return 1;
 }
 
@@ -76,14 +76,14 @@ BOOL zanGetMessage(HWND window, MSG* msg, DWORD timeoutMs)
 {
     std::shared_ptr<ZanWindow> found = Find(window);
     if (!found || !msg) return 0;
-    std::unique_lock<std::mutex> lock(found->mutex);
-    auto ready = [&] { return found->destroyed || !found->queue.empty(); };
+    std::unique_lock<std::mutex> lock(found->Mutex);
+    auto ready = [&] { return found->Destroyed || !found->Queue.empty(); };
     if (timeoutMs == INFINITE)
-        found->arrived.wait(lock, ready);
-    else if (!found->arrived.wait_for(lock, std::chrono::milliseconds(timeoutMs), ready))
+        found->Arrived.wait(lock, ready);
+    else if (!found->Arrived.wait_for(lock, std::chrono::milliseconds(timeoutMs), ready))
         return 0;
-    if (found->destroyed || found->queue.empty()) return 0;
-    *msg = found->queue.front();
-    found->queue.pop_front();
+    if (found->Destroyed || found->Queue.empty()) return 0;
+    *msg = found->Queue.front();
+    found->Queue.pop_front();
     return 1;
 }

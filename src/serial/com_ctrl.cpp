@@ -16,25 +16,25 @@ using Clock = std::chrono::steady_clock;
 
 // Everything the receive thread shares with the caller's thread, under one mutex.
 struct ZanComPort {
-    std::unique_ptr<qlcos::serial::SerialBackend> backend;
-    std::thread receiver;
+    std::unique_ptr<qlcos::serial::SerialBackend> Backend;
+    std::thread Receiver;
 
-    mutable std::mutex mutex;
-    std::condition_variable changed; // pool grew, a frame ended, or the line failed
-    std::unique_ptr<unsigned char[]> pool;
-    uint32_t poolSize = 0;
-    uint32_t count = 0;
+    mutable std::mutex Mutex;
+    std::condition_variable Changed; // pool grew, a frame ended, or the line failed
+    std::unique_ptr<unsigned char[]> Pool;
+    uint32_t PoolSize = 0;
+    uint32_t Count = 0;
     // Bumped by ClearPool: bytes read under an older generation are stale and dropped.
-    uint64_t generation = 0;
-    bool responseEnded = false; // a frame end arrived, or the pool filled up
-    bool waitPending = false;
-    bool lineFailed = false;
-    Clock::time_point deadline;
-    std::vector<CZanProtocol*> protocols;
+    uint64_t Generation = 0;
+    bool ResponseEnded = false; // a frame end arrived, or the pool filled up
+    bool WaitPending = false;
+    bool LineFailed = false;
+    Clock::time_point Deadline;
+    std::vector<CZanProtocol*> Protocols;
 
-    bool waitResponse = false;
-    uint32_t waitTimeoutMs = 500;
-    HANDLE frameEvent = nullptr;
+    bool WaitResponse = false;
+    uint32_t WaitTimeoutMs = 500;
+    HANDLE FrameEvent = nullptr;
 };
 
 namespace {
@@ -53,16 +53,16 @@ uint32_t WriteTimeoutMs(int bytes, int baud) { return LineTimeMs(bytes, baud) + 
 
 CZanComCtrl::CZanComCtrl() : m_Property{1, -1, 9600, 8, 0, 0}, m_Port(new ZanComPort)
 {
-    m_Port->frameEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    m_Port->FrameEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
 }
 
 CZanComCtrl::~CZanComCtrl()
 {
     ClosePort();
-    if (m_Port->frameEvent) CloseHandle(m_Port->frameEvent);
+    if (m_Port->FrameEvent) CloseHandle(m_Port->FrameEvent);
 }
 
-bool CZanComCtrl::IsOpen() const { return m_Port->backend != nullptr; }
+bool CZanComCtrl::IsOpen() const { return m_Port->Backend != nullptr; }
 
 ZanResult CZanComCtrl::OpenPort(const tagZANSerialPortProperty& property)
 {
@@ -72,19 +72,19 @@ ZanResult CZanComCtrl::OpenPort(const tagZANSerialPortProperty& property)
     if (opened != ZAN_COM_OK) return opened;
     m_Property = property;
     {
-        std::lock_guard<std::mutex> lock(m_Port->mutex);
-        m_Port->count = 0;
-        ++m_Port->generation;
-        m_Port->responseEnded = false;
-        m_Port->waitPending = false;
-        m_Port->lineFailed = false;
+        std::lock_guard<std::mutex> lock(m_Port->Mutex);
+        m_Port->Count = 0;
+        ++m_Port->Generation;
+        m_Port->ResponseEnded = false;
+        m_Port->WaitPending = false;
+        m_Port->LineFailed = false;
     }
-    m_Port->backend = std::move(backend);
+    m_Port->Backend = std::move(backend);
     try {
-        m_Port->receiver = std::thread([this] { ReceiveLoop(); });
+        m_Port->Receiver = std::thread([this] { ReceiveLoop(); });
     } catch (...) {
-        m_Port->backend->Close();
-        m_Port->backend.reset();
+        m_Port->Backend->Close();
+        m_Port->Backend.reset();
         return ZAN_COM_ERR_RESOURCE;
     }
     return ZAN_COM_OK;
@@ -92,15 +92,15 @@ ZanResult CZanComCtrl::OpenPort(const tagZANSerialPortProperty& property)
 
 void CZanComCtrl::ClosePort()
 {
-    if (!m_Port->backend) return;
-    m_Port->backend->Interrupt();
-    if (m_Port->receiver.joinable()) m_Port->receiver.join();
-    m_Port->backend->Close();
-    m_Port->backend.reset();
-    std::lock_guard<std::mutex> lock(m_Port->mutex);
-    m_Port->count = 0;
-    m_Port->waitPending = false;
-    m_Port->changed.notify_all();
+    if (!m_Port->Backend) return;
+    m_Port->Backend->Interrupt();
+    if (m_Port->Receiver.joinable()) m_Port->Receiver.join();
+    m_Port->Backend->Close();
+    m_Port->Backend.reset();
+    std::lock_guard<std::mutex> lock(m_Port->Mutex);
+    m_Port->Count = 0;
+    m_Port->WaitPending = false;
+    m_Port->Changed.notify_all();
 }
 
 void CZanComCtrl::ReceiveLoop()
@@ -108,53 +108,53 @@ void CZanComCtrl::ReceiveLoop()
     ZanComPort& port = *m_Port;
     unsigned char chunk[4096];
     for (;;) {
-        const int ready = port.backend->WaitForInput();
+        const int ready = port.Backend->WaitForInput();
         if (ready == 0) return; // ClosePort interrupted the wait
         uint64_t generation;
         {
-            std::lock_guard<std::mutex> lock(port.mutex);
-            generation = port.generation;
+            std::lock_guard<std::mutex> lock(port.Mutex);
+            generation = port.Generation;
         }
-        const int n = ready > 0 ? port.backend->ReadAvailable(chunk, sizeof chunk) : -1;
+        const int n = ready > 0 ? port.Backend->ReadAvailable(chunk, sizeof chunk) : -1;
         if (n < 0) {
             // Hung up or failed: tell the device, then end any wait and stop reading (a
             // hung-up descriptor stays readable, so reading on would spin). A caller whose
             // wait ends this way finds OnErr already done.
-            qlcos::serial::TraceNote(port.backend->Name(), "line failed");
+            qlcos::serial::TraceNote(port.Backend->Name(), "line failed");
             DeliverLineError();
             {
-                std::lock_guard<std::mutex> lock(port.mutex);
-                port.lineFailed = true;
-                port.changed.notify_all();
+                std::lock_guard<std::mutex> lock(port.Mutex);
+                port.LineFailed = true;
+                port.Changed.notify_all();
             }
-            SetEvent(port.frameEvent);
+            SetEvent(port.FrameEvent);
             return;
         }
         if (n == 0) continue;
         bool frameEnded = false;
         {
-            std::lock_guard<std::mutex> lock(port.mutex);
-            if (generation == port.generation) {
-                const uint32_t room = port.poolSize - port.count;
+            std::lock_guard<std::mutex> lock(port.Mutex);
+            if (generation == port.Generation) {
+                const uint32_t room = port.PoolSize - port.Count;
                 const uint32_t taken = std::min<uint32_t>(room, static_cast<uint32_t>(n));
                 if (taken > 0) {
-                    std::memcpy(port.pool.get() + port.count, chunk, taken);
-                    port.count += taken;
+                    std::memcpy(port.Pool.get() + port.Count, chunk, taken);
+                    port.Count += taken;
                     // Only bytes that made it into the pool may end a wait: a frame end
                     // that fell off a full pool could never be cut from it.
-                    for (CZanProtocol* protocol : port.protocols) {
+                    for (CZanProtocol* protocol : port.Protocols) {
                         if (protocol->IsFrame(chunk, static_cast<int>(taken))) {
                             frameEnded = true;
                             break;
                         }
                     }
                     // A full pool can take no frame end any more: waiting on is useless.
-                    if (frameEnded || port.count == port.poolSize) port.responseEnded = true;
-                    port.changed.notify_all();
+                    if (frameEnded || port.Count == port.PoolSize) port.ResponseEnded = true;
+                    port.Changed.notify_all();
                 }
             }
         }
-        if (frameEnded) SetEvent(port.frameEvent);
+        if (frameEnded) SetEvent(port.FrameEvent);
         DeliverChunk(chunk, n);
     }
 }
@@ -163,33 +163,33 @@ ZanResult CZanComCtrl::AllocPool(uint32_t bytes)
 {
     std::unique_ptr<unsigned char[]> pool(new (std::nothrow) unsigned char[bytes ? bytes : 1]);
     if (!pool) return ZAN_COM_ERR_RESOURCE;
-    std::lock_guard<std::mutex> lock(m_Port->mutex);
-    m_Port->pool = std::move(pool);
-    m_Port->poolSize = bytes;
-    m_Port->count = 0;
-    ++m_Port->generation;
+    std::lock_guard<std::mutex> lock(m_Port->Mutex);
+    m_Port->Pool = std::move(pool);
+    m_Port->PoolSize = bytes;
+    m_Port->Count = 0;
+    ++m_Port->Generation;
     return ZAN_COM_OK;
 }
 
 uint32_t CZanComCtrl::GetPoolSize() const
 {
-    std::lock_guard<std::mutex> lock(m_Port->mutex);
-    return m_Port->poolSize;
+    std::lock_guard<std::mutex> lock(m_Port->Mutex);
+    return m_Port->PoolSize;
 }
 
 ZanResult CZanComCtrl::AppendProtocol(CZanProtocol* protocol)
 {
     if (!protocol) return ZAN_COM_ERR_ARGUMENT;
-    std::lock_guard<std::mutex> lock(m_Port->mutex);
-    auto& list = m_Port->protocols;
+    std::lock_guard<std::mutex> lock(m_Port->Mutex);
+    auto& list = m_Port->Protocols;
     if (std::find(list.begin(), list.end(), protocol) == list.end()) list.push_back(protocol);
     return ZAN_COM_OK;
 }
 
 ZanResult CZanComCtrl::RemoveProtocol(uint32_t identifier)
 {
-    std::lock_guard<std::mutex> lock(m_Port->mutex);
-    auto& list = m_Port->protocols;
+    std::lock_guard<std::mutex> lock(m_Port->Mutex);
+    auto& list = m_Port->Protocols;
     const auto before = list.size();
     list.erase(std::remove_if(list.begin(), list.end(),
                               [&](CZanProtocol* p) { return p->GetIdentifier() == identifier; }),
@@ -199,105 +199,105 @@ ZanResult CZanComCtrl::RemoveProtocol(uint32_t identifier)
 
 void CZanComCtrl::SetWaitResponse(int on)
 {
-    std::lock_guard<std::mutex> lock(m_Port->mutex);
-    m_Port->waitResponse = on != 0;
-    if (!m_Port->waitResponse) m_Port->waitPending = false;
+    std::lock_guard<std::mutex> lock(m_Port->Mutex);
+    m_Port->WaitResponse = on != 0;
+    if (!m_Port->WaitResponse) m_Port->WaitPending = false;
 }
 
 void CZanComCtrl::SetWaitTimeOut(uint32_t milliseconds)
 {
-    std::lock_guard<std::mutex> lock(m_Port->mutex);
-    m_Port->waitTimeoutMs = milliseconds;
+    std::lock_guard<std::mutex> lock(m_Port->Mutex);
+    m_Port->WaitTimeoutMs = milliseconds;
 }
 
 int CZanComCtrl::IsWaitResponse() const
 {
-    std::lock_guard<std::mutex> lock(m_Port->mutex);
-    return m_Port->waitResponse ? 1 : 0;
+    std::lock_guard<std::mutex> lock(m_Port->Mutex);
+    return m_Port->WaitResponse ? 1 : 0;
 }
 
-HANDLE CZanComCtrl::GetWaitResponseEventHandle() const { return m_Port->frameEvent; }
+HANDLE CZanComCtrl::GetWaitResponseEventHandle() const { return m_Port->FrameEvent; }
 
 void CZanComCtrl::ClearPool()
 {
     // First what the system holds, then what the receive thread holds: any chunk it read
     // before the generation changes is dropped when it comes to append it.
-    if (m_Port->backend) m_Port->backend->FlushInput();
+    if (m_Port->Backend) m_Port->Backend->FlushInput();
     {
-        std::lock_guard<std::mutex> lock(m_Port->mutex);
-        m_Port->count = 0;
-        ++m_Port->generation;
-        m_Port->responseEnded = false;
+        std::lock_guard<std::mutex> lock(m_Port->Mutex);
+        m_Port->Count = 0;
+        ++m_Port->Generation;
+        m_Port->ResponseEnded = false;
     }
-    ResetEvent(m_Port->frameEvent);
+    ResetEvent(m_Port->FrameEvent);
 }
 
 ZanResult CZanComCtrl::Transmit(const unsigned char* bytes, int length)
 {
-    if (!m_Port->backend) return ZAN_COM_ERR_NOT_OPEN;
+    if (!m_Port->Backend) return ZAN_COM_ERR_NOT_OPEN;
     if (!bytes || length <= 0) return ZAN_COM_ERR_ARGUMENT;
     {
-        std::lock_guard<std::mutex> lock(m_Port->mutex);
-        if (m_Port->lineFailed) return ZAN_COM_ERR_LINE_CLOSED;
+        std::lock_guard<std::mutex> lock(m_Port->Mutex);
+        if (m_Port->LineFailed) return ZAN_COM_ERR_LINE_CLOSED;
         // A frame end seen before this command went out belongs to an earlier one.
-        m_Port->responseEnded = false;
-        m_Port->waitPending = m_Port->waitResponse;
+        m_Port->ResponseEnded = false;
+        m_Port->WaitPending = m_Port->WaitResponse;
         // The reply cannot begin before the frame is out: the time-out counts from then.
-        m_Port->deadline = Clock::now() + std::chrono::milliseconds(m_Port->waitTimeoutMs) +
+        m_Port->Deadline = Clock::now() + std::chrono::milliseconds(m_Port->WaitTimeoutMs) +
                            std::chrono::milliseconds(LineTimeMs(length, m_Property.BaudRate));
     }
-    ResetEvent(m_Port->frameEvent);
+    ResetEvent(m_Port->FrameEvent);
     const ZanResult written =
-        m_Port->backend->Write(bytes, length, WriteTimeoutMs(length, m_Property.BaudRate));
+        m_Port->Backend->Write(bytes, length, WriteTimeoutMs(length, m_Property.BaudRate));
     if (written != ZAN_COM_OK) {
-        std::lock_guard<std::mutex> lock(m_Port->mutex);
-        m_Port->waitPending = false;
+        std::lock_guard<std::mutex> lock(m_Port->Mutex);
+        m_Port->WaitPending = false;
     }
     return written;
 }
 
 int CZanComCtrl::GetPoolData(unsigned char* buffer, int max)
 {
-    std::unique_lock<std::mutex> lock(m_Port->mutex);
+    std::unique_lock<std::mutex> lock(m_Port->Mutex);
     ZanComPort& port = *m_Port;
-    if (port.waitPending) {
-        port.changed.wait_until(lock, port.deadline,
-                                [&] { return port.responseEnded || port.lineFailed; });
-        port.waitPending = false;
+    if (port.WaitPending) {
+        port.Changed.wait_until(lock, port.Deadline,
+                                [&] { return port.ResponseEnded || port.LineFailed; });
+        port.WaitPending = false;
     }
     if (!buffer) return 0;
-    uint32_t n = port.count;
+    uint32_t n = port.Count;
     if (max > 0) n = std::min<uint32_t>(n, static_cast<uint32_t>(max));
-    std::memcpy(buffer, port.pool.get(), n);
+    std::memcpy(buffer, port.Pool.get(), n);
     return static_cast<int>(n);
 }
 
 int CZanComCtrl::WaitForPoolData(int count, uint32_t timeoutMs)
 {
-    std::unique_lock<std::mutex> lock(m_Port->mutex);
+    std::unique_lock<std::mutex> lock(m_Port->Mutex);
     ZanComPort& port = *m_Port;
     const uint32_t wanted = count > 0 ? static_cast<uint32_t>(count) : 0u;
-    port.changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] {
-        return port.count >= wanted || port.count >= port.poolSize || port.lineFailed ||
-               !port.backend;
+    port.Changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] {
+        return port.Count >= wanted || port.Count >= port.PoolSize || port.LineFailed ||
+               !port.Backend;
     });
-    return static_cast<int>(port.count);
+    return static_cast<int>(port.Count);
 }
 
 ZanResult CZanComCtrl::ChangeComProperty(const tagZANSerialPortProperty* property)
 {
     if (!property) return ZAN_COM_ERR_ARGUMENT;
-    if (!m_Port->backend) return ZAN_COM_ERR_NOT_OPEN;
-    const ZanResult configured = m_Port->backend->Configure(*property);
+    if (!m_Port->Backend) return ZAN_COM_ERR_NOT_OPEN;
+    const ZanResult configured = m_Port->Backend->Configure(*property);
     if (configured == ZAN_COM_OK && property != &m_Property) m_Property = *property;
     return configured;
 }
 
 ZanResult CZanComCtrl::LineState() const
 {
-    if (!m_Port->backend) return ZAN_COM_ERR_NOT_OPEN;
-    std::lock_guard<std::mutex> lock(m_Port->mutex);
-    return m_Port->lineFailed ? ZAN_COM_ERR_LINE_CLOSED : ZAN_COM_OK;
+    if (!m_Port->Backend) return ZAN_COM_ERR_NOT_OPEN;
+    std::lock_guard<std::mutex> lock(m_Port->Mutex);
+    return m_Port->LineFailed ? ZAN_COM_ERR_LINE_CLOSED : ZAN_COM_OK;
 }
 
 void CZanComCtrl::DeliverChunk(const unsigned char*, int) {}

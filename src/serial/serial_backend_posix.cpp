@@ -19,8 +19,8 @@ namespace qlcos::serial {
 namespace {
 
 struct BaudEntry {
-    int baud;
-    speed_t speed;
+    int Baud;
+    speed_t Speed;
 };
 
 const BaudEntry kBaudRates[] = {
@@ -39,8 +39,8 @@ const BaudEntry kBaudRates[] = {
 bool SpeedOf(int baud, speed_t& speed)
 {
     for (const BaudEntry& entry : kBaudRates) {
-        if (entry.baud == baud) {
-            speed = entry.speed;
+        if (entry.Baud == baud) {
+            speed = entry.Speed;
             return true;
         }
     }
@@ -91,13 +91,13 @@ public:
     {
         Close();
         const std::string path = PathOf(property.Port);
-        m_name = "COM" + std::to_string(property.Port) + " " + path;
-        m_fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-        if (m_fd < 0) {
-            TraceNote(m_name, "open failed");
+        m_Name = "COM" + std::to_string(property.Port) + " " + path;
+        m_Fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        if (m_Fd < 0) {
+            TraceNote(m_Name, "open failed");
             return ZAN_COM_ERR_OPEN;
         }
-        if (::pipe2(m_wake, O_NONBLOCK | O_CLOEXEC) != 0) {
+        if (::pipe2(m_Wake, O_NONBLOCK | O_CLOEXEC) != 0) {
             Close();
             return ZAN_COM_ERR_RESOURCE;
         }
@@ -106,21 +106,21 @@ public:
             Close();
             return configured;
         }
-        RequestLowLatency(m_fd);
-        tcflush(m_fd, TCIOFLUSH);
-        TraceNote(m_name, "opened");
+        RequestLowLatency(m_Fd);
+        tcflush(m_Fd, TCIOFLUSH);
+        TraceNote(m_Name, "opened");
         return ZAN_COM_OK;
     }
 
     ZanResult Configure(const tagZANSerialPortProperty& property) override
     {
-        if (m_fd < 0) return ZAN_COM_ERR_NOT_OPEN;
+        if (m_Fd < 0) return ZAN_COM_ERR_NOT_OPEN;
         speed_t speed;
         tcflag_t bits;
         if (!SpeedOf(property.BaudRate, speed) || !DataBitsFlag(property.DataBits, bits))
             return ZAN_COM_ERR_ARGUMENT;
         termios settings{};
-        if (tcgetattr(m_fd, &settings) != 0) return ZAN_COM_ERR_OPEN;
+        if (tcgetattr(m_Fd, &settings) != 0) return ZAN_COM_ERR_OPEN;
         cfmakeraw(&settings);
         settings.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY);
         settings.c_cflag &= ~static_cast<tcflag_t>(CSIZE | CSTOPB | PARENB | CRTSCTS);
@@ -129,18 +129,18 @@ public:
         settings.c_cc[VTIME] = 0;
         cfsetispeed(&settings, speed);
         cfsetospeed(&settings, speed);
-        return tcsetattr(m_fd, TCSANOW, &settings) == 0 ? ZAN_COM_OK : ZAN_COM_ERR_OPEN;
+        return tcsetattr(m_Fd, TCSANOW, &settings) == 0 ? ZAN_COM_OK : ZAN_COM_ERR_OPEN;
     }
 
     void Close() override
     {
-        m_hungUp = false;
-        if (m_fd >= 0) {
-            ::close(m_fd);
-            m_fd = -1;
-            TraceNote(m_name, "closed");
+        m_HungUp = false;
+        if (m_Fd >= 0) {
+            ::close(m_Fd);
+            m_Fd = -1;
+            TraceNote(m_Name, "closed");
         }
-        for (int& end : m_wake) {
+        for (int& end : m_Wake) {
             if (end >= 0) ::close(end);
             end = -1;
         }
@@ -148,12 +148,12 @@ public:
 
     ZanResult Write(const unsigned char* bytes, int length, uint32_t timeoutMs) override
     {
-        if (m_fd < 0) return ZAN_COM_ERR_NOT_OPEN;
+        if (m_Fd < 0) return ZAN_COM_ERR_NOT_OPEN;
         const auto deadline =
             std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
         int done = 0;
         while (done < length) {
-            const ssize_t n = ::write(m_fd, bytes + done, static_cast<size_t>(length - done));
+            const ssize_t n = ::write(m_Fd, bytes + done, static_cast<size_t>(length - done));
             if (n > 0) {
                 done += static_cast<int>(n);
                 continue;
@@ -165,22 +165,22 @@ public:
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
                 deadline - std::chrono::steady_clock::now());
             if (left.count() <= 0) return ZAN_COM_ERR_WRITE_TIMEOUT;
-            pollfd out{m_fd, POLLOUT, 0};
+            pollfd out{m_Fd, POLLOUT, 0};
             const int ready = ::poll(&out, 1, static_cast<int>(left.count()));
             if (ready < 0 && errno != EINTR) return ZAN_COM_ERR_WRITE;
             if (ready > 0 && (out.revents & (POLLHUP | POLLERR | POLLNVAL)) &&
                 !(out.revents & POLLOUT))
                 return ZAN_COM_ERR_LINE_CLOSED;
         }
-        TraceBytes(m_name, "tx", bytes, length);
+        TraceBytes(m_Name, "tx", bytes, length);
         return ZAN_COM_OK;
     }
 
     int WaitForInput() override
     {
-        if (m_fd < 0) return -1;
+        if (m_Fd < 0) return -1;
         for (;;) {
-            pollfd fds[2] = {{m_fd, POLLIN, 0}, {m_wake[0], POLLIN, 0}};
+            pollfd fds[2] = {{m_Fd, POLLIN, 0}, {m_Wake[0], POLLIN, 0}};
             const int ready = ::poll(fds, 2, -1);
             if (ready < 0) {
                 if (errno == EINTR) continue;
@@ -188,52 +188,52 @@ public:
             }
             if (fds[1].revents) {
                 unsigned char drain[16];
-                while (::read(m_wake[0], drain, sizeof drain) > 0) {}
+                while (::read(m_Wake[0], drain, sizeof drain) > 0) {}
                 return 0;
             }
-            m_hungUp = (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+            m_HungUp = (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
             if (fds[0].revents & POLLIN) return 1;
-            if (m_hungUp) return -1;
+            if (m_HungUp) return -1;
         }
     }
 
     int ReadAvailable(unsigned char* buffer, int capacity) override
     {
-        if (m_fd < 0) return -1;
+        if (m_Fd < 0) return -1;
         for (;;) {
-            const ssize_t n = ::read(m_fd, buffer, static_cast<size_t>(capacity));
+            const ssize_t n = ::read(m_Fd, buffer, static_cast<size_t>(capacity));
             if (n > 0) {
-                TraceBytes(m_name, "rx", buffer, static_cast<int>(n));
+                TraceBytes(m_Name, "rx", buffer, static_cast<int>(n));
                 return static_cast<int>(n);
             }
             if (n < 0 && errno == EINTR) continue;
             // Nothing there: with VMIN and VTIME 0 a terminal reads 0 rather than EAGAIN,
             // for instance when ClearPool flushed what poll announced. Only a hang-up that
             // poll reported makes it the end of the line.
-            if (n == 0 || errno == EAGAIN) return m_hungUp ? -1 : 0;
+            if (n == 0 || errno == EAGAIN) return m_HungUp ? -1 : 0;
             return -1; // EIO after a hang-up
         }
     }
 
     void Interrupt() override
     {
-        if (m_wake[1] < 0) return;
+        if (m_Wake[1] < 0) return;
         const unsigned char one = 1;
-        (void)!::write(m_wake[1], &one, 1);
+        (void)!::write(m_Wake[1], &one, 1);
     }
 
     void FlushInput() override
     {
-        if (m_fd >= 0) tcflush(m_fd, TCIFLUSH);
+        if (m_Fd >= 0) tcflush(m_Fd, TCIFLUSH);
     }
 
-    const std::string& Name() const override { return m_name; }
+    const std::string& Name() const override { return m_Name; }
 
 private:
-    int m_fd = -1;
-    int m_wake[2] = {-1, -1};
-    bool m_hungUp = false; // the last poll reported a hang-up or an error
-    std::string m_name;
+    int m_Fd = -1;
+    int m_Wake[2] = {-1, -1};
+    bool m_HungUp = false; // the last poll reported a hang-up or an error
+    std::string m_Name;
 };
 
 } // namespace

@@ -10,28 +10,28 @@ namespace {
 
 // An OVERLAPPED with its own manual-reset event.
 struct Overlapped {
-    OVERLAPPED ov{};
-    Overlapped() { ov.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr); }
+    OVERLAPPED Ov{};
+    Overlapped() { Ov.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr); }
     ~Overlapped()
     {
-        if (ov.hEvent) CloseHandle(ov.hEvent);
+        if (Ov.hEvent) CloseHandle(Ov.hEvent);
     }
     void Reset()
     {
-        HANDLE event = ov.hEvent;
-        ov = OVERLAPPED{};
-        ov.hEvent = event;
+        HANDLE event = Ov.hEvent;
+        Ov = OVERLAPPED{};
+        Ov.hEvent = event;
         ResetEvent(event);
     }
 };
 
 class Win32SerialBackend final : public SerialBackend {
 public:
-    Win32SerialBackend() { m_wake = CreateEventW(nullptr, FALSE, FALSE, nullptr); }
+    Win32SerialBackend() { m_Wake = CreateEventW(nullptr, FALSE, FALSE, nullptr); }
     ~Win32SerialBackend() override
     {
         Close();
-        if (m_wake) CloseHandle(m_wake);
+        if (m_Wake) CloseHandle(m_Wake);
     }
 
     ZanResult Open(const tagZANSerialPortProperty& property) override
@@ -39,14 +39,14 @@ public:
         Close();
         // Always the device namespace, so that ports above 9 open too.
         const std::wstring path = L"\\\\.\\COM" + std::to_wstring(property.Port);
-        m_name = "COM" + std::to_string(property.Port);
-        m_port = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+        m_Name = "COM" + std::to_string(property.Port);
+        m_Port = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                              FILE_FLAG_OVERLAPPED, nullptr);
-        if (m_port == INVALID_HANDLE_VALUE) {
-            TraceNote(m_name, "open failed");
+        if (m_Port == INVALID_HANDLE_VALUE) {
+            TraceNote(m_Name, "open failed");
             return ZAN_COM_ERR_OPEN;
         }
-        SetupComm(m_port, 4096, 4096);
+        SetupComm(m_Port, 4096, 4096);
         const ZanResult configured = Configure(property);
         if (configured != ZAN_COM_OK) {
             Close();
@@ -55,21 +55,21 @@ public:
         // Reads return at once with what has arrived; WaitCommEvent does the waiting.
         COMMTIMEOUTS timeouts{};
         timeouts.ReadIntervalTimeout = MAXDWORD;
-        SetCommTimeouts(m_port, &timeouts);
-        SetCommMask(m_port, EV_RXCHAR | EV_ERR | EV_BREAK);
-        PurgeComm(m_port, PURGE_RXCLEAR | PURGE_TXCLEAR | PURGE_RXABORT | PURGE_TXABORT);
-        TraceNote(m_name, "opened");
+        SetCommTimeouts(m_Port, &timeouts);
+        SetCommMask(m_Port, EV_RXCHAR | EV_ERR | EV_BREAK);
+        PurgeComm(m_Port, PURGE_RXCLEAR | PURGE_TXCLEAR | PURGE_RXABORT | PURGE_TXABORT);
+        TraceNote(m_Name, "opened");
         return ZAN_COM_OK;
     }
 
     ZanResult Configure(const tagZANSerialPortProperty& property) override
     {
-        if (m_port == INVALID_HANDLE_VALUE) return ZAN_COM_ERR_NOT_OPEN;
+        if (m_Port == INVALID_HANDLE_VALUE) return ZAN_COM_ERR_NOT_OPEN;
         if (property.BaudRate <= 0 || property.DataBits < 5 || property.DataBits > 8)
             return ZAN_COM_ERR_ARGUMENT;
         DCB dcb{};
         dcb.DCBlength = sizeof dcb;
-        if (!GetCommState(m_port, &dcb)) return ZAN_COM_ERR_OPEN;
+        if (!GetCommState(m_Port, &dcb)) return ZAN_COM_ERR_OPEN;
         dcb.BaudRate = static_cast<DWORD>(property.BaudRate);
         dcb.ByteSize = static_cast<BYTE>(property.DataBits);
         dcb.Parity = NOPARITY;
@@ -86,90 +86,90 @@ public:
         dcb.fErrorChar = FALSE;
         dcb.fNull = FALSE;
         dcb.fAbortOnError = FALSE;
-        return SetCommState(m_port, &dcb) ? ZAN_COM_OK : ZAN_COM_ERR_ARGUMENT;
+        return SetCommState(m_Port, &dcb) ? ZAN_COM_OK : ZAN_COM_ERR_ARGUMENT;
     }
 
     void Close() override
     {
-        if (m_port == INVALID_HANDLE_VALUE) return;
-        CloseHandle(m_port);
-        m_port = INVALID_HANDLE_VALUE;
-        TraceNote(m_name, "closed");
+        if (m_Port == INVALID_HANDLE_VALUE) return;
+        CloseHandle(m_Port);
+        m_Port = INVALID_HANDLE_VALUE;
+        TraceNote(m_Name, "closed");
     }
 
     ZanResult Write(const unsigned char* bytes, int length, uint32_t timeoutMs) override
     {
-        if (m_port == INVALID_HANDLE_VALUE) return ZAN_COM_ERR_NOT_OPEN;
+        if (m_Port == INVALID_HANDLE_VALUE) return ZAN_COM_ERR_NOT_OPEN;
         Overlapped write;
         DWORD done = 0;
-        if (!WriteFile(m_port, bytes, static_cast<DWORD>(length), nullptr, &write.ov) &&
+        if (!WriteFile(m_Port, bytes, static_cast<DWORD>(length), nullptr, &write.Ov) &&
             GetLastError() != ERROR_IO_PENDING)
             return ZAN_COM_ERR_WRITE;
-        if (WaitForSingleObject(write.ov.hEvent, timeoutMs) != WAIT_OBJECT_0) {
-            CancelIoEx(m_port, &write.ov);
-            GetOverlappedResult(m_port, &write.ov, &done, TRUE);
+        if (WaitForSingleObject(write.Ov.hEvent, timeoutMs) != WAIT_OBJECT_0) {
+            CancelIoEx(m_Port, &write.Ov);
+            GetOverlappedResult(m_Port, &write.Ov, &done, TRUE);
             return ZAN_COM_ERR_WRITE_TIMEOUT;
         }
-        if (!GetOverlappedResult(m_port, &write.ov, &done, FALSE) ||
+        if (!GetOverlappedResult(m_Port, &write.Ov, &done, FALSE) ||
             done != static_cast<DWORD>(length))
             return ZAN_COM_ERR_WRITE;
-        TraceBytes(m_name, "tx", bytes, length);
+        TraceBytes(m_Name, "tx", bytes, length);
         return ZAN_COM_OK;
     }
 
     int WaitForInput() override
     {
-        if (m_port == INVALID_HANDLE_VALUE) return -1;
+        if (m_Port == INVALID_HANDLE_VALUE) return -1;
         for (;;) {
             if (Queued() > 0) return 1;
-            m_event.Reset();
+            m_Event.Reset();
             DWORD mask = 0;
-            if (!WaitCommEvent(m_port, &mask, &m_event.ov)) {
+            if (!WaitCommEvent(m_Port, &mask, &m_Event.Ov)) {
                 if (GetLastError() != ERROR_IO_PENDING) return -1;
-                HANDLE waits[2] = {m_event.ov.hEvent, m_wake};
+                HANDLE waits[2] = {m_Event.Ov.hEvent, m_Wake};
                 const DWORD which = WaitForMultipleObjects(2, waits, FALSE, INFINITE);
                 if (which != WAIT_OBJECT_0) {
                     // Interrupted: cancel the pending wait and let it finish before returning.
-                    CancelIoEx(m_port, &m_event.ov);
+                    CancelIoEx(m_Port, &m_Event.Ov);
                     DWORD ignored = 0;
-                    GetOverlappedResult(m_port, &m_event.ov, &ignored, TRUE);
+                    GetOverlappedResult(m_Port, &m_Event.Ov, &ignored, TRUE);
                     return 0;
                 }
                 DWORD ignored = 0;
-                if (!GetOverlappedResult(m_port, &m_event.ov, &ignored, FALSE)) return -1;
+                if (!GetOverlappedResult(m_Port, &m_Event.Ov, &ignored, FALSE)) return -1;
             }
             if (mask & EV_ERR) {
                 DWORD errors = 0;
-                ClearCommError(m_port, &errors, nullptr);
+                ClearCommError(m_Port, &errors, nullptr);
             }
         }
     }
 
     int ReadAvailable(unsigned char* buffer, int capacity) override
     {
-        if (m_port == INVALID_HANDLE_VALUE) return -1;
+        if (m_Port == INVALID_HANDLE_VALUE) return -1;
         const int queued = Queued();
         if (queued < 0) return -1;
         if (queued == 0) return 0;
         Overlapped read;
         DWORD got = 0;
         const DWORD want = static_cast<DWORD>(queued < capacity ? queued : capacity);
-        if (!ReadFile(m_port, buffer, want, nullptr, &read.ov) &&
+        if (!ReadFile(m_Port, buffer, want, nullptr, &read.Ov) &&
             GetLastError() != ERROR_IO_PENDING)
             return -1;
-        if (!GetOverlappedResult(m_port, &read.ov, &got, TRUE)) return -1;
-        if (got > 0) TraceBytes(m_name, "rx", buffer, static_cast<int>(got));
+        if (!GetOverlappedResult(m_Port, &read.Ov, &got, TRUE)) return -1;
+        if (got > 0) TraceBytes(m_Name, "rx", buffer, static_cast<int>(got));
         return static_cast<int>(got);
     }
 
-    void Interrupt() override { SetEvent(m_wake); }
+    void Interrupt() override { SetEvent(m_Wake); }
 
     void FlushInput() override
     {
-        if (m_port != INVALID_HANDLE_VALUE) PurgeComm(m_port, PURGE_RXCLEAR);
+        if (m_Port != INVALID_HANDLE_VALUE) PurgeComm(m_Port, PURGE_RXCLEAR);
     }
 
-    const std::string& Name() const override { return m_name; }
+    const std::string& Name() const override { return m_Name; }
 
 private:
     // Bytes waiting in the driver, or -1 when the port failed (a USB adapter unplugged).
@@ -177,14 +177,14 @@ private:
     {
         DWORD errors = 0;
         COMSTAT status{};
-        if (!ClearCommError(m_port, &errors, &status)) return -1;
+        if (!ClearCommError(m_Port, &errors, &status)) return -1;
         return static_cast<int>(status.cbInQue);
     }
 
-    HANDLE m_port = INVALID_HANDLE_VALUE;
-    HANDLE m_wake = nullptr;
-    Overlapped m_event;
-    std::string m_name;
+    HANDLE m_Port = INVALID_HANDLE_VALUE;
+    HANDLE m_Wake = nullptr;
+    Overlapped m_Event;
+    std::string m_Name;
 };
 
 } // namespace
