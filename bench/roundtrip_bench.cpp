@@ -89,13 +89,13 @@ void BM_RawGetShutterTime(benchmark::State& state)
 
 void BM_RawGammaRead(benchmark::State& state)
 {
-    qlcos::sim::LcdControlSim sim;
+    qlcos::sim::LCDControlSim sim;
     RawRoundTrip(state, sim, Frame('f', 'a', '0'));
 }
 
 void BM_LibraryGammaRead(benchmark::State& state)
 {
-    qlcos::sim::LcdControlSim sim;
+    qlcos::sim::LCDControlSim sim;
     if (!sim.Start()) return state.SkipWithError("no pseudo-terminal");
     zanSetSerialPortPath(kBenchPort, sim.Path().c_str());
     CQLCDControl lcd;

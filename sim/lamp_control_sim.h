@@ -12,13 +12,13 @@
 // thing at a time.
 #pragma once
 
+#include "sim/fault_script.h"
+#include "sim/frame_cutter.h"
 #include "sim/pty_device.h"
 
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
-#include <deque>
-#include <map>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -27,62 +27,52 @@ namespace qlcos::sim {
 
 // A snapshot of the controller's state. Shutter times are in units of 10 ms.
 struct LampState {
-    uint8_t brightness[3]; // channels 1..3, 0..99
-    uint16_t shutter[3];   // 0..999
-    uint8_t channel[3];    // 1..3
-    uint16_t filter[3];    // 0..999
-    bool shutterOpen;
-    int refreshes; // count of RefreshTable commands carried out
-    int exposures; // count of Exposal commands carried out
-    int lastExposeChannel;
+    uint8_t Brightness[3]; // channels 1..3, 0..99
+    uint16_t Shutter[3];   // 0..999
+    uint8_t Channel[3];    // 1..3
+    uint16_t Filter[3];    // 0..999
+    bool ShutterOpen;
+    int Refreshes; // count of RefreshTable commands carried out
+    int Exposures; // count of Exposal commands carried out
+    int LastExposeChannel;
 };
 
 // A misbehaviour in place of one normal answer. Except for Nak, which refuses the command,
 // the command is still carried out (the controller acted, its answer went wrong on the way
 // back), so a host that retries sees the effect of each attempt.
 struct LampFault {
+    using ByteList = std::vector<uint8_t>;
+
     enum class Kind {
         Silence,       // no answer at all
         Nak,           // NAK; the command is not carried out
-        GarbageBefore, // `bytes`, then the normal answer
-        Raw,           // exactly `bytes` instead of the answer
-        DropData,      // a reading's reply with its last `count` data digits left out
+        GarbageBefore, // `Bytes`, then the normal answer
+        Raw,           // exactly `Bytes` instead of the answer
+        DropData,      // a reading's reply with its last `Count` data digits left out
         CloseLine,     // the line is closed instead of answering
     };
 
-    Kind kind = Kind::Silence;
-    std::vector<uint8_t> bytes;
-    int count = 0;
+    Kind Type = Kind::Silence;
+    ByteList Bytes;
+    int Count = 0;
 
-    static LampFault Silence() { return LampFault(Kind::Silence); }
-    static LampFault Nak() { return LampFault(Kind::Nak); }
-    static LampFault GarbageBefore(std::vector<uint8_t> garbage)
+    static LampFault Silence() { return {Kind::Silence}; }
+    static LampFault Nak() { return {Kind::Nak}; }
+    static LampFault GarbageBefore(ByteList bytes)
     {
-        LampFault f(Kind::GarbageBefore);
-        f.bytes = std::move(garbage);
-        return f;
+        return {Kind::GarbageBefore, std::move(bytes)};
     }
-    static LampFault Raw(std::vector<uint8_t> answer)
-    {
-        LampFault f(Kind::Raw);
-        f.bytes = std::move(answer);
-        return f;
-    }
-    static LampFault DropData(int digits)
-    {
-        LampFault f(Kind::DropData);
-        f.count = digits;
-        return f;
-    }
-    static LampFault CloseLine() { return LampFault(Kind::CloseLine); }
+    static LampFault Raw(ByteList answer) { return {Kind::Raw, std::move(answer)}; }
+    static LampFault DropData(int digits) { return {Kind::DropData, {}, digits}; }
+    static LampFault CloseLine() { return {Kind::CloseLine}; }
 
 private:
-    explicit LampFault(Kind k) : kind(k) {}
+    LampFault(Kind k, ByteList b = {}, int count = 0) : Type(k), Bytes(std::move(b)), Count(count)
+    {}
 };
 
 class LampControlSim : public PtyDevice {
 public:
-    static constexpr int kAnyCommand = -1;
     // A request that grows beyond this without an ETX is dropped.
     static constexpr size_t kMaxFrameBytes = 64;
 
@@ -92,6 +82,8 @@ public:
 
     LampState State() const;
     void SetState(const LampState& state);
+    // The name of the command with that character; nullptr when the controller has none.
+    const char* CommandName(unsigned char letter) const;
 
     // Queues a fault for the next answer to `command` (a command character, or any
     // command). Faults for one command apply to successive answers in order; a fault for a
@@ -111,51 +103,41 @@ private:
     // What a command leaves for its answer: the data of a reading, the time it keeps the
     // controller busy before the answer.
     struct Outcome {
-        std::string data;
-        std::chrono::milliseconds busy{0};
+        std::string Data;
+        std::chrono::milliseconds Busy{0};
     };
-    struct CommandEntry; // one row of the command table
-    enum class ParseState { Idle, Body, Discard };
+    struct Command; // one row of the command table
 
-    static const CommandEntry* FindCommand(uint8_t command);
+    static const Command* FindCommand(uint8_t command);
 
-    void StartFrame();
-    void FlushStray(const char* why);
     void HandleFrame(const std::vector<uint8_t>& frame);
     // Carries the command out and builds the answer, fault applied. Sets closeLine when the
     // fault closes the line, busy to the time to stay busy before answering.
     std::vector<uint8_t> Answer(const std::vector<uint8_t>& frame, std::string& note,
                                 bool& closeLine, std::chrono::milliseconds& busy);
-    bool TakeFault(uint8_t command, LampFault& fault);
     // Waits `duration` unless the device is being destroyed: true when the time ran out.
     bool StayBusy(std::chrono::milliseconds duration);
 
-    // One handler per command; false refuses the command (NAK). Called with stateMutex_.
-    bool SetBrightness(const Params& p, Outcome& out);
-    bool GetBrightness(const Params& p, Outcome& out);
-    bool SetShutterTime(const Params& p, Outcome& out);
-    bool GetShutterTime(const Params& p, Outcome& out);
+    // The handlers; false refuses the command (NAK). Called with m_StateMutex held.
+    // ReadChannel and WriteChannel read and set the channel params[0] '1'..'3' of a state
+    // field, the value as `Digits` decimal digits.
+    template <auto Field, size_t Digits> bool ReadChannel(const Params& p, Outcome& out);
+    template <auto Field, size_t Digits> bool WriteChannel(const Params& p, Outcome& out);
     bool SetChannel(const Params& p, Outcome& out);
-    bool GetChannel(const Params& p, Outcome& out);
-    bool SetFilterPos(const Params& p, Outcome& out);
-    bool GetFilterPos(const Params& p, Outcome& out);
     bool Exposal(const Params& p, Outcome& out);
     bool ShutterOpen(const Params& p, Outcome& out);
     bool RefreshTable(const Params& p, Outcome& out);
 
-    // Reader thread only: the frame being cut and bytes seen outside any frame.
-    ParseState parse_ = ParseState::Idle;
-    std::vector<uint8_t> frame_;
-    std::vector<uint8_t> stray_;
+    FrameCutter m_Cutter; // reader thread only
 
-    mutable std::mutex stateMutex_; // the state, the script and the refresh time
-    LampState state_;
-    std::map<int, std::deque<LampFault>> script_;
-    std::chrono::milliseconds refreshTime_{1000};
+    mutable std::mutex m_StateMutex; // the state, the script and the refresh time
+    LampState m_State;
+    FaultScript<LampFault> m_Script;
+    std::chrono::milliseconds m_RefreshTime{1000};
 
-    std::mutex busyMutex_;
-    std::condition_variable busyCv_;
-    bool ending_ = false;
+    std::mutex m_BusyMutex;
+    std::condition_variable m_BusyCv;
+    bool m_Ending = false;
 };
 
 } // namespace qlcos::sim

@@ -8,53 +8,22 @@ constexpr std::chrono::milliseconds kColorWheelTime{300};
 
 } // namespace
 
-const LcdControlSim::Entry* LcdControlSim::FindCommand(unsigned char letter)
+LCDControlSim::LCDControlSim() : PanelControlSim(kModelLetter, kIdentity)
 {
-    static const Entry kCommands[] = {
-        {'5', "ColorWheelControl", 1, &LcdControlSim::ColorWheelControl},
+    static const Command<LCDControlSim> kCommands[] = {
+        {'5', "ColorWheelControl", 1, &LCDControlSim::ColorWheelControl},
     };
-    return Lookup(kCommands, letter);
+    AddCommands(kCommands);
 }
 
-LcdControlSim::LcdControlSim() : PanelControllerSim(kModelLetter, kIdentity) {}
+LCDControlSim::~LCDControlSim() { Stop(); }
 
-LcdControlSim::~LcdControlSim() { Stop(); }
-
-LcdState LcdControlSim::State() const
-{
-    std::lock_guard<std::mutex> lock(stateMutex_);
-    LcdState snapshot{};
-    static_cast<PanelState&>(snapshot) = PanelLocked();
-    snapshot.colorWheel = colorWheel_;
-    snapshot.colorWheelActions = colorWheelActions_;
-    return snapshot;
-}
-
-void LcdControlSim::SetState(const LcdState& state)
-{
-    std::lock_guard<std::mutex> lock(stateMutex_);
-    SetPanelLocked(state);
-    colorWheel_ = state.colorWheel;
-    colorWheelActions_ = state.colorWheelActions;
-}
-
-bool LcdControlSim::HandleModel(unsigned char command, const Params& params, std::string& data,
-                                Refusal& refusal)
-{
-    return Run(*this, FindCommand(command), params, data, refusal);
-}
-
-const char* LcdControlSim::ModelCommandName(unsigned char command) const
-{
-    return NameOf(FindCommand(command));
-}
-
-LcdControlSim::Refusal LcdControlSim::ColorWheelControl(const Params& p, std::string&)
+LCDControlSim::Refusal LCDControlSim::ColorWheelControl(const Params& p, std::string&)
 {
     const int action = p[0] - '0';
     if (action < 0 || action > 9) return Refusal::OutOfRange;
-    colorWheel_ = static_cast<uint8_t>(action);
-    ++colorWheelActions_;
+    m_State.ColorWheel = static_cast<uint8_t>(action);
+    ++m_State.ColorWheelActions;
     StartJob(kColorWheelTime);
     return Refusal::None;
 }

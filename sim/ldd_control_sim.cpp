@@ -1,8 +1,5 @@
 #include "sim/ldd_control_sim.h"
 
-#include <algorithm>
-#include <iterator>
-
 namespace qlcos::sim {
 
 namespace {
@@ -12,117 +9,66 @@ constexpr int kLedActions = 7;
 
 } // namespace
 
-const LddControlSim::Entry* LddControlSim::FindCommand(unsigned char letter)
+LDDControlSim::LDDControlSim() : PanelControlSim(kModelLetter, kIdentity)
 {
-    static const Entry kCommands[] = {
-        {'5', "LEDControl", 3, &LddControlSim::LEDControl},
-        {'7', "MoveCarrier", 1, &LddControlSim::MoveCarrier},
-        {'8', "MoveFocus", 5, &LddControlSim::MoveFocus},
-        {'A', "GetBrightness", 1, &LddControlSim::GetBrightness},
-        {'Q', "SetBrightness", 3, &LddControlSim::SetBrightness},
-        {'v', "GetPosition", 1, &LddControlSim::GetPosition},
-        {'w', "SetPosition", 5, &LddControlSim::SetPosition},
-        {'x', "SetRepeatMode", 1, &LddControlSim::SetRepeatMode},
+    using S = FrameControlState;
+    // clang-format off
+    static const Command<LDDControlSim> kCommands[] = {
+        {'5', "LEDControl",    3, &LDDControlSim::LEDControl},
+        {'7', "MoveCarrier",   1, &LDDControlSim::MoveCarrier},
+        {'8', "MoveFocus",     5, &LDDControlSim::MoveFocus},
+        {'A', "GetBrightness", 1, &LDDControlSim::ReadChannel<&S::Brightness, 2>},
+        {'Q', "SetBrightness", 3, &LDDControlSim::WriteChannel<&S::Brightness, 2>},
+        {'v', "GetPosition",   1, &LDDControlSim::ReadIndex<&S::Position, 4>},
+        {'w', "SetPosition",   5, &LDDControlSim::WriteIndex<&S::Position, 4>},
+        {'x', "SetRepeatMode", 1, &LDDControlSim::SetRepeatMode},
     };
-    return Lookup(kCommands, letter);
+    // clang-format on
+    AddCommands(kCommands);
+
+    m_State.Carrier = 1;
+    m_State.Position[0] = 1000;
+    m_State.Position[1] = 2000;
 }
 
-LddControlSim::LddControlSim() : PanelControllerSim(kModelLetter, kIdentity)
+LDDControlSim::~LDDControlSim() { Stop(); }
+
+void LDDControlSim::SetMoveTimes(Ms carrier, Ms focus, Ms moving)
 {
-    mechanics_.carrier = 1;
-    mechanics_.position[0] = 1000;
-    mechanics_.position[1] = 2000;
+    std::lock_guard<std::mutex> lock(m_StateMutex);
+    m_CarrierTime = carrier;
+    m_FocusTime = focus;
+    m_MovingTime = moving;
 }
 
-LddControlSim::~LddControlSim() { Stop(); }
-
-LddState LddControlSim::State() const
+LDDControlSim::Refusal LDDControlSim::LEDControl(const Params& p, std::string&)
 {
-    std::lock_guard<std::mutex> lock(stateMutex_);
-    LddState snapshot{};
-    static_cast<PanelState&>(snapshot) = PanelLocked();
-    static_cast<LddMechanics&>(snapshot) = mechanics_;
-    std::copy(std::begin(levels_.brightness), std::end(levels_.brightness), snapshot.brightness);
-    return snapshot;
+    return SetLedLevel(p, kLedActions);
 }
 
-void LddControlSim::SetState(const LddState& state)
-{
-    std::lock_guard<std::mutex> lock(stateMutex_);
-    SetPanelLocked(state);
-    mechanics_ = state;
-    std::copy(std::begin(state.brightness), std::end(state.brightness), levels_.brightness);
-}
-
-void LddControlSim::SetMoveTimes(Ms carrier, Ms focus, Ms moving)
-{
-    std::lock_guard<std::mutex> lock(stateMutex_);
-    carrierTime_ = carrier;
-    focusTime_ = focus;
-    movingTime_ = moving;
-}
-
-bool LddControlSim::HandleModel(unsigned char command, const Params& params, std::string& data,
-                                Refusal& refusal)
-{
-    return Run(*this, FindCommand(command), params, data, refusal);
-}
-
-const char* LddControlSim::ModelCommandName(unsigned char command) const
-{
-    return NameOf(FindCommand(command));
-}
-
-LddControlSim::Refusal LddControlSim::LEDControl(const Params& p, std::string&)
-{
-    const int action = p[0] - '0';
-    int level = 0;
-    if (action < 0 || action >= kLedActions) return Refusal::OutOfRange;
-    if (!ParseDecimal(p, 1, 2, level)) return Refusal::Malformed;
-    mechanics_.led[action] = static_cast<uint8_t>(level);
-    return Refusal::None;
-}
-
-LddControlSim::Refusal LddControlSim::MoveCarrier(const Params& p, std::string&)
+LDDControlSim::Refusal LDDControlSim::MoveCarrier(const Params& p, std::string&)
 {
     int slot = 0;
-    if (!IndexSlot(p, 2, slot)) return Refusal::OutOfRange;
-    mechanics_.carrier = static_cast<uint8_t>(slot + 1);
-    StartJob(carrierTime_, movingTime_);
+    if (!Slot(p, '0', 2, slot)) return Refusal::OutOfRange;
+    m_State.Carrier = static_cast<uint8_t>(slot + 1);
+    StartJob(m_CarrierTime, m_MovingTime);
     return Refusal::None;
 }
 
-LddControlSim::Refusal LddControlSim::MoveFocus(const Params& p, std::string&)
+LDDControlSim::Refusal LDDControlSim::MoveFocus(const Params& p, std::string&)
 {
     // '0', then the steps as 4 digits.
     int steps = 0;
     if (p[0] != '0' || !ParseDecimal(p, 1, 4, steps)) return Refusal::Malformed;
-    mechanics_.focusPosition += steps;
-    ++mechanics_.focusMoves;
-    StartJob(focusTime_, movingTime_);
+    m_State.FocusPosition += steps;
+    ++m_State.FocusMoves;
+    StartJob(m_FocusTime, m_MovingTime);
     return Refusal::None;
 }
 
-LddControlSim::Refusal LddControlSim::GetPosition(const Params& p, std::string& data)
+LDDControlSim::Refusal LDDControlSim::SetRepeatMode(const Params&, std::string&)
 {
-    int slot = 0;
-    if (!IndexSlot(p, 2, slot)) return Refusal::OutOfRange;
-    data = Decimal(mechanics_.position[slot], 4);
-    return Refusal::None;
-}
-
-LddControlSim::Refusal LddControlSim::SetPosition(const Params& p, std::string&)
-{
-    int slot = 0, value = 0;
-    if (!IndexSlot(p, 2, slot)) return Refusal::OutOfRange;
-    if (!ParseDecimal(p, 1, 4, value)) return Refusal::Malformed;
-    mechanics_.position[slot] = static_cast<uint16_t>(value);
-    return Refusal::None;
-}
-
-LddControlSim::Refusal LddControlSim::SetRepeatMode(const Params&, std::string&)
-{
-    ++mechanics_.repeatModes;
+    ++m_State.RepeatModes;
     StartJob(kRepeatModeTime);
     return Refusal::None;
 }

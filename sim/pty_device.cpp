@@ -83,46 +83,46 @@ PtyDevice::~PtyDevice() { Stop(); }
 
 bool PtyDevice::Start()
 {
-    if (reader_.joinable()) return true;
+    if (m_Reader.joinable()) return true;
     CloseAll();
 
-    master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    m_Master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
     char name[128];
-    if (master_ < 0 || ::grantpt(master_) != 0 || ::unlockpt(master_) != 0 ||
-        ::ptsname_r(master_, name, sizeof name) != 0 || !SetNonBlocking(master_)) {
+    if (m_Master < 0 || ::grantpt(m_Master) != 0 || ::unlockpt(m_Master) != 0 ||
+        ::ptsname_r(m_Master, name, sizeof name) != 0 || !SetNonBlocking(m_Master)) {
         CloseAll();
         return false;
     }
-    ownSlave_ = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
+    m_OwnSlave = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
     termios raw{};
-    if (ownSlave_ < 0 || ::tcgetattr(ownSlave_, &raw) != 0) {
+    if (m_OwnSlave < 0 || ::tcgetattr(m_OwnSlave, &raw) != 0) {
         CloseAll();
         return false;
     }
     ::cfmakeraw(&raw);
     int pipeFds[2];
-    if (::tcsetattr(ownSlave_, TCSANOW, &raw) != 0 || ::pipe(pipeFds) != 0) {
+    if (::tcsetattr(m_OwnSlave, TCSANOW, &raw) != 0 || ::pipe(pipeFds) != 0) {
         CloseAll();
         return false;
     }
-    wakeRead_ = pipeFds[0];
-    wakeWrite_ = pipeFds[1];
-    if (!SetNonBlocking(wakeRead_) || !SetNonBlocking(wakeWrite_) || !SetCloseOnExec(wakeRead_) ||
-        !SetCloseOnExec(wakeWrite_)) {
+    m_WakeRead = pipeFds[0];
+    m_WakeWrite = pipeFds[1];
+    if (!SetNonBlocking(m_WakeRead) || !SetNonBlocking(m_WakeWrite) ||
+        !SetCloseOnExec(m_WakeRead) || !SetCloseOnExec(m_WakeWrite)) {
         CloseAll();
         return false;
     }
 
-    path_ = name;
-    stopRequested_ = false;
-    closeRequested_ = false;
-    lineFreeAt_ = {};
+    m_Path = name;
+    m_StopRequested = false;
+    m_CloseRequested = false;
+    m_LineFreeAt = {};
     {
-        std::lock_guard<std::mutex> lock(lineMutex_);
-        lineClosed_ = false;
+        std::lock_guard<std::mutex> lock(m_LineMutex);
+        m_LineClosed = false;
     }
     try {
-        reader_ = std::thread(&PtyDevice::ReaderLoop, this);
+        m_Reader = std::thread(&PtyDevice::ReaderLoop, this);
     } catch (const std::system_error&) {
         CloseAll();
         return false;
@@ -132,85 +132,94 @@ bool PtyDevice::Start()
 
 void PtyDevice::Stop()
 {
-    if (reader_.joinable()) {
-        stopRequested_ = true;
+    if (m_Reader.joinable()) {
+        m_StopRequested = true;
         Wake();
-        reader_.join();
+        m_Reader.join();
     }
     CloseAll();
 }
 
-const std::string& PtyDevice::Path() const { return path_; }
+const std::string& PtyDevice::Path() const { return m_Path; }
 
-void PtyDevice::SetPacing(int baud) { baud_ = baud > 0 ? baud : 0; }
+void PtyDevice::SetPacing(int baud) { m_Baud = baud > 0 ? baud : 0; }
 
 std::vector<std::vector<uint8_t>> PtyDevice::Frames() const
 {
-    std::lock_guard<std::mutex> lock(logMutex_);
-    return frames_;
+    std::lock_guard<std::mutex> lock(m_LogMutex);
+    return m_Frames;
 }
 
 size_t PtyDevice::FrameCount() const
 {
-    std::lock_guard<std::mutex> lock(logMutex_);
-    return frames_.size();
+    std::lock_guard<std::mutex> lock(m_LogMutex);
+    return m_Frames.size();
 }
 
 bool PtyDevice::WaitForFrames(size_t count, int timeoutMs) const
 {
-    std::unique_lock<std::mutex> lock(logMutex_);
-    return logCv_.wait_for(lock, std::chrono::milliseconds(timeoutMs < 0 ? 0 : timeoutMs),
-                           [&] { return frames_.size() >= count; });
+    std::unique_lock<std::mutex> lock(m_LogMutex);
+    return m_LogCv.wait_for(lock, std::chrono::milliseconds(timeoutMs < 0 ? 0 : timeoutMs),
+                            [&] { return m_Frames.size() >= count; });
 }
 
 void PtyDevice::ClearLog()
 {
-    std::lock_guard<std::mutex> lock(logMutex_);
-    frames_.clear();
+    std::lock_guard<std::mutex> lock(m_LogMutex);
+    m_Frames.clear();
 }
 
 void PtyDevice::CloseLine()
 {
-    std::unique_lock<std::mutex> lock(lineMutex_);
-    if (lineClosed_) return;
-    if (tCurrentReader == this || !reader_.joinable()) {
+    std::unique_lock<std::mutex> lock(m_LineMutex);
+    if (m_LineClosed) return;
+    if (tCurrentReader == this || !m_Reader.joinable()) {
         // The descriptors are ours here: either on the reader thread or with no reader.
-        if (master_ >= 0) Trace("line closed");
+        if (m_Master >= 0) Trace("line closed");
         CloseLineNow();
         return;
     }
-    closeRequested_ = true;
+    m_CloseRequested = true;
     Wake();
-    lineCv_.wait(lock, [&] { return lineClosed_; });
+    m_LineCv.wait(lock, [&] { return m_LineClosed; });
 }
 
 void PtyDevice::SetTrace(std::function<void(const std::string&)> sink)
 {
-    std::lock_guard<std::mutex> lock(traceMutex_);
-    trace_ = std::move(sink);
-    tracing_ = static_cast<bool>(trace_);
+    std::lock_guard<std::mutex> lock(m_TraceMutex);
+    m_Trace = std::move(sink);
+    m_Tracing = static_cast<bool>(m_Trace);
 }
 
 void PtyDevice::LogFrame(std::vector<uint8_t> frame)
 {
     {
-        std::lock_guard<std::mutex> lock(logMutex_);
-        frames_.push_back(std::move(frame));
+        std::lock_guard<std::mutex> lock(m_LogMutex);
+        m_Frames.push_back(std::move(frame));
     }
-    logCv_.notify_all();
+    m_LogCv.notify_all();
+}
+
+std::vector<uint8_t> PtyDevice::LastFrameWith(size_t position, uint8_t value) const
+{
+    std::lock_guard<std::mutex> lock(m_LogMutex);
+    for (auto it = m_Frames.rbegin(); it != m_Frames.rend(); ++it) {
+        if (it->size() > position && (*it)[position] == value) return *it;
+    }
+    return {};
 }
 
 void PtyDevice::Trace(const std::string& text) const
 {
-    std::lock_guard<std::mutex> lock(traceMutex_);
-    if (trace_) trace_(text);
+    std::lock_guard<std::mutex> lock(m_TraceMutex);
+    if (m_Trace) m_Trace(text);
 }
 
 void PtyDevice::Write(const uint8_t* data, size_t n)
 {
-    if (n == 0 || master_ < 0) return;
+    if (n == 0 || m_Master < 0) return;
     if (Tracing()) Trace("tx  " + DescribeBytes(data, n));
-    int baud = baud_;
+    int baud = m_Baud;
     if (baud > 0) {
         WritePaced(data, n, baud);
     } else {
@@ -222,16 +231,16 @@ void PtyDevice::ReaderLoop()
 {
     tCurrentReader = this;
     uint8_t buffer[4096];
-    while (!stopRequested_) {
-        if (closeRequested_) {
-            std::lock_guard<std::mutex> lock(lineMutex_);
+    while (!m_StopRequested) {
+        if (m_CloseRequested) {
+            std::lock_guard<std::mutex> lock(m_LineMutex);
             Trace("line closed");
             CloseLineNow();
-            closeRequested_ = false;
-            lineCv_.notify_all();
+            m_CloseRequested = false;
+            m_LineCv.notify_all();
             continue;
         }
-        pollfd fds[2] = {{wakeRead_, POLLIN, 0}, {master_, POLLIN, 0}}; // -1 once closed
+        pollfd fds[2] = {{m_WakeRead, POLLIN, 0}, {m_Master, POLLIN, 0}}; // -1 once closed
         if (::poll(fds, 2, -1) < 0) {
             if (errno == EINTR) continue;
             Trace("poll failed; device stops answering");
@@ -242,53 +251,53 @@ void PtyDevice::ReaderLoop()
             continue;
         }
         if (fds[1].revents == 0) continue;
-        ssize_t got = ::read(master_, buffer, sizeof buffer);
+        ssize_t got = ::read(m_Master, buffer, sizeof buffer);
         if (got > 0) {
             OnBytes(buffer, static_cast<size_t>(got));
         } else if (got == 0 || (errno != EAGAIN && errno != EINTR)) {
             // No slave open (cannot happen while our own is held, but costs nothing to
             // survive): rest, so that a hang-up is not read in a tight loop.
-            pollfd wake{wakeRead_, POLLIN, 0};
+            pollfd wake{m_WakeRead, POLLIN, 0};
             ::poll(&wake, 1, kHangupRestMs);
         }
     }
     // Release a CloseLine caller that is still waiting: there is no line to serve any more.
-    std::lock_guard<std::mutex> lock(lineMutex_);
+    std::lock_guard<std::mutex> lock(m_LineMutex);
     CloseLineNow();
-    lineCv_.notify_all();
+    m_LineCv.notify_all();
 }
 
 void PtyDevice::CloseLineNow()
 {
-    CloseFd(master_);
-    CloseFd(ownSlave_);
-    lineClosed_ = true;
+    CloseFd(m_Master);
+    CloseFd(m_OwnSlave);
+    m_LineClosed = true;
 }
 
 void PtyDevice::CloseAll()
 {
-    CloseFd(master_);
-    CloseFd(ownSlave_);
-    CloseFd(wakeRead_);
-    CloseFd(wakeWrite_);
+    CloseFd(m_Master);
+    CloseFd(m_OwnSlave);
+    CloseFd(m_WakeRead);
+    CloseFd(m_WakeWrite);
 }
 
 void PtyDevice::Wake()
 {
-    if (wakeWrite_ < 0) return;
+    if (m_WakeWrite < 0) return;
     const uint8_t one = 1;
     // A full pipe already wakes the reader; nothing is lost when this write fails.
-    ssize_t ignored = ::write(wakeWrite_, &one, 1);
+    ssize_t ignored = ::write(m_WakeWrite, &one, 1);
     (void)ignored;
 }
 
 void PtyDevice::DrainWake()
 {
     uint8_t sink[64];
-    while (::read(wakeRead_, sink, sizeof sink) > 0) {}
+    while (::read(m_WakeRead, sink, sizeof sink) > 0) {}
 }
 
-bool PtyDevice::Interrupted() const { return stopRequested_ || closeRequested_; }
+bool PtyDevice::Interrupted() const { return m_StopRequested || m_CloseRequested; }
 
 bool PtyDevice::SleepUntil(Clock::time_point deadline)
 {
@@ -297,7 +306,7 @@ bool PtyDevice::SleepUntil(Clock::time_point deadline)
         if (now >= deadline) return true;
         auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(deadline - now).count();
         timespec wait{static_cast<time_t>(left / 1000000000), static_cast<long>(left % 1000000000)};
-        pollfd wake{wakeRead_, POLLIN, 0};
+        pollfd wake{m_WakeRead, POLLIN, 0};
         if (::ppoll(&wake, 1, &wait, nullptr) > 0) {
             if (Interrupted()) return false;
             DrainWake();
@@ -310,14 +319,14 @@ bool PtyDevice::WriteAll(const uint8_t* data, size_t n)
     const auto giveUpAt = Clock::now() + kWriteBound;
     size_t done = 0;
     while (done < n) {
-        ssize_t wrote = ::write(master_, data + done, n - done);
+        ssize_t wrote = ::write(m_Master, data + done, n - done);
         if (wrote > 0) {
             done += static_cast<size_t>(wrote);
             continue;
         }
         if (wrote < 0 && errno == EINTR) continue;
         if (wrote < 0 && errno != EAGAIN) return false; // EIO: no line to write to
-        pollfd fds[2] = {{master_, POLLOUT, 0}, {wakeRead_, POLLIN, 0}};
+        pollfd fds[2] = {{m_Master, POLLOUT, 0}, {m_WakeRead, POLLIN, 0}};
         int ready = ::poll(fds, 2, MillisecondsUntil(giveUpAt));
         if (ready == 0) {
             Trace("host does not read; dropped " + std::to_string(n - done) + " bytes");
@@ -337,8 +346,8 @@ void PtyDevice::WritePaced(const uint8_t* data, size_t n, int baud)
     // start + (k + 1) byte times.
     const std::chrono::nanoseconds byteTime{10'000'000'000LL / baud};
     const auto now = Clock::now();
-    const auto start = lineFreeAt_ > now ? lineFreeAt_ : now;
-    lineFreeAt_ = start + byteTime * static_cast<int64_t>(n);
+    const auto start = m_LineFreeAt > now ? m_LineFreeAt : now;
+    m_LineFreeAt = start + byteTime * static_cast<int64_t>(n);
     size_t sent = 0;
     while (sent < n) {
         auto firstDue = start + byteTime * static_cast<int64_t>(sent + 1);

@@ -67,12 +67,14 @@ protected:
     virtual void OnBytes(const uint8_t* data, size_t n) = 0;
 
     void LogFrame(std::vector<uint8_t> frame);
+    // The last logged frame whose byte at `position` is `value`; empty when there is none.
+    std::vector<uint8_t> LastFrameWith(size_t position, uint8_t value) const;
     // Writes to the host, paced when pacing is on. Gives up quietly when the line is gone
     // (EIO), when the host does not read for a second, or when the device is stopping.
     void Write(const uint8_t* data, size_t n);
     void Trace(const std::string& text) const;
     // True while a trace sink is set: lets callers skip formatting text nobody reads.
-    bool Tracing() const { return tracing_; }
+    bool Tracing() const { return m_Tracing; }
 
 private:
     void ReaderLoop();
@@ -87,30 +89,29 @@ private:
     bool WriteAll(const uint8_t* data, size_t n);
     void WritePaced(const uint8_t* data, size_t n, int baud);
 
-    std::string path_;
-    int master_ = -1;
-    int ownSlave_ = -1;
-    int wakeRead_ = -1;
-    int wakeWrite_ = -1;
-    std::thread reader_;
-    std::thread::id readerId_;
-    std::atomic<bool> stopRequested_{false};
-    std::atomic<bool> closeRequested_{false};
-    std::atomic<int> baud_{0};
+    std::string m_Path;
+    int m_Master = -1;
+    int m_OwnSlave = -1;
+    int m_WakeRead = -1;
+    int m_WakeWrite = -1;
+    std::thread m_Reader;
+    std::atomic<bool> m_StopRequested{false};
+    std::atomic<bool> m_CloseRequested{false};
+    std::atomic<int> m_Baud{0};
     // When the paced line is free again: the deadline of the last byte written.
-    std::chrono::steady_clock::time_point lineFreeAt_{};
+    std::chrono::steady_clock::time_point m_LineFreeAt{};
 
-    std::mutex lineMutex_; // CloseLine hand-over to the reader thread
-    std::condition_variable lineCv_;
-    bool lineClosed_ = false;
+    std::mutex m_LineMutex; // CloseLine hand-over to the reader thread
+    std::condition_variable m_LineCv;
+    bool m_LineClosed = false;
 
-    mutable std::mutex logMutex_;
-    mutable std::condition_variable logCv_;
-    std::vector<std::vector<uint8_t>> frames_;
+    mutable std::mutex m_LogMutex;
+    mutable std::condition_variable m_LogCv;
+    std::vector<std::vector<uint8_t>> m_Frames;
 
-    mutable std::mutex traceMutex_;
-    std::function<void(const std::string&)> trace_;
-    std::atomic<bool> tracing_{false};
+    mutable std::mutex m_TraceMutex;
+    std::function<void(const std::string&)> m_Trace;
+    std::atomic<bool> m_Tracing{false};
 };
 
 } // namespace qlcos::sim

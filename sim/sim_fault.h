@@ -1,6 +1,6 @@
-// A misbehaviour a simulator shows in place of one normal reply. The command itself is
-// still carried out (the controller acted, its answer went wrong on the way back), so a
-// host that retries sees the effect of each attempt.
+// A misbehaviour a framed controller simulator shows in place of one normal reply. The
+// command itself is still carried out (the controller acted, its answer went wrong on the
+// way back), so a host that retries sees the effect of each attempt.
 #pragma once
 
 #include <cstdint>
@@ -10,61 +10,39 @@
 namespace qlcos::sim {
 
 struct Fault {
+    using ByteList = std::vector<uint8_t>;
+
     enum class Kind {
         Silence,       // no reply at all
-        GarbageBefore, // `bytes`, then the normal reply
-        LengthDelta,   // `delta` data characters dropped (< 0) or '0's appended (> 0)
-        ErrorDigits,   // the normal reply with error digits `digit1`, `digit2`
-        Status,        // a poll reply with status character `status`
-        Raw,           // exactly `bytes` instead of the reply
+        GarbageBefore, // `Bytes`, then the normal reply
+        LengthDelta,   // `Delta` data characters dropped (< 0) or '0's appended (> 0)
+        ErrorDigits,   // the normal reply with error digits `Digit1`, `Digit2`
+        Status,        // a poll reply with status character `StatusChar`
+        Raw,           // exactly `Bytes` instead of the reply
         CloseLine,     // the line is closed instead of answering
         NoBlockCheck,  // the normal reply without its block check byte
     };
 
-    Kind kind = Kind::Silence;
-    std::vector<uint8_t> bytes;
-    int delta = 0;
-    char digit1 = '0';
-    char digit2 = '0';
-    char status = '0';
+    Kind Type = Kind::Silence;
+    ByteList Bytes;
+    int Delta = 0;
+    char Digit1 = '0';
+    char Digit2 = '0';
+    char StatusChar = '0';
 
-    static Fault Silence() { return Fault(Kind::Silence); }
-    static Fault GarbageBefore(std::vector<uint8_t> garbage)
-    {
-        Fault f(Kind::GarbageBefore);
-        f.bytes = std::move(garbage);
-        return f;
-    }
-    static Fault LengthDelta(int delta)
-    {
-        Fault f(Kind::LengthDelta);
-        f.delta = delta;
-        return f;
-    }
-    static Fault ErrorDigits(char d1, char d2)
-    {
-        Fault f(Kind::ErrorDigits);
-        f.digit1 = d1;
-        f.digit2 = d2;
-        return f;
-    }
-    static Fault Status(char statusChar)
-    {
-        Fault f(Kind::Status);
-        f.status = statusChar;
-        return f;
-    }
-    static Fault Raw(std::vector<uint8_t> reply)
-    {
-        Fault f(Kind::Raw);
-        f.bytes = std::move(reply);
-        return f;
-    }
-    static Fault CloseLine() { return Fault(Kind::CloseLine); }
-    static Fault NoBlockCheck() { return Fault(Kind::NoBlockCheck); }
+    static Fault Silence() { return {Kind::Silence}; }
+    static Fault GarbageBefore(ByteList bytes) { return {Kind::GarbageBefore, std::move(bytes)}; }
+    static Fault LengthDelta(int delta) { return {Kind::LengthDelta, {}, delta}; }
+    static Fault ErrorDigits(char d1, char d2) { return {Kind::ErrorDigits, {}, 0, d1, d2}; }
+    static Fault Status(char statusChar) { return {Kind::Status, {}, 0, '0', '0', statusChar}; }
+    static Fault Raw(ByteList reply) { return {Kind::Raw, std::move(reply)}; }
+    static Fault CloseLine() { return {Kind::CloseLine}; }
+    static Fault NoBlockCheck() { return {Kind::NoBlockCheck}; }
 
 private:
-    explicit Fault(Kind k) : kind(k) {}
+    Fault(Kind k, ByteList b = {}, int delta = 0, char d1 = '0', char d2 = '0', char status = '0')
+        : Type(k), Bytes(std::move(b)), Delta(delta), Digit1(d1), Digit2(d2), StatusChar(status)
+    {}
 };
 
 } // namespace qlcos::sim

@@ -16,10 +16,10 @@ template <typename Sim> std::unique_ptr<PtyDevice> Make() { return std::make_uni
 const std::vector<SimulatorModel>& SimulatorModels()
 {
     static const std::vector<SimulatorModel> models = {
-        {"ldd", "LDD controller (model letter 'g')", Make<LddControlSim>},
-        {"lcd", "LCD controller (model letter 'f')", Make<LcdControlSim>},
+        {"ldd", "LDD controller (model letter 'g')", Make<LDDControlSim>},
+        {"lcd", "LCD controller (model letter 'f')", Make<LCDControlSim>},
         {"lamp2", "lamp controller 2 (model letter 'Y')", Make<LampControl2Sim>},
-        {"led", "LED controller (model letter 'h')", Make<LedControlSim>},
+        {"led", "LED controller (model letter 'h')", Make<LEDControlSim>},
         {"lamp", "first-generation lamp controller (ACK/NAK protocol)", Make<LampControlSim>},
         {"silent", "a line with no controller on it", Make<SilentLineSim>},
     };
@@ -29,19 +29,19 @@ const std::vector<SimulatorModel>& SimulatorModels()
 const SimulatorModel* FindSimulatorModel(const std::string& name)
 {
     for (const SimulatorModel& model : SimulatorModels())
-        if (name == model.name) return &model;
+        if (name == model.Name) return &model;
     return nullptr;
 }
 
 std::unique_ptr<PtyDevice> MakeSimulator(const std::string& name)
 {
     const SimulatorModel* model = FindSimulatorModel(name);
-    return model ? model->make() : nullptr;
+    return model ? model->Make() : nullptr;
 }
 
 bool SetSimulatorTimeScale(PtyDevice& simulator, int percent)
 {
-    if (auto* framed = dynamic_cast<FramedControllerSim*>(&simulator)) {
+    if (auto* framed = dynamic_cast<FramedProtocolSim*>(&simulator)) {
         framed->SetTimeScale(percent);
         return true;
     }

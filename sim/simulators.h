@@ -10,9 +10,9 @@
 namespace qlcos::sim {
 
 struct SimulatorModel {
-    const char* name;        // "ldd", "lcd", "lamp2", "led", "lamp", "silent"
-    const char* description; // what it simulates
-    std::unique_ptr<PtyDevice> (*make)();
+    const char* Name;        // "ldd", "lcd", "lamp2", "led", "lamp", "silent"
+    const char* Description; // what it simulates
+    std::unique_ptr<PtyDevice> (*Make)();
 };
 
 // In the order the light-engine device probes them, then the silent line.

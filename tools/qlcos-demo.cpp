@@ -66,7 +66,7 @@ int main(int argc, char** argv)
     std::unique_ptr<qlcos::sim::PtyDevice> sim = qlcos::sim::MakeSimulator(model);
     if (!sim) {
         std::fprintf(stderr, "unknown model '%s'; models:", model.c_str());
-        for (const auto& m : qlcos::sim::SimulatorModels()) std::fprintf(stderr, " %s", m.name);
+        for (const auto& m : qlcos::sim::SimulatorModels()) std::fprintf(stderr, " %s", m.Name);
         std::fprintf(stderr, "\n");
         return 2;
     }
@@ -77,7 +77,7 @@ int main(int argc, char** argv)
     sim->SetPacing(baud);
     zanSetSerialPortPath(kDemoPort, sim->Path().c_str());
     std::printf("Simulated %s on %s (COM%d), line paced at %d baud\n\n",
-                qlcos::sim::FindSimulatorModel(model)->description, sim->Path().c_str(), kDemoPort,
+                qlcos::sim::FindSimulatorModel(model)->Description, sim->Path().c_str(), kDemoPort,
                 baud);
 
     CZanLCosCtrl device;

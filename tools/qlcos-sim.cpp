@@ -32,7 +32,7 @@ void PrintUsage(std::FILE* to)
                  "  --time-scale P      run busy times at P percent of real time (default 100)\n"
                  "models:\n");
     for (const qlcos::sim::SimulatorModel& m : qlcos::sim::SimulatorModels())
-        std::fprintf(to, "  %-8s %s%s\n", m.name, m.description,
+        std::fprintf(to, "  %-8s %s%s\n", m.Name, m.Description,
                      &m == &qlcos::sim::SimulatorModels()[0] ? " (default)" : "");
 }
 
@@ -85,10 +85,10 @@ int main(int argc, char** argv)
     const auto started = std::chrono::steady_clock::now();
     std::mutex printMutex;
     size_t framesCleared = 0; // written by the trace sink; read after Stop
-    std::unique_ptr<qlcos::sim::PtyDevice> sim = model->make();
+    std::unique_ptr<qlcos::sim::PtyDevice> sim = model->Make();
     sim->SetPacing(baud);
     if (timeScale != 100 && !qlcos::sim::SetSimulatorTimeScale(*sim, timeScale))
-        std::fprintf(stderr, "qlcos-sim: %s has no busy times to scale\n", model->name);
+        std::fprintf(stderr, "qlcos-sim: %s has no busy times to scale\n", model->Name);
     sim->SetTrace([&](const std::string& line) {
         const double seconds =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
@@ -109,7 +109,7 @@ int main(int argc, char** argv)
     }
     {
         std::lock_guard<std::mutex> lock(printMutex);
-        std::printf("%s simulator on %s\n", model->description, sim->Path().c_str());
+        std::printf("%s simulator on %s\n", model->Description, sim->Path().c_str());
         std::printf("use it with: export QLCOS_COM1=%s\n", sim->Path().c_str());
         if (baud > 0) std::printf("replies paced at %d baud\n", baud);
         std::printf("Ctrl-C stops\n");

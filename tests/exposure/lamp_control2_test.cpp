@@ -31,10 +31,10 @@ protected:
     void CreateLamp() { CreateDriver(); }
     void SetSimShutterTimes(uint16_t t1, uint16_t t2, uint16_t t3)
     {
-        qlcos::sim::Lamp2State s = sim.State();
-        s.shutter[0] = t1;
-        s.shutter[1] = t2;
-        s.shutter[2] = t3;
+        qlcos::sim::FrameControlState s = sim.State();
+        s.Shutter[0] = t1;
+        s.Shutter[1] = t2;
+        s.Shutter[2] = t3;
         sim.SetState(s);
     }
 
@@ -226,8 +226,8 @@ TEST_F(LampControl2, ValuesRoundTripThroughTheController)
     ASSERT_EQ(0u, lamp.DataOperator(2, 0x80, data));
     EXPECT_EQ(0xFF, data);
 
-    qlcos::sim::Lamp2State s = sim.State();
-    s.photocell = 201;
+    qlcos::sim::FrameControlState s = sim.State();
+    s.Photocell = 201;
     sim.SetState(s);
     ASSERT_EQ(0u, lamp.GetPhotronicCell(v));
     EXPECT_EQ(201, v);
@@ -310,7 +310,7 @@ TEST_F(LampControl2, RepliesAreCutFromStxToEtxAndLengthsChecked)
     // Garbage before STX, the block check after ETX: accepted, counted from STX to ETX.
     sim.Script(Fault::GarbageBefore({0xFF, 'x', 0x00, 0x15}), 'B');
     ASSERT_EQ(0u, lamp.GetShutterTime(1, t));
-    EXPECT_EQ(sim.State().shutter[0], t);
+    EXPECT_EQ(sim.State().Shutter[0], t);
     sim.Script(Fault::NoBlockCheck(), 'A');
     EXPECT_EQ(0u, lamp.GetBrightness(1, v));
 
@@ -428,7 +428,7 @@ TEST_F(LampControl2, ExposeWaitsForTheControllerWithinTheCachedShutterTime)
     EXPECT_EQ(0u, lamp.Expose(1));
     EXPECT_GE(MillisecondsSince(start), 299.0);
     EXPECT_LT(MillisecondsSince(start), 1500.0);
-    EXPECT_EQ(1, sim.State().exposures);
+    EXPECT_EQ(1, sim.State().Exposures);
 
     // SetShutterTime leaves the cache alone: channel 2 still waits (0 + 20) × 100 ms,
     // though the controller now exposes for 99.99 s.

@@ -115,10 +115,10 @@ TEST_F(LampControl, FramesAreByteExact)
     EXPECT_EQ((std::vector<Bytes>{{0x02, '1', '2', '4', '0', 0x03}}), sim.Frames());
     EXPECT_EQ(0u, lamp.ShutterOpen(0));
     EXPECT_EQ(Bytes({0x02, '6', '2', 0x03}), sim.LastFrame('6'));
-    EXPECT_FALSE(sim.State().shutterOpen);
+    EXPECT_FALSE(sim.State().ShutterOpen);
     EXPECT_EQ(0u, lamp.ShutterOpen(5));
     EXPECT_EQ(Frame("61"), sim.LastFrame('6'));
-    EXPECT_TRUE(sim.State().shutterOpen);
+    EXPECT_TRUE(sim.State().ShutterOpen);
     EXPECT_EQ(0u, lamp.SetShutterTime(3, 7));
     EXPECT_EQ(Frame("23007"), sim.LastFrame('2'));
     EXPECT_EQ(0u, lamp.SetChannel(1, 2));
@@ -140,13 +140,13 @@ TEST_F(LampControl, FramesAreByteExact)
     EXPECT_EQ(12u, sim.FrameCount());
 
     const qlcos::sim::LampState s = sim.State();
-    EXPECT_EQ(40, s.brightness[1]);
-    EXPECT_EQ(7, s.shutter[2]);
-    EXPECT_EQ(2, s.channel[0]);
-    EXPECT_EQ(45, s.filter[1]);
-    EXPECT_EQ(1, s.exposures);
-    EXPECT_EQ(3, s.lastExposeChannel);
-    EXPECT_EQ(1, s.refreshes);
+    EXPECT_EQ(40, s.Brightness[1]);
+    EXPECT_EQ(7, s.Shutter[2]);
+    EXPECT_EQ(2, s.Channel[0]);
+    EXPECT_EQ(45, s.Filter[1]);
+    EXPECT_EQ(1, s.Exposures);
+    EXPECT_EQ(3, s.LastExposeChannel);
+    EXPECT_EQ(1, s.Refreshes);
 
     // Exposal exposes channels 1..3 only; others cost nothing on the line.
     EXPECT_EQ(0u, lamp.Exposal(4));
@@ -157,10 +157,10 @@ TEST_F(LampControl, FramesAreByteExact)
 TEST_F(LampControl, ReadingsDecodeTheControllersDigits)
 {
     qlcos::sim::LampState s = sim.State();
-    s.brightness[2] = 7;
-    s.shutter[1] = 999;
-    s.channel[0] = 3;
-    s.filter[2] = 0;
+    s.Brightness[2] = 7;
+    s.Shutter[1] = 999;
+    s.Channel[0] = 3;
+    s.Filter[2] = 0;
     sim.SetState(s);
     CreateLamp();
     unsigned char v = 0;
@@ -194,7 +194,7 @@ TEST_F(LampControl, BrightnessIsCachedPerChannel)
 
     // A reading refreshes the cache with the controller's own value.
     qlcos::sim::LampState s = sim.State();
-    s.brightness[0] = 77;
+    s.Brightness[0] = 77;
     sim.SetState(s);
     unsigned char v = 0;
     ASSERT_EQ(0u, lamp.GetBrightness(1, &v));
@@ -219,7 +219,7 @@ TEST_F(LampControl, ShutterCacheHoldsControllerUnitsAndBoundsTheExposalWait)
     EXPECT_EQ(0u, sim.FrameCount());
     EXPECT_EQ(0u, lamp.SetShutterTime(1, 3));
     EXPECT_EQ(std::vector<Bytes>{Frame("21003")}, sim.Frames());
-    EXPECT_EQ(3, sim.State().shutter[0]);
+    EXPECT_EQ(3, sim.State().Shutter[0]);
 
     // The ACK comes when the 500 ms exposure ends.
     ASSERT_EQ(0u, lamp.SetShutterTime(2, 50));
@@ -227,7 +227,7 @@ TEST_F(LampControl, ShutterCacheHoldsControllerUnitsAndBoundsTheExposalWait)
     EXPECT_EQ(0u, lamp.Exposal(2));
     EXPECT_GE(MillisecondsSince(start), 495.0);
     EXPECT_LT(MillisecondsSince(start), 1000.0);
-    EXPECT_EQ(1, sim.State().exposures);
+    EXPECT_EQ(1, sim.State().Exposures);
 
     // Without an ACK the attempt waits the shutter time (100 ms) plus 4 s.
     lamp.SetAttemptCount(1);
@@ -251,17 +251,17 @@ TEST_F(LampControl, RefusedOrFailedSettingsAreSentAgain)
     EXPECT_EQ(ZAN_COM_ERR_REFUSED, lamp.SetBrightness(2, 40));
     EXPECT_LT(MillisecondsSince(start), 1000.0); // each NAK ends its wait
     EXPECT_EQ(3u, sim.FrameCount());
-    EXPECT_EQ(50, sim.State().brightness[1]);
+    EXPECT_EQ(50, sim.State().Brightness[1]);
     EXPECT_EQ(0u, lamp.SetBrightness(2, 40));
     EXPECT_EQ(4u, sim.FrameCount());
-    EXPECT_EQ(40, sim.State().brightness[1]);
+    EXPECT_EQ(40, sim.State().Brightness[1]);
 
     // An answer that is not an ACK: the controller took the value, but the driver cannot
     // know, so the next identical setting goes out again.
     lamp.SetAttemptCount(1);
     sim.Script(LampFault::Raw({'?', NAK}), '2');
     EXPECT_EQ(ZAN_COM_ERR_REFUSED, lamp.SetShutterTime(1, 45));
-    EXPECT_EQ(45, sim.State().shutter[0]);
+    EXPECT_EQ(45, sim.State().Shutter[0]);
     sim.ClearLog();
     EXPECT_EQ(0u, lamp.SetShutterTime(1, 45));
     EXPECT_EQ(std::vector<Bytes>{Frame("21045")}, sim.Frames());
@@ -269,7 +269,7 @@ TEST_F(LampControl, RefusedOrFailedSettingsAreSentAgain)
     // Garbage before the ACK is accepted.
     sim.Script(LampFault::GarbageBefore({'z', 0x00}), '1');
     EXPECT_EQ(0u, lamp.SetBrightness(1, 12));
-    EXPECT_EQ(12, sim.State().brightness[0]);
+    EXPECT_EQ(12, sim.State().Brightness[0]);
 }
 
 TEST_F(LampControl, RepliesWithoutTheirDataAreRefused)

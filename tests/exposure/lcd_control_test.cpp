@@ -12,7 +12,7 @@
 #include <cstdio>
 
 using qlcos::sim::Fault;
-using qlcos::sim::LcdControlSim;
+using qlcos::sim::LCDControlSim;
 using qlcos::test::Frame;
 using qlcos::test::Hex;
 using qlcos::test::MillisecondsSince;
@@ -26,7 +26,7 @@ const ZanResult kRange = 0x20380012;
 const ZanResult kLength = 0x20380007;
 
 class LcdControl
-    : public qlcos::test::DriverOnSimulator<CQLCDControl, qlcos::sim::LcdControlSim, kPort> {
+    : public qlcos::test::DriverOnSimulator<CQLCDControl, qlcos::sim::LCDControlSim, kPort> {
 protected:
     void CreateLcd() { CreateDriver(); }
 
@@ -157,14 +157,14 @@ TEST_F(LcdControl, GammaTablesRoundTripWhole)
     unsigned short back[CQPanelControl::kGammaValues] = {};
     ASSERT_EQ(0u, lcd.GetGammaData(2, back));
     EXPECT_EQ(Frame("f0a2"), sim.LastFrame('a'));
-    const qlcos::sim::LcdState s = sim.State();
+    const qlcos::sim::FrameControlState s = sim.State();
     for (int k = 0; k < CQPanelControl::kGammaValues; ++k) {
         ASSERT_EQ(values[k] & 0xFFF, back[k]) << k;
-        ASSERT_EQ(back[k], s.gamma[2][k]) << k;
+        ASSERT_EQ(back[k], s.Gamma[2][k]) << k;
     }
     // The other tables are untouched and read from their own place.
     ASSERT_EQ(0u, lcd.GetGammaData(0, back));
-    for (int k = 0; k < CQPanelControl::kGammaValues; ++k) ASSERT_EQ(s.gamma[0][k], back[k]);
+    for (int k = 0; k < CQPanelControl::kGammaValues; ++k) ASSERT_EQ(s.Gamma[0][k], back[k]);
 }
 
 TEST_F(LcdControl, UniformityTablesRoundTripWholeAndByCell)
@@ -189,9 +189,9 @@ TEST_F(LcdControl, UniformityTablesRoundTripWholeAndByCell)
     // Single cells: a write shows in the whole table, a read gives the cell's value.
     unsigned char cell = 0x5C;
     ASSERT_EQ(0u, lcd.UniformData(1, 3, 24, 32, cell));
-    EXPECT_EQ(0x5C, sim.State().uniform[2][32 * 25 + 24]);
-    qlcos::sim::LcdState s = sim.State();
-    s.uniform[1][20 * 25 + 10] = 0xE7;
+    EXPECT_EQ(0x5C, sim.State().Uniform[2][32 * 25 + 24]);
+    qlcos::sim::FrameControlState s = sim.State();
+    s.Uniform[1][20 * 25 + 10] = 0xE7;
     sim.SetState(s);
     cell = 0;
     ASSERT_EQ(0u, lcd.UniformData(0, 2, 10, 20, cell));
@@ -228,7 +228,7 @@ TEST_F(LcdControl, RepliesOfAnotherLengthAreRefusedAndStayInsideTheBuffers)
     // The table and wobble reads take data of the right length whatever its error digits.
     sim.Script(Fault::ErrorDigits('0', '2'), 'a');
     EXPECT_EQ(0u, lcd.GetGammaData(1, gamma));
-    EXPECT_EQ(sim.State().gamma[1][255], gamma[255]);
+    EXPECT_EQ(sim.State().Gamma[1][255], gamma[255]);
 
     // A reply far longer than the receive pool: its end never reaches the pool, so
     // nothing can be cut before the time-out.
@@ -267,22 +267,22 @@ TEST_F(LcdControl, WobbleAndImageAdjustValues)
     CreateLcd();
     unsigned short v = 9;
     ASSERT_EQ(0u, lcd.SetWobbleData(1, 1));
-    EXPECT_TRUE(sim.State().wobbleOn);
+    EXPECT_TRUE(sim.State().WobbleOn);
     ASSERT_EQ(0u, lcd.GetWobbleData(1, v));
     EXPECT_EQ(1, v);
     ASSERT_EQ(0u, lcd.SetWobbleData(1, 0));
-    EXPECT_FALSE(sim.State().wobbleOn);
+    EXPECT_FALSE(sim.State().WobbleOn);
     ASSERT_EQ(0u, lcd.SetWobbleData(2, 359));
     ASSERT_EQ(0u, lcd.GetWobbleData(2, v));
     EXPECT_EQ(359, v);
 
     // Items 7 and 8 are held inverted: "000" on the line is 1 at the interface.
     ASSERT_EQ(0u, lcd.SetImageAdjust(7, 1));
-    EXPECT_EQ(0, sim.State().imageAdjust[6]);
+    EXPECT_EQ(0, sim.State().ImageAdjust[6]);
     ASSERT_EQ(0u, lcd.GetImageAdjust(7, v));
     EXPECT_EQ(1, v);
     ASSERT_EQ(0u, lcd.SetImageAdjust(8, 0));
-    EXPECT_EQ(1, sim.State().imageAdjust[7]);
+    EXPECT_EQ(1, sim.State().ImageAdjust[7]);
     ASSERT_EQ(0u, lcd.GetImageAdjust(8, v));
     EXPECT_EQ(0, v);
     ASSERT_EQ(0u, lcd.SetImageAdjust(6, 0x2A5));
@@ -296,13 +296,13 @@ TEST_F(LcdControl, ActionsWaitForTheControllerAndKeepItsErrors)
     auto start = Clock::now();
     EXPECT_EQ(0u, lcd.ColorWheelControl(3)); // busy for 300 ms
     EXPECT_GE(MillisecondsSince(start), 299.0);
-    EXPECT_EQ(3, sim.State().colorWheel);
+    EXPECT_EQ(3, sim.State().ColorWheel);
     start = Clock::now();
     EXPECT_EQ(0u, lcd.WobbleControl(2)); // busy for 200 ms
     EXPECT_GE(MillisecondsSince(start), 199.0);
-    EXPECT_EQ(2, sim.State().wobbleAction);
+    EXPECT_EQ(2, sim.State().WobbleAction);
     EXPECT_EQ(0u, lcd.ShutterControl(1));
-    EXPECT_TRUE(sim.State().shutterOpen);
+    EXPECT_TRUE(sim.State().ShutterOpen);
 
     // The controller is idle now: a final status '0' keeps a controller error (the lamp
     // controller 2 would clear it); '6' does not hold the wait open.
@@ -327,9 +327,9 @@ TEST_F(LcdControl, ActionsWaitForTheControllerAndKeepItsErrors)
 
 TEST_F(LcdControl, ExposeWaitsWithinTheCachedShutterTime)
 {
-    qlcos::sim::LcdState s = sim.State();
-    s.shutter[0] = 30;
-    s.shutter[1] = 0;
+    qlcos::sim::FrameControlState s = sim.State();
+    s.Shutter[0] = 30;
+    s.Shutter[1] = 0;
     sim.SetState(s);
     CreateLcd();
     auto start = Clock::now();
@@ -344,5 +344,5 @@ TEST_F(LcdControl, ExposeWaitsWithinTheCachedShutterTime)
     EXPECT_EQ(0x20380006u, lcd.Expose(2));
     EXPECT_GE(MillisecondsSince(start), 2090.0);
     EXPECT_LT(MillisecondsSince(start), 2700.0);
-    EXPECT_EQ(2, sim.State().exposures);
+    EXPECT_EQ(2, sim.State().Exposures);
 }

@@ -102,10 +102,10 @@ struct ModelCase {
 
 const ModelCase kModels[] = {
     {1, u"LCos Lamp Control", [] { return std::make_unique<qlcos::sim::LampControlSim>(); }},
-    {2, u"LCos LED Control", [] { return std::make_unique<qlcos::sim::LedControlSim>(); }},
+    {2, u"LCos LED Control", [] { return std::make_unique<qlcos::sim::LEDControlSim>(); }},
     {4, u"LCos Lamp Control2", [] { return std::make_unique<qlcos::sim::LampControl2Sim>(); }},
-    {5, u"LCD Lamp Control", [] { return std::make_unique<qlcos::sim::LcdControlSim>(); }},
-    {6, u"LCD LED Control", [] { return std::make_unique<qlcos::sim::LddControlSim>(); }},
+    {5, u"LCD Lamp Control", [] { return std::make_unique<qlcos::sim::LCDControlSim>(); }},
+    {6, u"LCD LED Control", [] { return std::make_unique<qlcos::sim::LDDControlSim>(); }},
 };
 
 class LCosCtrlOnModel : public ::testing::TestWithParam<ModelCase> {
@@ -233,7 +233,7 @@ INSTANTIATE_TEST_SUITE_P(EveryModel, LCosCtrlOnModel, ::testing::ValuesIn(kModel
 
 TEST(LCosCtrl, LcdColorWheelTakesActionsOneToThreeOnly)
 {
-    qlcos::sim::LcdControlSim sim;
+    qlcos::sim::LCDControlSim sim;
     ASSERT_TRUE(sim.Start());
     zanSetSerialPortPath(kPort, sim.Path().c_str());
     CZanLCosCtrl device;
@@ -255,8 +255,8 @@ TEST(LCosCtrl, LcdColorWheelTakesActionsOneToThreeOnly)
 TEST(LCosCtrl, BusyGuardSerialisesThreadsAndRefusesWithoutTouchingTheBusyWord)
 {
     qlcos::sim::LampControl2Sim sim;
-    qlcos::sim::Lamp2State state = sim.State();
-    state.shutter[0] = 40; // a 400 ms exposure
+    qlcos::sim::FrameControlState state = sim.State();
+    state.Shutter[0] = 40; // a 400 ms exposure
     sim.SetState(state);
     ASSERT_TRUE(sim.Start());
     zanSetSerialPortPath(kPort, sim.Path().c_str());

@@ -15,7 +15,7 @@
 #include <cstdio>
 
 using qlcos::sim::Fault;
-using qlcos::sim::LddControlSim;
+using qlcos::sim::LDDControlSim;
 using qlcos::test::Frame;
 using qlcos::test::Hex;
 using qlcos::test::MillisecondsSince;
@@ -29,7 +29,7 @@ const int kPort = 9;
 const ZanResult kRange = 0x20390012;
 
 class LddControl
-    : public qlcos::test::DriverOnSimulator<CQLDDControl, qlcos::sim::LddControlSim, kPort> {
+    : public qlcos::test::DriverOnSimulator<CQLDDControl, qlcos::sim::LDDControlSim, kPort> {
 protected:
     void CreateLdd() { CreateDriver(); }
 
@@ -58,7 +58,7 @@ TEST_F(LddControl, CreateTakesOnlyTheLddController)
 
 TEST(LddControlProbe, AnLcdControllerDoesNotAnswerTheLddLetter)
 {
-    qlcos::sim::LcdControlSim lcdSim;
+    qlcos::sim::LCDControlSim lcdSim;
     ASSERT_TRUE(lcdSim.Start());
     zanSetSerialPortPath(kPort, lcdSim.Path().c_str());
     CQLDDControl ldd;
@@ -141,14 +141,14 @@ TEST_F(LddControl, MovesWaitForTheControllerAndStatus6RestartsTheWait)
     auto start = Clock::now();
     EXPECT_EQ(0u, ldd.MoveCarrier(2));
     EXPECT_GE(MillisecondsSince(start), 299.0);
-    EXPECT_EQ(2, sim.State().carrier);
+    EXPECT_EQ(2, sim.State().Carrier);
 
     // A move of 1.3 s outlasts the 1 s wait, but while it answers '6' the wait starts again.
     sim.SetMoveTimes(Ms(1300), Ms(1300), Ms(900));
     start = Clock::now();
     EXPECT_EQ(0u, ldd.MoveCarrier(1));
     EXPECT_GE(MillisecondsSince(start), 1299.0);
-    EXPECT_EQ(1, sim.State().carrier);
+    EXPECT_EQ(1, sim.State().Carrier);
 
     // Without the '6' phase the same move runs the wait out.
     sim.SetMoveTimes(Ms(1300), Ms(1300), Ms(0));
@@ -156,7 +156,7 @@ TEST_F(LddControl, MovesWaitForTheControllerAndStatus6RestartsTheWait)
     EXPECT_EQ(0x20390006u, ldd.MoveFocus(25));
     EXPECT_GE(MillisecondsSince(start), 999.0);
     EXPECT_LT(MillisecondsSince(start), 1290.0);
-    EXPECT_EQ(25, sim.State().focusPosition);
+    EXPECT_EQ(25, sim.State().FocusPosition);
 }
 
 TEST_F(LddControl, PositionsBrightnessAndLedLevelsRoundTrip)
@@ -179,9 +179,9 @@ TEST_F(LddControl, PositionsBrightnessAndLedLevelsRoundTrip)
     EXPECT_EQ(42, b);
     ASSERT_EQ(0u, ldd.LEDControl(6, 99));
     ASSERT_EQ(0u, ldd.LEDControl(0, 1));
-    const qlcos::sim::LddState s = sim.State();
-    EXPECT_EQ(99, s.led[6]);
-    EXPECT_EQ(1, s.led[0]);
+    const qlcos::sim::FrameControlState s = sim.State();
+    EXPECT_EQ(99, s.LedLevel[6]);
+    EXPECT_EQ(1, s.LedLevel[0]);
 }
 
 TEST_F(LddControl, RepeatModeIsJudgedByTheStatusWait)
@@ -190,7 +190,7 @@ TEST_F(LddControl, RepeatModeIsJudgedByTheStatusWait)
     auto start = Clock::now();
     EXPECT_EQ(0u, ldd.SetRepeatMode()); // 500 ms, then the controller's 700 ms job
     EXPECT_GE(MillisecondsSince(start), 699.0);
-    EXPECT_EQ(1, sim.State().repeatModes);
+    EXPECT_EQ(1, sim.State().RepeatModes);
 
     // The reply's error digits are not looked at; the status wait decides, and its final
     // status '0' keeps a controller error.
@@ -219,7 +219,7 @@ TEST_F(LddControl, ExposeSleepsThroughTheTimeSetLast)
     EXPECT_EQ(0u, ldd.Expose(2));
     EXPECT_GE(MillisecondsSince(start), 2299.0);
     EXPECT_LT(MillisecondsSince(start), 3000.0);
-    EXPECT_EQ(2, sim.State().lastExposeChannel);
+    EXPECT_EQ(2, sim.State().LastExposeChannel);
 }
 
 TEST_F(LddControl, SharedPanelOperationsTravelUnderTheModelLetter)
@@ -240,7 +240,7 @@ TEST_F(LddControl, SharedPanelOperationsTravelUnderTheModelLetter)
     unsigned char uniform[CQPanelControl::kUniformBytes] = {};
     ASSERT_EQ(0u, ldd.GetUniformData(3, uniform));
     EXPECT_EQ(Frame("g0c2"), sim.LastFrame('c'));
-    EXPECT_EQ(sim.State().uniform[2][824], uniform[824]);
+    EXPECT_EQ(sim.State().Uniform[2][824], uniform[824]);
     // A final status '0' keeps a controller error.
     sim.Script(Fault::ErrorDigits('0', '2'), '1');
     EXPECT_EQ(kRange, ldd.PollingStatus(1000));

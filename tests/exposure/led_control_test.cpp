@@ -16,7 +16,7 @@
 #include <string>
 
 using qlcos::sim::Fault;
-using qlcos::sim::LedControlSim;
+using qlcos::sim::LEDControlSim;
 using qlcos::test::Frame;
 using qlcos::test::MillisecondsSince;
 using qlcos::test::ThreadCount;
@@ -48,16 +48,16 @@ struct ExposeTiming {
            << "first poll after " << t.firstPollMs << " ms, expected " << sleptMs << " ms";
 }
 
-class LedControl : public qlcos::test::DriverOnSimulator<CQLEDControl, LedControlSim, kPort> {
+class LedControl : public qlcos::test::DriverOnSimulator<CQLEDControl, LEDControlSim, kPort> {
 protected:
     // Shutter times the controller reports when the driver is created, so that they reach
     // the driver's cache.
     void CreateLed(uint16_t t1 = 10, uint16_t t2 = 20, uint16_t t3 = 30)
     {
-        qlcos::sim::LedState s = sim.State();
-        s.shutter[0] = t1;
-        s.shutter[1] = t2;
-        s.shutter[2] = t3;
+        qlcos::sim::FrameControlState s = sim.State();
+        s.Shutter[0] = t1;
+        s.Shutter[1] = t2;
+        s.Shutter[2] = t3;
         sim.SetState(s);
         CreateDriver();
     }
@@ -217,7 +217,7 @@ TEST_F(LedControl, ExposeWithAShortShutterTimePollsAtOnceFor2Seconds)
     EXPECT_EQ(0u, t.result);
     EXPECT_TRUE(FirstPollAfter(t, 0));
     EXPECT_GE(t.totalMs, 49.0);
-    EXPECT_EQ(1, sim.State().lastExposeChannel);
+    EXPECT_EQ(1, sim.State().LastExposeChannel);
 
     // A controller that stays busy: the window is 2 seconds.
     sim.ScriptStatusSequence(std::string(1000, '2'));
@@ -267,14 +267,14 @@ TEST_F(LedControl, ExposeOfAnIntervalChannelSleepsThroughTheInterval)
     EXPECT_EQ(0u, t.result);
     EXPECT_TRUE(FirstPollAfter(t, 200));
     EXPECT_GE(t.totalMs, 299.0);
-    EXPECT_EQ(4, sim.State().lastExposeChannel);
+    EXPECT_EQ(4, sim.State().LastExposeChannel);
 
     // Interval 2 at 6 (the controller's, read at creation): 60 − 100 ms is no sleep.
     t = TimedExpose(5);
     EXPECT_EQ(0u, t.result);
     EXPECT_TRUE(FirstPollAfter(t, 0));
     EXPECT_GE(t.totalMs, 59.0);
-    EXPECT_EQ(5, sim.State().lastExposeChannel);
+    EXPECT_EQ(5, sim.State().LastExposeChannel);
 }
 
 TEST_F(LedControl, ExposeOfAnUnknownChannelIsSentAndPolledFor2Seconds)

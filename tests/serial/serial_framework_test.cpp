@@ -28,7 +28,7 @@ public:
 
     ZanResult PostAttach() override
     {
-        AllocPool(m_poolBytes);
+        AllocPool(m_PoolBytes);
         AppendProtocol(&protocol);
         return CZanComDevice::PostAttach();
     }
@@ -39,19 +39,19 @@ public:
     }
     void OnRxChar(unsigned char* data, int length) override
     {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_delivered.insert(m_delivered.end(), data, data + length);
+        std::lock_guard<std::mutex> lock(m_Mutex);
+        m_Delivered.insert(m_Delivered.end(), data, data + length);
     }
-    void OnErr() override { m_lineErrors++; }
+    void OnErr() override { m_LineErrors++; }
 
     Bytes Delivered()
     {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        return m_delivered;
+        std::lock_guard<std::mutex> lock(m_Mutex);
+        return m_Delivered;
     }
     ZanResult Open(uint32_t poolBytes = 64)
     {
-        m_poolBytes = poolBytes;
+        m_PoolBytes = poolBytes;
         tagZANSerialPortProperty property{kPort, -1, 9600, 8, 0, 0};
         return Create(&property);
     }
@@ -70,12 +70,12 @@ public:
     }
 
     CZanProtocolEventChar protocol;
-    std::atomic<int> m_lineErrors{0};
+    std::atomic<int> m_LineErrors{0};
 
 private:
-    std::mutex m_mutex;
-    Bytes m_delivered;
-    uint32_t m_poolBytes = 64;
+    std::mutex m_Mutex;
+    Bytes m_Delivered;
+    uint32_t m_PoolBytes = 64;
 };
 
 class SerialFramework : public ::testing::Test {
@@ -276,7 +276,7 @@ TEST_F(SerialFramework, HangUpEndsTheWaitAndFailsTheLine)
     EXPECT_TRUE(pool.empty());
     EXPECT_LT(MillisecondsSince(start), 2000.0);
     EXPECT_EQ(ZAN_COM_ERR_LINE_CLOSED, device.CheckLine());
-    EXPECT_EQ(1, device.m_lineErrors.load());
+    EXPECT_EQ(1, device.m_LineErrors.load());
     const unsigned char byte = 'x';
     EXPECT_EQ(ZAN_COM_ERR_LINE_CLOSED, device.Send(&byte, 1, nullptr));
     EXPECT_EQ(ZAN_COM_OK, device.Destroy());

@@ -23,14 +23,14 @@ public:
     {
         const char* base = std::getenv("TMPDIR");
         std::string pattern = std::string(base && *base ? base : "/tmp") + "/qlcos-config-XXXXXX";
-        if (::mkdtemp(&pattern[0])) m_path = pattern;
+        if (::mkdtemp(&pattern[0])) m_Path = pattern;
     }
-    ~TempFolder() { Remove(m_path); }
+    ~TempFolder() { Remove(m_Path); }
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
 
-    const std::string& Path() const { return m_path; }
-    std::string File(const std::string& name) const { return m_path + "/" + name; }
+    const std::string& Path() const { return m_Path; }
+    std::string File(const std::string& name) const { return m_Path + "/" + name; }
     // The path of `name` as the wide text the library takes.
     ZanString WideFile(const std::string& name) const
     {
@@ -56,7 +56,7 @@ private:
         }
         ::rmdir(path.c_str());
     }
-    std::string m_path;
+    std::string m_Path;
 };
 
 inline std::string ReadFile(const std::string& path)

@@ -20,26 +20,26 @@ class PtyPeer {
 public:
     PtyPeer()
     {
-        m_master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-        if (m_master < 0 || grantpt(m_master) != 0 || unlockpt(m_master) != 0) return;
+        m_Master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+        if (m_Master < 0 || grantpt(m_Master) != 0 || unlockpt(m_Master) != 0) return;
         char name[128];
-        if (ptsname_r(m_master, name, sizeof name) != 0) return;
-        m_path = name;
+        if (ptsname_r(m_Master, name, sizeof name) != 0) return;
+        m_Path = name;
         // Hold the slave open ourselves, raw, so the line is up before and after the host.
-        m_slave = open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
+        m_Slave = open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
         termios t{};
-        tcgetattr(m_slave, &t);
+        tcgetattr(m_Slave, &t);
         cfmakeraw(&t);
-        tcsetattr(m_slave, TCSANOW, &t);
+        tcsetattr(m_Slave, TCSANOW, &t);
     }
     ~PtyPeer() { Close(); }
 
-    const std::string& Path() const { return m_path; }
-    bool Ok() const { return m_master >= 0 && m_slave >= 0; }
+    const std::string& Path() const { return m_Path; }
+    bool Ok() const { return m_Master >= 0 && m_Slave >= 0; }
 
     void Write(const std::vector<unsigned char>& bytes) const
     {
-        if (!bytes.empty()) (void)!::write(m_master, bytes.data(), bytes.size());
+        if (!bytes.empty()) (void)!::write(m_Master, bytes.data(), bytes.size());
     }
 
     // Reads until `count` bytes came or `timeoutMs` passed.
@@ -53,10 +53,10 @@ public:
                                   deadline - std::chrono::steady_clock::now())
                                   .count();
             if (left <= 0) break;
-            pollfd p{m_master, POLLIN, 0};
+            pollfd p{m_Master, POLLIN, 0};
             if (poll(&p, 1, static_cast<int>(left)) <= 0) continue;
             unsigned char buf[256];
-            const ssize_t n = ::read(m_master, buf, sizeof buf);
+            const ssize_t n = ::read(m_Master, buf, sizeof buf);
             if (n <= 0) break;
             got.insert(got.end(), buf, buf + n);
         }
@@ -66,15 +66,15 @@ public:
     // Hangs the line up: the host side sees POLLHUP / EIO.
     void Close()
     {
-        if (m_slave >= 0) close(m_slave);
-        if (m_master >= 0) close(m_master);
-        m_slave = m_master = -1;
+        if (m_Slave >= 0) close(m_Slave);
+        if (m_Master >= 0) close(m_Master);
+        m_Slave = m_Master = -1;
     }
 
 private:
-    int m_master = -1;
-    int m_slave = -1;
-    std::string m_path;
+    int m_Master = -1;
+    int m_Slave = -1;
+    std::string m_Path;
 };
 
 // Threads of this process. The first call starts and joins one thread, so that helper

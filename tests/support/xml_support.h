@@ -23,22 +23,22 @@ public:
     static XmlDocument Parse(const std::string& xml)
     {
         XmlDocument d;
-        d.m_parser = std::make_unique<xercesc::XercesDOMParser>();
-        d.m_parser->setDoNamespaces(false);
+        d.m_Parser = std::make_unique<xercesc::XercesDOMParser>();
+        d.m_Parser->setDoNamespaces(false);
         xercesc::MemBufInputSource source(reinterpret_cast<const XMLByte*>(xml.data()), xml.size(),
                                           "test");
-        d.m_parser->parse(source);
-        if (d.m_parser->getErrorCount() == 0) d.m_document = d.m_parser->getDocument();
+        d.m_Parser->parse(source);
+        if (d.m_Parser->getErrorCount() == 0) d.m_Document = d.m_Parser->getDocument();
         return d;
     }
     // Parses the file at `path`; Document() is null when it is missing or not well-formed.
     static XmlDocument ParseFile(const std::string& path)
     {
         XmlDocument d;
-        d.m_parser = std::make_unique<xercesc::XercesDOMParser>();
-        d.m_parser->setDoNamespaces(false);
-        d.m_parser->parse(path.c_str());
-        if (d.m_parser->getErrorCount() == 0) d.m_document = d.m_parser->getDocument();
+        d.m_Parser = std::make_unique<xercesc::XercesDOMParser>();
+        d.m_Parser->setDoNamespaces(false);
+        d.m_Parser->parse(path.c_str());
+        if (d.m_Parser->getErrorCount() == 0) d.m_Document = d.m_Parser->getDocument();
         return d;
     }
     // A new document whose root element is `root`.
@@ -49,34 +49,34 @@ public:
         xercesc::DOMImplementation* impl =
             xercesc::DOMImplementationRegistry::getDOMImplementation(ls);
         std::u16string name = qlcos::unicode::FromUtf8(std::string(root));
-        d.m_document = impl->createDocument(nullptr, name.c_str(), nullptr);
-        d.m_owned = true;
+        d.m_Document = impl->createDocument(nullptr, name.c_str(), nullptr);
+        d.m_Owned = true;
         return d;
     }
     XmlDocument() = default;
     XmlDocument(XmlDocument&& o) noexcept { *this = std::move(o); }
     XmlDocument& operator=(XmlDocument&& o) noexcept
     {
-        std::swap(m_parser, o.m_parser);
-        std::swap(m_document, o.m_document);
-        std::swap(m_owned, o.m_owned);
+        std::swap(m_Parser, o.m_Parser);
+        std::swap(m_Document, o.m_Document);
+        std::swap(m_Owned, o.m_Owned);
         return *this;
     }
     ~XmlDocument()
     {
-        if (m_owned && m_document) m_document->release();
+        if (m_Owned && m_Document) m_Document->release();
     }
 
-    xercesc::DOMDocument* Document() const { return m_document; }
+    xercesc::DOMDocument* Document() const { return m_Document; }
     xercesc::DOMElement* Root() const
     {
-        return m_document ? m_document->getDocumentElement() : nullptr;
+        return m_Document ? m_Document->getDocumentElement() : nullptr;
     }
 
 private:
-    std::unique_ptr<xercesc::XercesDOMParser> m_parser;
-    xercesc::DOMDocument* m_document = nullptr;
-    bool m_owned = false;
+    std::unique_ptr<xercesc::XercesDOMParser> m_Parser;
+    xercesc::DOMDocument* m_Document = nullptr;
+    bool m_Owned = false;
 };
 
 // The node serialised as XML text (UTF-8) through DOMLSSerializer.

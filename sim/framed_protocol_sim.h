@@ -5,40 +5,43 @@
 //          ETX, block check.
 // The block check is the XOR of every byte from the model letter up to and including ETX.
 //
-// This class cuts requests out of the byte stream, logs them, answers the commands every
-// model shares (status poll, identity text, data store) and hands the rest to the model.
-// Requests with a wrong block check or another model's letter are logged but not answered.
-// Faults and status sequences scripted by a test replace or alter replies.
+// This class cuts requests out of the byte stream, logs them and answers each from the
+// command table the model registers, after the status poll and identity (version) commands
+// every model has. Requests with a wrong block check or another model's letter are logged
+// but not answered. Faults and status sequences scripted by a test replace or alter replies.
 #pragma once
 
+#include "sim/fault_script.h"
+#include "sim/frame_cutter.h"
 #include "sim/pty_device.h"
 #include "sim/sim_fault.h"
 
-#include <array>
 #include <chrono>
+#include <cstddef>
 #include <deque>
+#include <limits>
 #include <map>
 #include <mutex>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 namespace qlcos::sim {
 
-class FramedControllerSim : public PtyDevice {
+class FramedProtocolSim : public PtyDevice {
 public:
-    static constexpr int kAnyCommand = -1;
     static constexpr unsigned char kPollCommand = '1';
     static constexpr unsigned char kVersionCommand = 0x7F;
-    static constexpr unsigned char kFormatDataCommand = 'r';
-    static constexpr unsigned char kDataOperatorCommand = 's';
     // A request that grows beyond this without an ETX is dropped.
     static constexpr size_t kMaxFrameBytes = 4096;
     static constexpr int kMaxTimeScalePercent = 100000;
 
-    explicit FramedControllerSim(char modelLetter);
-    ~FramedControllerSim() override;
+    explicit FramedProtocolSim(char modelLetter);
+    ~FramedProtocolSim() override;
 
-    char ModelLetter() const { return modelLetter_; }
+    char ModelLetter() const { return m_ModelLetter; }
+    // The name of the model's command with that letter; nullptr when the model has none.
+    const char* CommandName(unsigned char letter) const;
 
     // Queues a fault for the next reply to `command` (a command letter, or any command).
     // Several faults for one command apply to successive replies in order; a fault for a
@@ -61,21 +64,34 @@ protected:
     using Params = std::vector<uint8_t>;
     using Clock = std::chrono::steady_clock;
 
-    // Why a request is refused, and the error digits that say so.
+    // Why a request is refused; the error digits say so ("01", "02", "03").
     enum class Refusal { None, UnknownCommand, OutOfRange, Malformed };
-    static void SetErrorDigits(Refusal refusal, char& e1, char& e2);
 
-    // Handles one valid request that the shared commands do not cover. Fills `data` with
-    // the reply's data characters and sets the error digits (both '0' on entry).
-    // Called on the reader thread with stateMutex_ held.
-    virtual void Handle(unsigned char command, const Params& params, std::string& data, char& e1,
-                        char& e2) = 0;
-    // The status character for a poll and its progress digit. Called with stateMutex_ held.
+    // One row of a command table. The handler reads its parameters, fills the reply data
+    // and says whether it refuses the command; it is called with m_StateMutex held.
+    template <class Sim> struct Command {
+        unsigned char Letter;
+        const char* Name;
+        size_t ParamCount; // kVariable: at least one, the handler checks the count itself
+        Refusal (Sim::*Handler)(const Params& p, std::string& data);
+    };
+    static constexpr size_t kVariable = std::numeric_limits<size_t>::max();
+
+    // Adds commands of a table whose handlers are members of `Sim`. A row replaces an
+    // earlier one with the same letter: a model's table, added by its constructor after
+    // the shared ones, can override a shared command.
+    template <class Sim, size_t N> void AddCommands(const Command<Sim> (&table)[N])
+    {
+        static_assert(std::is_base_of_v<FramedProtocolSim, Sim>);
+        for (const Command<Sim>& row : table)
+            m_Commands[row.Letter] = {row.Letter, row.Name, row.ParamCount,
+                                      static_cast<BaseHandler>(row.Handler)};
+    }
+
+    // The status character for a poll and its progress digit. Called with m_StateMutex held.
     virtual char CurrentStatus(char& progress) = 0;
-    // A readable name of a command for the trace; nullptr when the model has none.
-    virtual const char* CommandName(unsigned char command) const;
 
-    // `duration` scaled by the time scale. Call with stateMutex_ held.
+    // `duration` scaled by the time scale. Call with m_StateMutex held.
     Clock::duration Scaled(std::chrono::milliseconds duration) const;
 
     // Number fields, most significant digit first. Parse* accept only the digits of their
@@ -86,40 +102,37 @@ protected:
     static std::string Decimal(long value, int digits);
     static std::string Hex(long value, int digits);
 
-    // Guards the model's state, the data store, the identity text and the script.
-    mutable std::mutex stateMutex_;
-    std::array<uint8_t, 256> store_; // the data store of FormatData and DataOperator
-
     void OnBytes(const uint8_t* data, size_t n) override;
 
-private:
-    enum class ParseState { Idle, Body, BlockCheck, Discard, SkipBlockCheck };
+    // Guards the model's state, the identity text, the time scale and the script.
+    mutable std::mutex m_StateMutex;
 
-    void StartFrame(uint8_t stx);
-    void FlushStray(const char* why);
+private:
+    using BaseHandler = Refusal (FramedProtocolSim::*)(const Params& p, std::string& data);
+
+    Refusal Poll(const Params& p, std::string& data);
+    Refusal GetVersion(const Params& p, std::string& data);
+
     void HandleFrame(const std::vector<uint8_t>& frame);
     // Answers a request that passed every check: builds the reply and applies any fault.
     // Returns the bytes to send; sets closeLine when the fault closes the line.
     std::vector<uint8_t> Answer(unsigned char command, const Params& params, std::string& note,
                                 bool& closeLine);
-    void AnswerShared(unsigned char command, const Params& params, std::string& data, char& e1,
-                      char& e2);
-    bool TakeFault(unsigned char command, Fault& fault);
+    // Runs the command's handler; the refusal's error digits go to e1, e2.
+    void Run(unsigned char command, const Params& params, std::string& data, char& e1, char& e2);
     std::vector<uint8_t> BuildReply(unsigned char command, char e1, char e2,
                                     const std::string& data, bool withBlockCheck) const;
 
-    const char modelLetter_;
+    const char m_ModelLetter;
+    // Filled by the constructors, read-only afterwards.
+    std::map<unsigned char, Command<FramedProtocolSim>> m_Commands;
+    FrameCutter m_Cutter; // reader thread only
 
-    // Reader thread only: the frame being cut and bytes seen outside any frame.
-    ParseState parse_ = ParseState::Idle;
-    std::vector<uint8_t> frame_;
-    std::vector<uint8_t> stray_;
-
-    // Guarded by stateMutex_.
-    std::string identity_;
-    int timeScalePercent_ = 100;
-    std::map<int, std::deque<Fault>> script_;
-    std::deque<char> statusSequence_;
+    // Guarded by m_StateMutex.
+    std::string m_Identity;
+    int m_TimeScalePercent = 100;
+    FaultScript<Fault> m_Script;
+    std::deque<char> m_StatusSequence;
 };
 
 } // namespace qlcos::sim
