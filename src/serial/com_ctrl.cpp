@@ -131,7 +131,6 @@ void CZanComCtrl::ReceiveLoop()
             return;
         }
         if (n == 0) continue;
-        bool frameEnded = false;
         {
             std::lock_guard<std::mutex> lock(port.Mutex);
             if (generation == port.Generation) {
@@ -142,6 +141,7 @@ void CZanComCtrl::ReceiveLoop()
                     port.Count += taken;
                     // Only bytes that made it into the pool may end a wait: a frame end
                     // that fell off a full pool could never be cut from it.
+                    bool frameEnded = false;
                     for (CZanProtocol* protocol : port.Protocols) {
                         if (protocol->IsFrame(chunk, static_cast<int>(taken))) {
                             frameEnded = true;
@@ -150,11 +150,13 @@ void CZanComCtrl::ReceiveLoop()
                     }
                     // A full pool can take no frame end any more: waiting on is useless.
                     if (frameEnded || port.Count == port.PoolSize) port.ResponseEnded = true;
+                    // Signalled under the lock, so that a ClearPool or Send that follows
+                    // the woken caller resets it after this, never before.
+                    if (frameEnded) SetEvent(port.FrameEvent);
                     port.Changed.notify_all();
                 }
             }
         }
-        if (frameEnded) SetEvent(port.FrameEvent);
         DeliverChunk(chunk, n);
     }
 }
