@@ -7,18 +7,15 @@ namespace qlcos::exposure {
 
 namespace {
 
-template <typename Id> constexpr int FrameBytes(const Command<Id>& row, int overhead)
-{
-    int bytes = overhead;
-    for (const Param& p : row.Params) bytes += p.Width * p.Count;
-    return bytes;
-}
-
+// Every frame of a table fits the frame buffer.
 template <typename Id, size_t N>
 constexpr bool FitFrames(const Command<Id> (&table)[N], int overhead)
 {
-    for (const Command<Id>& row : table)
-        if (FrameBytes(row, overhead) > CommandFrame::kMaxBytes) return false;
+    for (const Command<Id>& row : table) {
+        int bytes = overhead;
+        for (const Param& p : row.Params) bytes += p.Width * p.Count;
+        if (bytes > CommandFrame::kMaxBytes) return false;
+    }
     return true;
 }
 
@@ -28,24 +25,11 @@ constexpr int kLampOverhead = 3;
 static_assert(FitFrames(kFramedCommands, kFramedOverhead), "a framed command outgrows the frame");
 static_assert(FitFrames(kLampCommands, kLampOverhead), "a lamp command outgrows the frame");
 
-void WriteDigits(Field kind, int width, uint32_t value, unsigned char* at)
+// `value` as `width` digits of `base`, most significant first, as the framework's number
+// functions write them: the value is taken modulo base^width, hexadecimal upper case.
+void WriteDigits(uint32_t base, int width, uint32_t value, unsigned char* at)
 {
-    unsigned char scratch;
-    if (kind == Field::Dec) {
-        switch (width) {
-        case 1: at[0] = static_cast<unsigned char>('0' + value % 10); break;
-        case 2: zanSplitDec(value, at[0], at[1]); break;
-        case 3: zanSplitDec(value, at[0], at[1], at[2]); break;
-        default: zanSplitDec(value, at[0], at[1], at[2], at[3]); break;
-        }
-        return;
-    }
-    switch (width) {
-    case 2: zanSplitHex(value, at[0], at[1]); break;
-    // Three digits: the most significant of four goes to a scratch byte.
-    case 3: zanSplitHex(value, scratch, at[0], at[1], at[2]); break;
-    default: zanSplitHex(value, at[0], at[1], at[2], at[3]); break;
-    }
+    for (int i = width - 1; i >= 0; --i, value /= base) at[i] = "0123456789ABCDEF"[value % base];
 }
 
 } // namespace
@@ -123,11 +107,12 @@ void CommandFrame::Put(uint32_t value)
         return;
     }
     switch (p.Kind) {
+    case Field::Switch: at[0] = static_cast<unsigned char>(value ? p.Fixed : p.Off); break;
     case Field::Char: at[0] = static_cast<unsigned char>(value); break;
     case Field::Channel: at[0] = static_cast<unsigned char>('0' + value); break;
     case Field::Index: at[0] = static_cast<unsigned char>('0' + value - 1); break;
-    case Field::Dec:
-    case Field::Hex: WriteDigits(p.Kind, p.Width, value, at); break;
+    case Field::Dec: WriteDigits(10, p.Width, value, at); break;
+    case Field::Hex: WriteDigits(16, p.Width, value, at); break;
     case Field::Fixed: break;
     }
 }

@@ -12,6 +12,7 @@ namespace qlcos::exposure {
 // How one parameter travels on the line.
 enum class Field : uint8_t {
     Fixed,   // a constant character; takes no argument
+    Switch,  // one character for a non-zero argument, another for 0
     Char,    // the argument itself, one character
     Channel, // '0' + argument
     Index,   // '0' + argument - 1
@@ -27,11 +28,12 @@ struct Param {
     uint16_t Count; // values in a row (a table travels as many values)
     uint32_t Min;   // the arguments accepted; others are refused before anything is sent
     uint32_t Max;
-    char Fixed; // the character of a Fixed field
+    char Fixed;   // the character of a Fixed field, or of a Switch that is on
+    char Off = 0; // the character of a Switch that is off
 };
 
 constexpr Param Fix(char c) { return {Field::Fixed, 1, 1, 0, kAny, c}; }
-constexpr Param Chr() { return {Field::Char, 1, 1, 0, kAny, 0}; }
+constexpr Param Switch(char on, char off) { return {Field::Switch, 1, 1, 0, kAny, on, off}; }
 constexpr Param Chars(uint16_t count) { return {Field::Char, 1, count, 0, kAny, 0}; }
 constexpr Param Ch() { return {Field::Channel, 1, 1, 0, kAny, 0}; }
 constexpr Param Ch(uint32_t min, uint32_t max) { return {Field::Channel, 1, 1, min, max, 0}; }
@@ -113,57 +115,20 @@ template <typename Id> struct Command {
 // model letter up to ETX). Reply: STX, four bytes, two error digits, data from byte 7, ETX.
 // Models: Y lamp controller 2, h LED, f LCD, g LDD.
 
+// clang-format off
 enum class Framed : uint8_t {
-    Poll,
-    Expose,
-    FormatData,
-    DataOperator,
-    GetVersion,
-    GetShutterTime,
-    SetShutterTime,
-    GetIntervalTime,
-    SetIntervalTime,
-    GetSerialCode,
-    SetSerialCode,
-    GetBrightness,
-    SetBrightness,
-    GetChannel,
-    SetChannel,
-    InputSelect,
-    GetImageAdjustDec,
-    SetImageAdjustDec,
-    GetImageAdjustHex,
-    SetImageAdjustHex,
-    ShutterControl,
-    ShutterControlThenWait,
-    ColorWheelControl,
-    ColorWheelToPosition,
-    LightControl,
-    LightLevel,
-    RefreshLightTable,
-    GetColorWheelPos,
-    SetColorWheelPos,
-    GetRefreshProgress,
-    GetPhotronicCell,
-    LEDControl,
-    LddLEDControl,
-    MoveCarrier,
-    MoveFocus,
-    GetPosition,
-    SetPosition,
-    SetRepeatMode,
-    WobbleControl,
-    GetWobbleSetting,
-    GetWobbleValue,
-    SetWobbleSetting,
-    SetWobbleValue,
-    GetGammaData,
-    SetGammaData,
-    GetUniformData,
-    SetUniformData,
-    ReadUniformCell,
+    Poll, Expose, FormatData, DataOperator, GetVersion, GetShutterTime, SetShutterTime,
+    GetIntervalTime, SetIntervalTime, GetSerialCode, SetSerialCode, GetBrightness,
+    SetBrightness, GetChannel, SetChannel, InputSelect, GetImageAdjustDec, SetImageAdjustDec,
+    GetImageAdjustHex, SetImageAdjustHex, ShutterControl, ShutterControlThenWait,
+    ColorWheelControl, ColorWheelToPosition, LightControl, LightLevel, RefreshLightTable,
+    GetColorWheelPos, SetColorWheelPos, GetRefreshProgress, GetPhotronicCell, LEDControl,
+    LddLEDControl, MoveCarrier, MoveFocus, GetPosition, SetPosition, SetRepeatMode,
+    WobbleControl, GetWobbleSetting, GetWobbleValue, SetWobbleSetting, SetWobbleValue,
+    GetGammaData, SetGammaData, GetUniformData, SetUniformData, ReadUniformCell,
     WriteUniformCell,
 };
+// clang-format on
 
 // Data of a reply start at byte 7; a reply without data is 8 bytes long.
 inline constexpr uint8_t kData = 7;
@@ -191,8 +156,8 @@ inline constexpr Command<Framed> kFramedCommands[] = {
     {Framed::SetImageAdjustDec,      "SetImageAdjust",     't',   {Idx(1, 8), Dec(3)},                                   Errors(),                  NoValue(),           500,   Done(),                    "Yh--"},
     {Framed::GetImageAdjustHex,      "GetImageAdjust",     'u',   {Idx(1, 8)},                                           Exactly(11),               HexAt(kData, 3),     500,   Done(),                    "--fg"},
     {Framed::SetImageAdjustHex,      "SetImageAdjust",     't',   {Idx(1, 8), Hex(3)},                                   Errors(),                  NoValue(),           500,   Done(),                    "--fg"},
-    {Framed::ShutterControl,         "ShutterControl",     '4',   {Chr()},                                               Exactly(8),                NoValue(),           500,   Done(),                    "Y---"},
-    {Framed::ShutterControlThenWait, "ShutterControl",     '4',   {Chr()},                                               Exactly(8),                NoValue(),           500,   Poll(1000),                "--fg"},
+    {Framed::ShutterControl,         "ShutterControl",     '4',   {Switch('0', '1')},                                    Exactly(8),                NoValue(),           500,   Done(),                    "Y---"},
+    {Framed::ShutterControlThenWait, "ShutterControl",     '4',   {Switch('0', '1')},                                    Exactly(8),                NoValue(),           500,   Poll(1000),                "--fg"},
     {Framed::ColorWheelControl,      "ColorWheelControl",  '5',   {Ch()},                                                Errors(),                  NoValue(),           500,   Poll(1000),                "Y-f-"},
     {Framed::ColorWheelToPosition,   "ColorWheelControl",  '5',   {Fix('4'), Dec(3)},                                    Errors(),                  NoValue(),           500,   Poll(1000),                "Y---"},
     {Framed::LightControl,           "LightControl",       '6',   {Ch()},                                                Errors(),                  NoValue(),           500,   Poll(2000),                "Y---"},
@@ -212,7 +177,7 @@ inline constexpr Command<Framed> kFramedCommands[] = {
     {Framed::WobbleControl,          "WobbleControl",      '6',   {Idx(1, 4)},                                           Errors(),                  NoValue(),           500,   Poll(1000),                "--fg"},
     {Framed::GetWobbleSetting,       "GetWobbleData",      'G',   {Fix('0')},                                            ExactlyIgnoreErrors(9),    NoValue(),           500,   Done(),                    "--fg"},
     {Framed::GetWobbleValue,         "GetWobbleData",      'G',   {Fix('1')},                                            ExactlyIgnoreErrors(11),   DecAt(kData, 3),     500,   Done(),                    "--fg"},
-    {Framed::SetWobbleSetting,       "SetWobbleData",      'V',   {Fix('0'), Chr()},                                     Errors(),                  NoValue(),           500,   Done(),                    "--fg"},
+    {Framed::SetWobbleSetting,       "SetWobbleData",      'V',   {Fix('0'), Switch('0', '1')},                          Errors(),                  NoValue(),           500,   Done(),                    "--fg"},
     {Framed::SetWobbleValue,         "SetWobbleData",      'V',   {Fix('1'), Dec(3, 359)},                               Errors(),                  NoValue(),           500,   Done(),                    "--fg"},
     {Framed::GetGammaData,           "GetGammaData",       'a',   {Ch(0, 2)},                                            ExactlyIgnoreErrors(776),  HexAt(kData, 3),     5000,  Done(),                    "--fg"},
     {Framed::SetGammaData,           "SetGammaData",       'b',   {Ch(0, 2), Hexes(3, 256)},                             Errors(),                  NoValue(),           500,   Done(),                    "--fg"},
@@ -238,19 +203,12 @@ inline constexpr int kUniformBytes = 825;
 // Settings are answered with ACK (0x06) or NAK (0x15); readings with STX, two characters,
 // the data from byte 3, ETX. Model: L.
 
+// clang-format off
 enum class Lamp : uint8_t {
-    SetBrightness,
-    GetBrightness,
-    SetShutterTime,
-    GetShutterTime,
-    SetChannel,
-    GetChannel,
-    SetFilterPos,
-    GetFilterPos,
-    Exposal,
-    ShutterOpen,
-    RefreshTable,
+    SetBrightness, GetBrightness, SetShutterTime, GetShutterTime, SetChannel, GetChannel,
+    SetFilterPos, GetFilterPos, Exposal, ShutterOpen, RefreshTable,
 };
+// clang-format on
 
 // clang-format off
 inline constexpr Command<Lamp> kLampCommands[] = {
@@ -264,7 +222,7 @@ inline constexpr Command<Lamp> kLampCommands[] = {
     {Lamp::SetFilterPos,   "SetFilterPos",   '4',   {Ch(0, 9), Dec(3, 999)},    Ack(),      NoValue(),   2000,  Done(),    "L"},
     {Lamp::GetFilterPos,   "GetFilterPos",   'D',   {Ch(0, 9)},                 Reading(7), DecAt(3, 3), 2000,  Done(),    "L"},
     {Lamp::Exposal,        "Exposal",        '5',   {Ch(1, 3)},                 Ack(),      NoValue(),   0,     Done(),    "L"},
-    {Lamp::ShutterOpen,    "ShutterOpen",    '6',   {Chr()},                    Ack(),      NoValue(),   2000,  Done(),    "L"},
+    {Lamp::ShutterOpen,    "ShutterOpen",    '6',   {Switch('1', '2')},         Ack(),      NoValue(),   2000,  Done(),    "L"},
     {Lamp::RefreshTable,   "RefreshTable",   '7',   {},                         Ack(),      NoValue(),   55000, Done(),    "L"},
 };
 // clang-format on

@@ -26,66 +26,34 @@ int CEmuQLampControl::IsDeviceTypeOf(uint32_t deviceType)
     return CZanComDevice::IsDeviceTypeOf(deviceType);
 }
 
-CEmuQLampControl::Values* CEmuQLampControl::At(unsigned char channel)
+ZanResult CEmuQLampControl::Store(unsigned char channel, uint32_t Values::*field, uint32_t value)
 {
-    return channel >= 1 && channel <= 3 ? &m_Values[channel - 1] : nullptr;
-}
-
-ZanResult CEmuQLampControl::SetBrightness(unsigned char channel, unsigned char value)
-{
-    if (Values* v = At(channel)) v->Brightness = value;
+    if (channel >= 1 && channel <= 3) m_Values[channel - 1].*field = value;
     return 0;
 }
 
-ZanResult CEmuQLampControl::SetShutterTime(unsigned char channel, unsigned short time)
+template <typename T>
+ZanResult CEmuQLampControl::Load(unsigned char channel, uint32_t Values::*field, T* out) const
 {
-    if (Values* v = At(channel)) v->ShutterTime = time;
+    if (!out) return ZAN_COM_ERR_ARGUMENT;
+    if (channel >= 1 && channel <= 3) *out = static_cast<T>(m_Values[channel - 1].*field);
     return 0;
 }
 
-ZanResult CEmuQLampControl::SetChannel(unsigned char channel, unsigned char value)
-{
-    if (Values* v = At(channel)) v->Channel = value;
-    return 0;
-}
-
-ZanResult CEmuQLampControl::SetFilterPos(unsigned char channel, unsigned short position)
-{
-    if (Values* v = At(channel)) v->FilterPos = position;
-    return 0;
-}
-
-ZanResult CEmuQLampControl::GetBrightness(unsigned char channel, unsigned char* value)
-{
-    if (!value) return ZAN_COM_ERR_ARGUMENT;
-    if (const Values* v = At(channel)) *value = static_cast<unsigned char>(v->Brightness);
-    return 0;
-}
-
-ZanResult CEmuQLampControl::GetShutterTime(unsigned char channel, unsigned short* time)
-{
-    if (!time) return ZAN_COM_ERR_ARGUMENT;
-    if (const Values* v = At(channel)) *time = static_cast<unsigned short>(v->ShutterTime);
-    return 0;
-}
-
-ZanResult CEmuQLampControl::GetChannel(unsigned char channel, unsigned char* value)
-{
-    if (!value) return ZAN_COM_ERR_ARGUMENT;
-    if (const Values* v = At(channel)) *value = static_cast<unsigned char>(v->Channel);
-    return 0;
-}
-
-ZanResult CEmuQLampControl::GetFilterPos(unsigned char channel, unsigned short* position)
-{
-    if (!position) return ZAN_COM_ERR_ARGUMENT;
-    if (const Values* v = At(channel)) *position = static_cast<unsigned short>(v->FilterPos);
-    return 0;
-}
+// clang-format off
+ZanResult CEmuQLampControl::SetBrightness(unsigned char channel, unsigned char value) { return Store(channel, &Values::Brightness, value); }
+ZanResult CEmuQLampControl::SetShutterTime(unsigned char channel, unsigned short time) { return Store(channel, &Values::ShutterTime, time); }
+ZanResult CEmuQLampControl::SetChannel(unsigned char channel, unsigned char value) { return Store(channel, &Values::Channel, value); }
+ZanResult CEmuQLampControl::SetFilterPos(unsigned char channel, unsigned short position) { return Store(channel, &Values::FilterPos, position); }
+ZanResult CEmuQLampControl::GetBrightness(unsigned char channel, unsigned char* value) { return Load(channel, &Values::Brightness, value); }
+ZanResult CEmuQLampControl::GetShutterTime(unsigned char channel, unsigned short* time) { return Load(channel, &Values::ShutterTime, time); }
+ZanResult CEmuQLampControl::GetChannel(unsigned char channel, unsigned char* value) { return Load(channel, &Values::Channel, value); }
+ZanResult CEmuQLampControl::GetFilterPos(unsigned char channel, unsigned short* position) { return Load(channel, &Values::FilterPos, position); }
+// clang-format on
 
 ZanResult CEmuQLampControl::Exposal(unsigned char channel)
 {
-    if (const Values* v = At(channel)) Sleep(v->ShutterTime * 10);
+    if (channel >= 1 && channel <= 3) Sleep(m_Values[channel - 1].ShutterTime * 10);
     return 0;
 }
 

@@ -54,6 +54,15 @@ const Framing kFramedReply = {ETX, 0, false, true, false, TakeStxToEtx};
 const Framing kLampReply = {ETX, 0, false, false, true, TakeReplyOrAck};
 const Framing kLampAck = {ACK, NAK, true, false, true, TakeAck};
 
+int CutToFront(const Framing& framing, unsigned char* buffer, uint32_t* length)
+{
+    Span span{};
+    if (!buffer || !length || !framing.Take(buffer, static_cast<int>(*length), span)) return 0;
+    std::memmove(buffer, buffer + span.Start, static_cast<size_t>(span.Length));
+    *length = static_cast<uint32_t>(span.Length);
+    return 1;
+}
+
 ZanResult Exchange(const ExchangePort& port, const Framing& framing, const unsigned char* frame,
                    int length, uint32_t timeoutMs, ZanResult badAnswer, unsigned char* answer,
                    uint32_t* answerLength)

@@ -38,6 +38,10 @@ struct ExchangePort {
     uint32_t ReceivedCapacity;
 };
 
+// Moves the answer that `framing` finds in `*length` bytes to the front of `buffer` and sets
+// *length to its length: 1. Otherwise 0 (also for null arguments).
+int CutToFront(const Framing& framing, unsigned char* buffer, uint32_t* length);
+
 // Sends `frame` and waits up to `timeoutMs` for its answer, up to the port's attempt count.
 // An answer is copied to `answer` (on entry *answerLength is its capacity, on return the
 // answer's length); with a null `answer` only its arrival counts. An answer longer than the

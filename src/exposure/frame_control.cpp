@@ -73,13 +73,7 @@ ZanResult CQFrameControl::SendCmd(unsigned char* frame, int length, unsigned cha
 
 int CQFrameControl::CheckResponse(unsigned char* const buffer, uint32_t* length)
 {
-    qlcos::exposure::Span span{};
-    if (!buffer || !length ||
-        !qlcos::exposure::kFramedReply.Take(buffer, static_cast<int>(*length), span))
-        return 0;
-    std::memmove(buffer, buffer + span.Start, static_cast<size_t>(span.Length));
-    *length = static_cast<uint32_t>(span.Length);
-    return 1;
+    return qlcos::exposure::CutToFront(qlcos::exposure::kFramedReply, buffer, length);
 }
 
 ZanResult CQFrameControl::GetErrorCode(const unsigned char* reply, uint32_t length)
@@ -88,17 +82,12 @@ ZanResult CQFrameControl::GetErrorCode(const unsigned char* reply, uint32_t leng
     // Both error digits must lie inside the reply.
     if (!reply || length < 7) return link.Code(QCTRL_BAD_LENGTH);
     const unsigned e = ((reply[5] * 16u) % 256u) | (reply[6] & 0x0Fu);
-    switch (e) {
-    case 0x00: return 0;
-    case 0x01: return link.Code(QCTRL_ERROR_01);
-    case 0x02: return link.Code(QCTRL_ERROR_02);
-    case 0x03: return link.Code(QCTRL_ERROR_03);
-    case 0x04: return link.Code(QCTRL_ERROR_04);
-    case 0x11: return link.Code(QCTRL_ERROR_11);
-    case 0x12: return link.Code(QCTRL_ERROR_12);
-    case 0x13: return link.Code(QCTRL_ERROR_13);
-    default: return link.Code(QCTRL_ERROR_OTHER);
-    }
+    if (e == 0) return 0;
+    // The error digits the controller names, in the order of their codes QCTRL_ERROR_01 on.
+    static const unsigned kNamed[] = {0x01, 0x02, 0x03, 0x04, 0x11, 0x12, 0x13};
+    for (unsigned i = 0; i < 7; ++i)
+        if (e == kNamed[i]) return link.Code(static_cast<uint16_t>(QCTRL_ERROR_01 + i));
+    return link.Code(QCTRL_ERROR_OTHER);
 }
 
 // ---- Status ---------------------------------------------------------------------------------
@@ -154,11 +143,7 @@ ZanResult CQFrameControl::PollingStatus(uint32_t timeoutMs)
     return polling ? link.Code(QCTRL_TIMEOUT) : result;
 }
 
-ZanResult CQFrameControl::Expose(unsigned char channel) { return FrameLink(*this).Expose(channel); }
-
 // ---- Data store and identity ----------------------------------------------------------------
-
-ZanResult CQFrameControl::FormatData() { return FrameLink(*this).Run(Framed::FormatData, {}); }
 
 ZanResult CQFrameControl::DataOperator(unsigned char operation, unsigned char address,
                                        unsigned char& data)
@@ -273,32 +258,18 @@ ZanResult CQFrameControl::SetSerialCode(unsigned char index, const char* code)
     return link.Send(Framed::SetSerialCode, frame);
 }
 
-// ---- Operations three models share ----------------------------------------------------------
+// ---- Operations that are their command row -------------------------------------------------
 
-ZanResult CQFrameControl::GetBrightness(unsigned char channel, unsigned char& value)
-{
-    return FrameLink(*this).Read(Framed::GetBrightness, {channel}, value);
-}
-
-ZanResult CQFrameControl::SetBrightness(unsigned char channel, unsigned char value)
-{
-    return FrameLink(*this).Run(Framed::SetBrightness, {channel, value});
-}
-
-ZanResult CQFrameControl::GetChannel(unsigned char channel, unsigned char& value)
-{
-    return FrameLink(*this).Read(Framed::GetChannel, {channel}, value);
-}
-
-ZanResult CQFrameControl::SetChannel(unsigned char channel, unsigned char value)
-{
-    return FrameLink(*this).Run(Framed::SetChannel, {channel, value});
-}
-
-ZanResult CQFrameControl::GetImageAdjust(unsigned char index, unsigned short& value)
-{
-    return FrameLink(*this).Read(Framed::GetImageAdjustDec, {index}, value);
-}
+// clang-format off
+ZanResult CQFrameControl::Expose(unsigned char channel) { return FrameLink(*this).Expose(channel); }
+ZanResult CQFrameControl::FormatData() { return FrameLink(*this).Run(Framed::FormatData, {}); }
+ZanResult CQFrameControl::InputSelect(unsigned char index) { return FrameLink(*this).Run(Framed::InputSelect, {index}); }
+ZanResult CQFrameControl::GetBrightness(unsigned char channel, unsigned char& value) { return FrameLink(*this).Read(Framed::GetBrightness, {channel}, value); }
+ZanResult CQFrameControl::SetBrightness(unsigned char channel, unsigned char value) { return FrameLink(*this).Run(Framed::SetBrightness, {channel, value}); }
+ZanResult CQFrameControl::GetChannel(unsigned char channel, unsigned char& value) { return FrameLink(*this).Read(Framed::GetChannel, {channel}, value); }
+ZanResult CQFrameControl::SetChannel(unsigned char channel, unsigned char value) { return FrameLink(*this).Run(Framed::SetChannel, {channel, value}); }
+ZanResult CQFrameControl::GetImageAdjust(unsigned char index, unsigned short& value) { return FrameLink(*this).Read(Framed::GetImageAdjustDec, {index}, value); }
+// clang-format on
 
 ZanResult CQFrameControl::SetImageAdjust(unsigned char index, unsigned short value)
 {
@@ -306,9 +277,4 @@ ZanResult CQFrameControl::SetImageAdjust(unsigned char index, unsigned short val
     if (index >= 1 && index <= 8 && value > qlcos::exposure::kImageAdjustMaxDec[index - 1])
         return link.Code(QCTRL_OUT_OF_RANGE);
     return link.Run(Framed::SetImageAdjustDec, {index, value});
-}
-
-ZanResult CQFrameControl::InputSelect(unsigned char index)
-{
-    return FrameLink(*this).Run(Framed::InputSelect, {index});
 }

@@ -80,7 +80,6 @@ uint32_t& FrameLink::ShutterCache(unsigned char channel)
 
 uint32_t FrameLink::CachedTime(unsigned char channel)
 {
-    // A cache that holds no value read from the controller counts as the longest time.
     if (IsColourChannel(channel)) {
         const uint32_t time = ShutterCache(channel);
         return time == kNotCached ? kLongestShutterTime : time;
@@ -89,19 +88,15 @@ uint32_t FrameLink::CachedTime(unsigned char channel)
     return time == kNotCached ? kLongestIntervalTime : time;
 }
 
-uint32_t FrameLink::ExposeWindowMs(unsigned char channel)
-{
-    uint32_t time = 0;
-    if (IsColourChannel(channel) || IsIntervalChannel(channel)) time = CachedTime(channel);
-    return (std::min<uint32_t>(time, 0xFFFFu) + 20) * 100;
-}
-
 ZanResult FrameLink::Expose(unsigned char channel)
 {
     const ZanResult sent = Run(Framed::Expose, {channel});
     if (zanFailed(sent)) return sent;
     if (Model().Wait == ExposeWait::PollWithinCachedTime) {
-        const uint32_t window = ExposeWindowMs(channel);
+        // (cached time + 20) × 100 ms; a channel outside 1..5 counts as a time of 0.
+        const bool timed = IsColourChannel(channel) || IsIntervalChannel(channel);
+        const uint32_t window =
+            ((timed ? std::min<uint32_t>(CachedTime(channel), 0xFFFF) : 0) + 20) * 100;
         Sleep(Model().SettleMs);
         return m_Driver.PollingStatus(window);
     }

@@ -53,8 +53,7 @@ public:
 
 private:
     ZanResult Judge(const Command<Framed>& row);
-    // The longest the controller may take for an exposure of `channel`, from the caches.
-    uint32_t ExposeWindowMs(unsigned char channel);
+    // The cached time of channel 1..5; the longest the controller accepts when not known.
     uint32_t CachedTime(unsigned char channel);
 
     CQFrameControl& m_Driver;

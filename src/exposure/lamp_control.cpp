@@ -41,10 +41,14 @@ public:
         return m_Driver.SendCmdACK(frame.Seal(), frame.Length(), nullptr, nullptr, timeoutMs);
     }
 
-    // A setting of channel `channel`, spared when `cache` (channels 1..3) holds it already.
-    // After a failure the controller may hold the new value or the old one: neither is known.
-    ZanResult Set(Lamp id, unsigned char channel, uint32_t value, int32_t* cache)
+    // The values the driver remembers for channels 1..3.
+    enum class Cache { None, Shutter, Brightness };
+
+    // A setting of channel `channel`, spared when `cached` holds it already. After a failure
+    // the controller may hold the new value or the old one: neither is known.
+    ZanResult Set(Lamp id, unsigned char channel, uint32_t value, Cache cached)
     {
+        int32_t* cache = Slot(cached, channel);
         CommandFrame frame(RowOf(id), 0);
         frame.Put({channel, value});
         if (!frame.InRange()) return ZAN_COM_ERR_ARGUMENT;
@@ -55,9 +59,10 @@ public:
         return result;
     }
 
-    // A reading of channel `channel` into `*out`, refreshing `cache` when given.
-    template <typename T> ZanResult Get(Lamp id, unsigned char channel, T* out, int32_t* cache)
+    // A reading of channel `channel` into `*out`, refreshing the cached value.
+    template <typename T> ZanResult Get(Lamp id, unsigned char channel, T* out, Cache cached)
     {
+        int32_t* cache = Slot(cached, channel);
         if (!out) return ZAN_COM_ERR_ARGUMENT;
         const Command<Lamp>& row = RowOf(id);
         CommandFrame frame(row, 0);
@@ -74,21 +79,18 @@ public:
         return 0;
     }
 
-    // Shutter times and brightness of channels 1, 3, 2 in that order; null for others.
-    int32_t* ShutterCache(unsigned char channel) { return Slot(m_Driver.m_ShutterCache, channel); }
-    int32_t* BrightnessCache(unsigned char channel)
-    {
-        return Slot(m_Driver.m_BrightnessCache, channel);
-    }
-
-private:
-    static int32_t* Slot(int32_t (&cache)[3], unsigned char channel)
+    // The cached value of channel `channel`; null for other channels and for Cache::None.
+    // Channels 1, 3, 2 are stored in that order.
+    int32_t* Slot(Cache cached, unsigned char channel)
     {
         static const int kSlot[4] = {-1, 0, 2, 1};
-        if (channel < 1 || channel > 3) return nullptr;
+        if (cached == Cache::None || channel < 1 || channel > 3) return nullptr;
+        int32_t* cache =
+            cached == Cache::Shutter ? m_Driver.m_ShutterCache : m_Driver.m_BrightnessCache;
         return &cache[kSlot[channel]];
     }
 
+private:
     CQLampControl& m_Driver;
 };
 
@@ -144,13 +146,7 @@ int CQLampControl::IsDeviceTypeOf(uint32_t deviceType)
 
 int CQLampControl::CheckResponse(unsigned char* const buffer, uint32_t* length)
 {
-    qlcos::exposure::Span span{};
-    if (!buffer || !length ||
-        !qlcos::exposure::kLampReply.Take(buffer, static_cast<int>(*length), span))
-        return 0;
-    std::memmove(buffer, buffer + span.Start, static_cast<size_t>(span.Length));
-    *length = static_cast<uint32_t>(span.Length);
-    return 1;
+    return qlcos::exposure::CutToFront(qlcos::exposure::kLampReply, buffer, length);
 }
 
 ZanResult CQLampControl::SendCmd(unsigned char* frame, int length, unsigned char* reply,
@@ -173,65 +169,27 @@ ZanResult CQLampControl::SendCmdACK(unsigned char* frame, int length, unsigned c
 
 // ---- Settings -----------------------------------------------------------------------------
 
-ZanResult CQLampControl::SetBrightness(unsigned char channel, unsigned char value)
-{
-    LampLink link(*this);
-    return link.Set(Lamp::SetBrightness, channel, value, link.BrightnessCache(channel));
-}
+using Cache = LampLink::Cache;
 
-ZanResult CQLampControl::GetBrightness(unsigned char channel, unsigned char* value)
-{
-    LampLink link(*this);
-    return link.Get(Lamp::GetBrightness, channel, value, link.BrightnessCache(channel));
-}
-
-ZanResult CQLampControl::SetShutterTime(unsigned char channel, unsigned short time)
-{
-    LampLink link(*this);
-    return link.Set(Lamp::SetShutterTime, channel, time, link.ShutterCache(channel));
-}
-
-ZanResult CQLampControl::GetShutterTime(unsigned char channel, unsigned short* time)
-{
-    LampLink link(*this);
-    return link.Get(Lamp::GetShutterTime, channel, time, link.ShutterCache(channel));
-}
-
-ZanResult CQLampControl::SetChannel(unsigned char channel, unsigned char value)
-{
-    return LampLink(*this).Set(Lamp::SetChannel, channel, value, nullptr);
-}
-
-ZanResult CQLampControl::GetChannel(unsigned char channel, unsigned char* value)
-{
-    return LampLink(*this).Get(Lamp::GetChannel, channel, value, nullptr);
-}
-
-ZanResult CQLampControl::SetFilterPos(unsigned char channel, unsigned short position)
-{
-    return LampLink(*this).Set(Lamp::SetFilterPos, channel, position, nullptr);
-}
-
-ZanResult CQLampControl::GetFilterPos(unsigned char channel, unsigned short* position)
-{
-    return LampLink(*this).Get(Lamp::GetFilterPos, channel, position, nullptr);
-}
-
-// ---- Actions ------------------------------------------------------------------------------
+// clang-format off
+ZanResult CQLampControl::SetBrightness(unsigned char channel, unsigned char value) { return LampLink(*this).Set(Lamp::SetBrightness, channel, value, Cache::Brightness); }
+ZanResult CQLampControl::GetBrightness(unsigned char channel, unsigned char* value) { return LampLink(*this).Get(Lamp::GetBrightness, channel, value, Cache::Brightness); }
+ZanResult CQLampControl::SetShutterTime(unsigned char channel, unsigned short time) { return LampLink(*this).Set(Lamp::SetShutterTime, channel, time, Cache::Shutter); }
+ZanResult CQLampControl::GetShutterTime(unsigned char channel, unsigned short* time) { return LampLink(*this).Get(Lamp::GetShutterTime, channel, time, Cache::Shutter); }
+ZanResult CQLampControl::SetChannel(unsigned char channel, unsigned char value) { return LampLink(*this).Set(Lamp::SetChannel, channel, value, Cache::None); }
+ZanResult CQLampControl::GetChannel(unsigned char channel, unsigned char* value) { return LampLink(*this).Get(Lamp::GetChannel, channel, value, Cache::None); }
+ZanResult CQLampControl::SetFilterPos(unsigned char channel, unsigned short position) { return LampLink(*this).Set(Lamp::SetFilterPos, channel, position, Cache::None); }
+ZanResult CQLampControl::GetFilterPos(unsigned char channel, unsigned short* position) { return LampLink(*this).Get(Lamp::GetFilterPos, channel, position, Cache::None); }
+ZanResult CQLampControl::ShutterOpen(int open) { return LampLink(*this).Run(Lamp::ShutterOpen, {open != 0}); }
+ZanResult CQLampControl::RefreshTable() { return LampLink(*this).Run(Lamp::RefreshTable, {}); }
+// clang-format on
 
 ZanResult CQLampControl::Exposal(unsigned char channel)
 {
     LampLink link(*this);
-    const int32_t* cache = link.ShutterCache(channel);
+    const int32_t* cache = link.Slot(Cache::Shutter, channel);
     if (!cache) return 0;
     const int32_t time = *cache == kUnknown ? kLongestShutterTime : *cache;
     const auto timeoutMs = static_cast<uint32_t>(time + kExposalMarginUnits) * 10;
     return link.RunWithin(Lamp::Exposal, timeoutMs, {channel});
 }
-
-ZanResult CQLampControl::ShutterOpen(int open)
-{
-    return LampLink(*this).Run(Lamp::ShutterOpen, {static_cast<unsigned char>(open ? '1' : '2')});
-}
-
-ZanResult CQLampControl::RefreshTable() { return LampLink(*this).Run(Lamp::RefreshTable, {}); }

@@ -5,51 +5,32 @@
 using qlcos::exposure::Framed;
 using qlcos::exposure::FrameLink;
 
-namespace {
-
-// The colour-wheel action that carries a position, and the light action that carries a level.
-const unsigned char kColorWheelToPosition = 4;
-const unsigned char kLightLevel = 5;
-
-} // namespace
-
 CQLampControl2::CQLampControl2() : CQFrameControl(ZAN_DEVTYPE_LAMP_CONTROLLER2) {}
 
 CQLampControl2::~CQLampControl2() { Destroy(); }
 
-ZanResult CQLampControl2::ShutterControl(int open)
-{
-    return FrameLink(*this).Run(Framed::ShutterControl,
-                                {static_cast<unsigned char>(open ? '0' : '1')});
-}
+// clang-format off
+ZanResult CQLampControl2::ShutterControl(int open) { return FrameLink(*this).Run(Framed::ShutterControl, {open != 0}); }
+ZanResult CQLampControl2::RefreshLightTable() { return FrameLink(*this).Run(Framed::RefreshLightTable, {}); }
+ZanResult CQLampControl2::GetColorWheelPos(unsigned char channel, unsigned short& position) { return FrameLink(*this).Read(Framed::GetColorWheelPos, {channel}, position); }
+ZanResult CQLampControl2::SetColorWheelPos(unsigned char channel, unsigned short position) { return FrameLink(*this).Run(Framed::SetColorWheelPos, {channel, position}); }
+ZanResult CQLampControl2::GetPhotronicCell(unsigned char& value) { return FrameLink(*this).Read(Framed::GetPhotronicCell, {}, value); }
+// clang-format on
 
 ZanResult CQLampControl2::ColorWheelControl(unsigned char action, unsigned char value)
 {
+    // Action 4 carries the position to move to.
     FrameLink link(*this);
-    if (action == kColorWheelToPosition) return link.Run(Framed::ColorWheelToPosition, {value});
+    if (action == 4) return link.Run(Framed::ColorWheelToPosition, {value});
     return link.Run(Framed::ColorWheelControl, {action});
 }
 
 ZanResult CQLampControl2::LightControl(unsigned char action, unsigned char value)
 {
+    // Action 5 carries the level.
     FrameLink link(*this);
-    if (action == kLightLevel) return link.Run(Framed::LightLevel, {value});
+    if (action == 5) return link.Run(Framed::LightLevel, {value});
     return link.Run(Framed::LightControl, {action});
-}
-
-ZanResult CQLampControl2::RefreshLightTable()
-{
-    return FrameLink(*this).Run(Framed::RefreshLightTable, {});
-}
-
-ZanResult CQLampControl2::GetColorWheelPos(unsigned char channel, unsigned short& position)
-{
-    return FrameLink(*this).Read(Framed::GetColorWheelPos, {channel}, position);
-}
-
-ZanResult CQLampControl2::SetColorWheelPos(unsigned char channel, unsigned short position)
-{
-    return FrameLink(*this).Run(Framed::SetColorWheelPos, {channel, position});
 }
 
 ZanResult CQLampControl2::GetRefreshProgress(unsigned char& stage, unsigned char& percent)
@@ -62,9 +43,4 @@ ZanResult CQLampControl2::GetRefreshProgress(unsigned char& stage, unsigned char
     stage = static_cast<unsigned char>(link.Reply()[qlcos::exposure::kData] - '0' + 1);
     percent = static_cast<unsigned char>(value > 100 ? 100 : value);
     return 0;
-}
-
-ZanResult CQLampControl2::GetPhotronicCell(unsigned char& value)
-{
-    return FrameLink(*this).Read(Framed::GetPhotronicCell, {}, value);
 }

@@ -12,56 +12,27 @@ using qlcos::exposure::Op;
 
 namespace {
 
-// The driver class of each model the device holds.
-template <uint16_t DeviceType> struct DriverClass;
-template <> struct DriverClass<ZAN_DEVTYPE_LAMP_CONTROLLER> {
-    using Type = CQLampControl;
-};
-template <> struct DriverClass<ZAN_DEVTYPE_LED_CONTROLLER> {
-    using Type = CQLEDControl;
-};
-template <> struct DriverClass<ZAN_DEVTYPE_LAMP_CONTROLLER2> {
-    using Type = CQLampControl2;
-};
-template <> struct DriverClass<ZAN_DEVTYPE_LCD_CONTROLLER> {
-    using Type = CQLCDControl;
-};
-template <> struct DriverClass<ZAN_DEVTYPE_LDD_CONTROLLER> {
-    using Type = CQLDDControl;
+// A model the device holds: its DeviceType and its driver class.
+template <uint16_t DeviceType, typename DriverClass> struct Model {
+    static constexpr uint16_t Type = DeviceType;
+    using Driver = DriverClass;
 };
 
-template <uint16_t DeviceType> using ModelTag = std::integral_constant<uint16_t, DeviceType>;
-template <typename Tag> using DriverOf = typename DriverClass<Tag::value>::Type;
-
-// Calls `call` with a ModelTag of `deviceType`, so that it can name the model's driver class;
-// `otherwise` for a number the device never holds.
+// Calls `call` with the Model of `deviceType`; `otherwise` for a number the device never
+// holds. The one place that joins the models to their driver classes.
 template <typename Result, typename Call>
 Result ForModel(uint16_t deviceType, Result otherwise, Call&& call)
 {
+    // clang-format off
     switch (deviceType) {
-    case ZAN_DEVTYPE_LAMP_CONTROLLER: return call(ModelTag<ZAN_DEVTYPE_LAMP_CONTROLLER>{});
-    case ZAN_DEVTYPE_LED_CONTROLLER: return call(ModelTag<ZAN_DEVTYPE_LED_CONTROLLER>{});
-    case ZAN_DEVTYPE_LAMP_CONTROLLER2: return call(ModelTag<ZAN_DEVTYPE_LAMP_CONTROLLER2>{});
-    case ZAN_DEVTYPE_LCD_CONTROLLER: return call(ModelTag<ZAN_DEVTYPE_LCD_CONTROLLER>{});
-    case ZAN_DEVTYPE_LDD_CONTROLLER: return call(ModelTag<ZAN_DEVTYPE_LDD_CONTROLLER>{});
-    default: return otherwise;
+    case ZAN_DEVTYPE_LAMP_CONTROLLER:  return call(Model<ZAN_DEVTYPE_LAMP_CONTROLLER, CQLampControl>{});
+    case ZAN_DEVTYPE_LED_CONTROLLER:   return call(Model<ZAN_DEVTYPE_LED_CONTROLLER, CQLEDControl>{});
+    case ZAN_DEVTYPE_LAMP_CONTROLLER2: return call(Model<ZAN_DEVTYPE_LAMP_CONTROLLER2, CQLampControl2>{});
+    case ZAN_DEVTYPE_LCD_CONTROLLER:   return call(Model<ZAN_DEVTYPE_LCD_CONTROLLER, CQLCDControl>{});
+    case ZAN_DEVTYPE_LDD_CONTROLLER:   return call(Model<ZAN_DEVTYPE_LDD_CONTROLLER, CQLDDControl>{});
+    default:                           return otherwise;
     }
-}
-
-// Forwards operation `op`: `call(driver)` when the capability table gives the model the
-// operation (the compiler checks that its driver offers it), else ZAN_LCOS_UNSUPPORTED
-// without touching the line.
-template <Op op, typename Call>
-ZanResult Forward(uint16_t deviceType, CZanComDevice* driver, Call&& call)
-{
-    if (!driver) return ZAN_LCOS_NO_DRIVER;
-    return ForModel<ZanResult>(deviceType, ZAN_LCOS_UNSUPPORTED, [&](auto model) -> ZanResult {
-        using Model = decltype(model);
-        if constexpr (qlcos::exposure::Has(Model::value, op))
-            return call(static_cast<DriverOf<Model>&>(*driver));
-        else
-            return ZAN_LCOS_UNSUPPORTED;
-    });
+    // clang-format on
 }
 
 // Overload sets from lambdas: per-model spellings of one operation.
@@ -70,12 +41,10 @@ template <typename... Fs> struct Overloaded : Fs... {
 };
 template <typename... Fs> Overloaded(Fs...) -> Overloaded<Fs...>;
 
-// An output pointer that is null, on a model that has the operation.
-struct NullOutput {
-    template <typename Driver> ZanResult operator()(Driver&) const { return ZAN_LCOS_BAD_INDEX; }
-};
-
-constexpr uint32_t Bit(Op op) { return qlcos::exposure::OperationOf(op).BusyBit; }
+const ZanResult kBadIndex = ZAN_LCOS_BAD_INDEX;
+const ZanResult kUnsupported = ZAN_LCOS_UNSUPPORTED;
+// What an operation with a null output pointer answers, on a model that has the operation.
+const auto kNullOutput = [](auto&) { return kBadIndex; };
 
 const unsigned short kGuardMask = 0x7FFF;
 
@@ -92,14 +61,30 @@ CZanLCosCtrl::CZanLCosCtrl() = default;
 
 CZanLCosCtrl::~CZanLCosCtrl() = default;
 
-template <typename Body> ZanResult CZanLCosCtrl::Guarded(uint32_t busyBit, Body&& body)
+template <auto Operation, typename Body> ZanResult CZanLCosCtrl::Guarded(Body&& body)
 {
+    const uint32_t bit = qlcos::exposure::OperationOf(Operation).BusyBit;
     if (IsBusy(kGuardMask)) return ZAN_LCOS_BUSY;
-    m_dwBusy |= busyBit;
+    m_dwBusy |= bit;
     const ZanResult result = body();
-    m_dwBusy &= ~busyBit;
+    m_dwBusy &= ~bit;
     WorkFinish();
     return result;
+}
+
+// `call(driver)` when the capability table gives the detected model the operation (the
+// compiler checks that its driver offers it), else ZAN_LCOS_UNSUPPORTED without touching
+// the line.
+template <auto Operation, typename Call> ZanResult CZanLCosCtrl::Forward(Call&& call)
+{
+    if (!m_pDriver) return ZAN_LCOS_NO_DRIVER;
+    return ForModel<ZanResult>(m_DeviceType, ZAN_LCOS_UNSUPPORTED, [&](auto model) -> ZanResult {
+        using M = decltype(model);
+        if constexpr (qlcos::exposure::Has(M::Type, Operation))
+            return call(static_cast<typename M::Driver&>(*m_pDriver));
+        else
+            return ZAN_LCOS_UNSUPPORTED;
+    });
 }
 
 // ---- Creation ---------------------------------------------------------------------------------
@@ -115,15 +100,14 @@ ZanResult CZanLCosCtrl::Create(HWND window, tagZanVirtualDeviceProperty* propert
     const int second = property->Port.Second;
     for (uint8_t rank = 1; const ControllerModel* model = qlcos::exposure::ProbedModel(rank);
          ++rank) {
-        CZanComDevice* driver =
-            ForModel<CZanComDevice*>(model->DeviceType, nullptr, [](auto tag) -> CZanComDevice* {
-                return new (std::nothrow) DriverOf<decltype(tag)>();
+        CZanComDevice* driver = nullptr;
+        const ZanResult created = ForModel<ZanResult>(
+            model->DeviceType, ZAN_LCOS_CREATE_FAILED, [&](auto m) -> ZanResult {
+                auto* typed = new (std::nothrow) typename decltype(m)::Driver();
+                driver = typed;
+                return typed ? typed->Create(port, second) : ZAN_LCOS_CREATE_FAILED;
             });
         if (!driver) return ZAN_LCOS_CREATE_FAILED;
-        const ZanResult created =
-            ForModel<ZanResult>(model->DeviceType, ZAN_LCOS_CREATE_FAILED, [&](auto tag) {
-                return static_cast<DriverOf<decltype(tag)>*>(driver)->Create(port, second);
-            });
         if (zanSucceeded(created)) {
             CopyText(m_szDescription, sizeof m_szDescription / sizeof m_szDescription[0],
                      model->Description);
@@ -160,229 +144,65 @@ void CZanLCosCtrl::SetConsole(CZanConsole* console)
 // ---- Public operations: busy guard, then the f twin --------------------------------------------
 
 // clang-format off
-ZanResult CZanLCosCtrl::Expose(unsigned char ch) { return Guarded(Bit(Op::Expose), [&] { return fExpose(ch); }); }
-ZanResult CZanLCosCtrl::ShutterOpen(unsigned char x, int open) { return Guarded(Bit(Op::ShutterOpen), [&] { return fShutterOpen(x, open); }); }
-ZanResult CZanLCosCtrl::MoveCarrier(unsigned char p) { return Guarded(Bit(Op::MoveCarrier), [&] { return fMoveCarrier(p); }); }
-ZanResult CZanLCosCtrl::MoveFocus(int steps) { return Guarded(Bit(Op::MoveFocus), [&] { return fMoveFocus(steps); }); }
-ZanResult CZanLCosCtrl::SetWobbleData(unsigned char i, unsigned short v) { return Guarded(Bit(Op::SetWobbleData), [&] { return fSetWobbleData(i, v); }); }
-ZanResult CZanLCosCtrl::GetWobbleData(unsigned char i, unsigned short& v) { return Guarded(Bit(Op::GetWobbleData), [&] { return fGetWobbleData(i, v); }); }
-ZanResult CZanLCosCtrl::GetPosition(unsigned char i, unsigned short* v) { return Guarded(Bit(Op::GetPosition), [&] { return fGetPosition(i, v); }); }
-ZanResult CZanLCosCtrl::SetPosition(unsigned char i, unsigned short v) { return Guarded(Bit(Op::SetPosition), [&] { return fSetPosition(i, v); }); }
-ZanResult CZanLCosCtrl::SetRepeatMode() { return Guarded(Bit(Op::SetRepeatMode), [&] { return fSetRepeatMode(); }); }
-ZanResult CZanLCosCtrl::RefreshTable() { return Guarded(Bit(Op::RefreshTable), [&] { return fRefreshTable(); }); }
-ZanResult CZanLCosCtrl::SetBrightness(unsigned char ch, unsigned char v) { return Guarded(Bit(Op::SetBrightness), [&] { return fSetBrightness(ch, v); }); }
-ZanResult CZanLCosCtrl::GetBrightness(unsigned char ch, unsigned char* v) { return Guarded(Bit(Op::GetBrightness), [&] { return fGetBrightness(ch, v); }); }
-ZanResult CZanLCosCtrl::SetShutterTime(unsigned char ch, unsigned short t) { return Guarded(Bit(Op::SetShutterTime), [&] { return fSetShutterTime(ch, t); }); }
-ZanResult CZanLCosCtrl::GetShutterTime(unsigned char ch, unsigned short* t) { return Guarded(Bit(Op::GetShutterTime), [&] { return fGetShutterTime(ch, t); }); }
-ZanResult CZanLCosCtrl::SetIntervalTime(unsigned char i, unsigned short t) { return Guarded(Bit(Op::SetIntervalTime), [&] { return fSetIntervalTime(i, t); }); }
-ZanResult CZanLCosCtrl::GetIntervalTime(unsigned char i, unsigned short* t) { return Guarded(Bit(Op::GetIntervalTime), [&] { return fGetIntervalTime(i, t); }); }
-ZanResult CZanLCosCtrl::SetChannel(unsigned char ch, unsigned char v) { return Guarded(Bit(Op::SetChannel), [&] { return fSetChannel(ch, v); }); }
-ZanResult CZanLCosCtrl::GetChannel(unsigned char ch, unsigned char* v) { return Guarded(Bit(Op::GetChannel), [&] { return fGetChannel(ch, v); }); }
-ZanResult CZanLCosCtrl::SetFilterPos(unsigned char ch, unsigned short p) { return Guarded(Bit(Op::SetFilterPos), [&] { return fSetFilterPos(ch, p); }); }
-ZanResult CZanLCosCtrl::GetFilterPos(unsigned char ch, unsigned short* p) { return Guarded(Bit(Op::GetFilterPos), [&] { return fGetFilterPos(ch, p); }); }
-ZanResult CZanLCosCtrl::GetSerialCode(unsigned char i, unsigned short* text) { return Guarded(Bit(Op::GetSerialCode), [&] { return fGetSerialCode(i, text); }); }
-ZanResult CZanLCosCtrl::LightControl(unsigned char a, unsigned char b) { return Guarded(Bit(Op::LightControl), [&] { return fLightControl(a, b); }); }
-ZanResult CZanLCosCtrl::ColorWheelControl(unsigned char a, unsigned char b) { return Guarded(Bit(Op::ColorWheelControl), [&] { return fColorWheelControl(a, b); }); }
-ZanResult CZanLCosCtrl::GetRefreshProgress(unsigned char& a, unsigned char& b) { return Guarded(Bit(Op::GetRefreshProgress), [&] { return fGetRefreshProgress(a, b); }); }
-ZanResult CZanLCosCtrl::Poll(unsigned char& s, unsigned char& p) { return Guarded(Bit(Op::Poll), [&] { return fPoll(s, p); }); }
-ZanResult CZanLCosCtrl::GetImagePos(unsigned char i, unsigned short& v) { return Guarded(Bit(Op::GetImagePos), [&] { return fGetImagePos(i, v); }); }
-ZanResult CZanLCosCtrl::SetImagePos(unsigned char i, unsigned short v) { return Guarded(Bit(Op::SetImagePos), [&] { return fSetImagePos(i, v); }); }
+ZanResult CZanLCosCtrl::Expose(unsigned char ch) { return Guarded<Op::Expose>([&] { return fExpose(ch); }); }
+ZanResult CZanLCosCtrl::ShutterOpen(unsigned char x, int open) { return Guarded<Op::ShutterOpen>([&] { return fShutterOpen(x, open); }); }
+ZanResult CZanLCosCtrl::MoveCarrier(unsigned char p) { return Guarded<Op::MoveCarrier>([&] { return fMoveCarrier(p); }); }
+ZanResult CZanLCosCtrl::MoveFocus(int steps) { return Guarded<Op::MoveFocus>([&] { return fMoveFocus(steps); }); }
+ZanResult CZanLCosCtrl::SetWobbleData(unsigned char i, unsigned short v) { return Guarded<Op::SetWobbleData>([&] { return fSetWobbleData(i, v); }); }
+ZanResult CZanLCosCtrl::GetWobbleData(unsigned char i, unsigned short& v) { return Guarded<Op::GetWobbleData>([&] { return fGetWobbleData(i, v); }); }
+ZanResult CZanLCosCtrl::GetPosition(unsigned char i, unsigned short* v) { return Guarded<Op::GetPosition>([&] { return fGetPosition(i, v); }); }
+ZanResult CZanLCosCtrl::SetPosition(unsigned char i, unsigned short v) { return Guarded<Op::SetPosition>([&] { return fSetPosition(i, v); }); }
+ZanResult CZanLCosCtrl::SetRepeatMode() { return Guarded<Op::SetRepeatMode>([&] { return fSetRepeatMode(); }); }
+ZanResult CZanLCosCtrl::RefreshTable() { return Guarded<Op::RefreshTable>([&] { return fRefreshTable(); }); }
+ZanResult CZanLCosCtrl::SetBrightness(unsigned char ch, unsigned char v) { return Guarded<Op::SetBrightness>([&] { return fSetBrightness(ch, v); }); }
+ZanResult CZanLCosCtrl::GetBrightness(unsigned char ch, unsigned char* v) { return Guarded<Op::GetBrightness>([&] { return fGetBrightness(ch, v); }); }
+ZanResult CZanLCosCtrl::SetShutterTime(unsigned char ch, unsigned short t) { return Guarded<Op::SetShutterTime>([&] { return fSetShutterTime(ch, t); }); }
+ZanResult CZanLCosCtrl::GetShutterTime(unsigned char ch, unsigned short* t) { return Guarded<Op::GetShutterTime>([&] { return fGetShutterTime(ch, t); }); }
+ZanResult CZanLCosCtrl::SetIntervalTime(unsigned char i, unsigned short t) { return Guarded<Op::SetIntervalTime>([&] { return fSetIntervalTime(i, t); }); }
+ZanResult CZanLCosCtrl::GetIntervalTime(unsigned char i, unsigned short* t) { return Guarded<Op::GetIntervalTime>([&] { return fGetIntervalTime(i, t); }); }
+ZanResult CZanLCosCtrl::SetChannel(unsigned char ch, unsigned char v) { return Guarded<Op::SetChannel>([&] { return fSetChannel(ch, v); }); }
+ZanResult CZanLCosCtrl::GetChannel(unsigned char ch, unsigned char* v) { return Guarded<Op::GetChannel>([&] { return fGetChannel(ch, v); }); }
+ZanResult CZanLCosCtrl::SetFilterPos(unsigned char ch, unsigned short p) { return Guarded<Op::SetFilterPos>([&] { return fSetFilterPos(ch, p); }); }
+ZanResult CZanLCosCtrl::GetFilterPos(unsigned char ch, unsigned short* p) { return Guarded<Op::GetFilterPos>([&] { return fGetFilterPos(ch, p); }); }
+ZanResult CZanLCosCtrl::GetSerialCode(unsigned char i, unsigned short* text) { return Guarded<Op::GetSerialCode>([&] { return fGetSerialCode(i, text); }); }
+ZanResult CZanLCosCtrl::LightControl(unsigned char a, unsigned char b) { return Guarded<Op::LightControl>([&] { return fLightControl(a, b); }); }
+ZanResult CZanLCosCtrl::ColorWheelControl(unsigned char a, unsigned char b) { return Guarded<Op::ColorWheelControl>([&] { return fColorWheelControl(a, b); }); }
+ZanResult CZanLCosCtrl::GetRefreshProgress(unsigned char& a, unsigned char& b) { return Guarded<Op::GetRefreshProgress>([&] { return fGetRefreshProgress(a, b); }); }
+ZanResult CZanLCosCtrl::Poll(unsigned char& s, unsigned char& p) { return Guarded<Op::Poll>([&] { return fPoll(s, p); }); }
+ZanResult CZanLCosCtrl::GetImagePos(unsigned char i, unsigned short& v) { return Guarded<Op::GetImagePos>([&] { return fGetImagePos(i, v); }); }
+ZanResult CZanLCosCtrl::SetImagePos(unsigned char i, unsigned short v) { return Guarded<Op::SetImagePos>([&] { return fSetImagePos(i, v); }); }
 // clang-format on
 
 // ---- Forwarding: the capability table decides; per-model spellings where names differ --------
 
-ZanResult CZanLCosCtrl::fExpose(unsigned char ch)
-{
-    return Forward<Op::Expose>(m_DeviceType, m_pDriver,
-                               Overloaded{[&](CQLampControl& d) { return d.Exposal(ch); },
-                                          [&](CQFrameControl& d) { return d.Expose(ch); }});
-}
-
-ZanResult CZanLCosCtrl::fShutterOpen(unsigned char, int open)
-{
-    return Forward<Op::ShutterOpen>(
-        m_DeviceType, m_pDriver,
-        Overloaded{[&](CQLampControl& d) { return d.ShutterOpen(open); },
-                   [&](auto& d) { return d.ShutterControl(open); }});
-}
-
-ZanResult CZanLCosCtrl::fMoveCarrier(unsigned char p)
-{
-    return Forward<Op::MoveCarrier>(m_DeviceType, m_pDriver,
-                                    [&](auto& d) { return d.MoveCarrier(p); });
-}
-
-ZanResult CZanLCosCtrl::fMoveFocus(int steps)
-{
-    return Forward<Op::MoveFocus>(m_DeviceType, m_pDriver,
-                                  [&](auto& d) { return d.MoveFocus(steps); });
-}
-
-ZanResult CZanLCosCtrl::fSetWobbleData(unsigned char i, unsigned short v)
-{
-    return Forward<Op::SetWobbleData>(m_DeviceType, m_pDriver,
-                                      [&](CQPanelControl& d) { return d.SetWobbleData(i, v); });
-}
-
-ZanResult CZanLCosCtrl::fGetWobbleData(unsigned char i, unsigned short& v)
-{
-    return Forward<Op::GetWobbleData>(m_DeviceType, m_pDriver,
-                                      [&](CQPanelControl& d) { return d.GetWobbleData(i, v); });
-}
-
-ZanResult CZanLCosCtrl::fGetPosition(unsigned char i, unsigned short* v)
-{
-    return Forward<Op::GetPosition>(m_DeviceType, m_pDriver, [&](auto& d) -> ZanResult {
-        return v ? d.GetPosition(i, v) : ZAN_LCOS_BAD_INDEX;
-    });
-}
-
-ZanResult CZanLCosCtrl::fSetPosition(unsigned char i, unsigned short v)
-{
-    return Forward<Op::SetPosition>(m_DeviceType, m_pDriver,
-                                    [&](auto& d) { return d.SetPosition(i, v); });
-}
-
-ZanResult CZanLCosCtrl::fSetRepeatMode()
-{
-    return Forward<Op::SetRepeatMode>(m_DeviceType, m_pDriver,
-                                      [&](auto& d) { return d.SetRepeatMode(); });
-}
-
-ZanResult CZanLCosCtrl::fRefreshTable()
-{
-    return Forward<Op::RefreshTable>(
-        m_DeviceType, m_pDriver,
-        Overloaded{[&](CQLampControl& d) { return d.RefreshTable(); },
-                   [&](CQLampControl2& d) { return d.RefreshLightTable(); }});
-}
-
-ZanResult CZanLCosCtrl::fSetBrightness(unsigned char ch, unsigned char v)
-{
-    return Forward<Op::SetBrightness>(m_DeviceType, m_pDriver,
-                                      [&](auto& d) { return d.SetBrightness(ch, v); });
-}
-
-ZanResult CZanLCosCtrl::fGetBrightness(unsigned char ch, unsigned char* v)
-{
-    if (!v) return Forward<Op::GetBrightness>(m_DeviceType, m_pDriver, NullOutput());
-    return Forward<Op::GetBrightness>(
-        m_DeviceType, m_pDriver,
-        Overloaded{[&](CQLampControl& d) { return d.GetBrightness(ch, v); },
-                   [&](auto& d) { return d.GetBrightness(ch, *v); }});
-}
-
-ZanResult CZanLCosCtrl::fSetShutterTime(unsigned char ch, unsigned short t)
-{
-    return Forward<Op::SetShutterTime>(m_DeviceType, m_pDriver,
-                                       [&](auto& d) { return d.SetShutterTime(ch, t); });
-}
-
-ZanResult CZanLCosCtrl::fGetShutterTime(unsigned char ch, unsigned short* t)
-{
-    if (!t) return Forward<Op::GetShutterTime>(m_DeviceType, m_pDriver, NullOutput());
-    return Forward<Op::GetShutterTime>(
-        m_DeviceType, m_pDriver,
-        Overloaded{[&](CQLampControl& d) { return d.GetShutterTime(ch, t); },
-                   [&](CQFrameControl& d) { return d.GetShutterTime(ch, *t); }});
-}
-
-ZanResult CZanLCosCtrl::fSetIntervalTime(unsigned char i, unsigned short t)
-{
-    return Forward<Op::SetIntervalTime>(m_DeviceType, m_pDriver,
-                                        [&](CQFrameControl& d) { return d.SetIntervalTime(i, t); });
-}
-
-ZanResult CZanLCosCtrl::fGetIntervalTime(unsigned char i, unsigned short* t)
-{
-    if (!t) return Forward<Op::GetIntervalTime>(m_DeviceType, m_pDriver, NullOutput());
-    return Forward<Op::GetIntervalTime>(
-        m_DeviceType, m_pDriver, [&](CQFrameControl& d) { return d.GetIntervalTime(i, *t); });
-}
-
-ZanResult CZanLCosCtrl::fSetChannel(unsigned char ch, unsigned char v)
-{
-    return Forward<Op::SetChannel>(m_DeviceType, m_pDriver,
-                                   [&](auto& d) { return d.SetChannel(ch, v); });
-}
-
-ZanResult CZanLCosCtrl::fGetChannel(unsigned char ch, unsigned char* v)
-{
-    if (!v) return Forward<Op::GetChannel>(m_DeviceType, m_pDriver, NullOutput());
-    return Forward<Op::GetChannel>(m_DeviceType, m_pDriver,
-                                   Overloaded{[&](CQLampControl& d) { return d.GetChannel(ch, v); },
-                                              [&](auto& d) { return d.GetChannel(ch, *v); }});
-}
-
-ZanResult CZanLCosCtrl::fSetFilterPos(unsigned char ch, unsigned short p)
-{
-    return Forward<Op::SetFilterPos>(
-        m_DeviceType, m_pDriver,
-        Overloaded{[&](CQLampControl& d) { return d.SetFilterPos(ch, p); },
-                   [&](CQLampControl2& d) { return d.SetColorWheelPos(ch, p); }});
-}
-
-ZanResult CZanLCosCtrl::fGetFilterPos(unsigned char ch, unsigned short* p)
-{
-    if (!p) return Forward<Op::GetFilterPos>(m_DeviceType, m_pDriver, NullOutput());
-    return Forward<Op::GetFilterPos>(
-        m_DeviceType, m_pDriver,
-        Overloaded{[&](CQLampControl& d) { return d.GetFilterPos(ch, p); },
-                   [&](CQLampControl2& d) { return d.GetColorWheelPos(ch, *p); }});
-}
-
-ZanResult CZanLCosCtrl::fGetSerialCode(unsigned char i, unsigned short* text)
-{
-    return Forward<Op::GetSerialCode>(m_DeviceType, m_pDriver, [&](CQFrameControl& d) -> ZanResult {
-        if (i < 1 || i > 3 || !text) return ZAN_LCOS_BAD_INDEX;
-        return d.GetSerialCode(i, text);
-    });
-}
-
-ZanResult CZanLCosCtrl::fLightControl(unsigned char a, unsigned char b)
-{
-    return Forward<Op::LightControl>(
-        m_DeviceType, m_pDriver,
-        Overloaded{[&](CQLampControl2& d) { return d.LightControl(a, b); },
-                   [&](auto& d) { return d.LEDControl(a, b); }});
-}
-
-ZanResult CZanLCosCtrl::fColorWheelControl(unsigned char a, unsigned char b)
-{
-    return Forward<Op::ColorWheelControl>(
-        m_DeviceType, m_pDriver,
-        Overloaded{[&](CQLampControl2& d) { return d.ColorWheelControl(a, b); },
-                   [&](CQLCDControl& d) -> ZanResult {
-                       // The LCD's wheel has actions 1..3 only.
-                       if (a < 1 || a > 3) return ZAN_LCOS_UNSUPPORTED;
-                       return d.ColorWheelControl(a);
-                   }});
-}
-
-ZanResult CZanLCosCtrl::fGetRefreshProgress(unsigned char& a, unsigned char& b)
-{
-    return Forward<Op::GetRefreshProgress>(m_DeviceType, m_pDriver,
-                                           [&](auto& d) { return d.GetRefreshProgress(a, b); });
-}
-
-ZanResult CZanLCosCtrl::fPoll(unsigned char& s, unsigned char& p)
-{
-    return Forward<Op::Poll>(m_DeviceType, m_pDriver,
-                             [&](CQFrameControl& d) { return d.Poll(s, p); });
-}
-
-ZanResult CZanLCosCtrl::fGetImagePos(unsigned char i, unsigned short& v)
-{
-    return Forward<Op::GetImagePos>(m_DeviceType, m_pDriver, [&](auto& d) -> ZanResult {
-        if (i < 1 || i > 2) return ZAN_LCOS_BAD_INDEX;
-        return d.GetImageAdjust(i, v);
-    });
-}
-
-ZanResult CZanLCosCtrl::fSetImagePos(unsigned char i, unsigned short v)
-{
-    return Forward<Op::SetImagePos>(m_DeviceType, m_pDriver, [&](auto& d) -> ZanResult {
-        if (i < 1 || i > 2) return ZAN_LCOS_BAD_INDEX;
-        return d.SetImageAdjust(i, v);
-    });
-}
+// clang-format off
+ZanResult CZanLCosCtrl::fExpose(unsigned char ch) { return Forward<Op::Expose>(Overloaded{[&](CQLampControl& d) { return d.Exposal(ch); }, [&](CQFrameControl& d) { return d.Expose(ch); }}); }
+ZanResult CZanLCosCtrl::fShutterOpen(unsigned char, int open) { return Forward<Op::ShutterOpen>(Overloaded{[&](CQLampControl& d) { return d.ShutterOpen(open); }, [&](auto& d) { return d.ShutterControl(open); }}); }
+ZanResult CZanLCosCtrl::fMoveCarrier(unsigned char p) { return Forward<Op::MoveCarrier>([&](auto& d) { return d.MoveCarrier(p); }); }
+ZanResult CZanLCosCtrl::fMoveFocus(int steps) { return Forward<Op::MoveFocus>([&](auto& d) { return d.MoveFocus(steps); }); }
+ZanResult CZanLCosCtrl::fSetWobbleData(unsigned char i, unsigned short v) { return Forward<Op::SetWobbleData>([&](CQPanelControl& d) { return d.SetWobbleData(i, v); }); }
+ZanResult CZanLCosCtrl::fGetWobbleData(unsigned char i, unsigned short& v) { return Forward<Op::GetWobbleData>([&](CQPanelControl& d) { return d.GetWobbleData(i, v); }); }
+ZanResult CZanLCosCtrl::fGetPosition(unsigned char i, unsigned short* v) { return v ? Forward<Op::GetPosition>([&](auto& d) { return d.GetPosition(i, v); }) : Forward<Op::GetPosition>(kNullOutput); }
+ZanResult CZanLCosCtrl::fSetPosition(unsigned char i, unsigned short v) { return Forward<Op::SetPosition>([&](auto& d) { return d.SetPosition(i, v); }); }
+ZanResult CZanLCosCtrl::fSetRepeatMode() { return Forward<Op::SetRepeatMode>([&](auto& d) { return d.SetRepeatMode(); }); }
+ZanResult CZanLCosCtrl::fRefreshTable() { return Forward<Op::RefreshTable>(Overloaded{[&](CQLampControl& d) { return d.RefreshTable(); }, [&](CQLampControl2& d) { return d.RefreshLightTable(); }}); }
+ZanResult CZanLCosCtrl::fSetBrightness(unsigned char ch, unsigned char v) { return Forward<Op::SetBrightness>([&](auto& d) { return d.SetBrightness(ch, v); }); }
+ZanResult CZanLCosCtrl::fGetBrightness(unsigned char ch, unsigned char* v) { return v ? Forward<Op::GetBrightness>(Overloaded{[&](CQLampControl& d) { return d.GetBrightness(ch, v); }, [&](auto& d) { return d.GetBrightness(ch, *v); }}) : Forward<Op::GetBrightness>(kNullOutput); }
+ZanResult CZanLCosCtrl::fSetShutterTime(unsigned char ch, unsigned short t) { return Forward<Op::SetShutterTime>([&](auto& d) { return d.SetShutterTime(ch, t); }); }
+ZanResult CZanLCosCtrl::fGetShutterTime(unsigned char ch, unsigned short* t) { return t ? Forward<Op::GetShutterTime>(Overloaded{[&](CQLampControl& d) { return d.GetShutterTime(ch, t); }, [&](CQFrameControl& d) { return d.GetShutterTime(ch, *t); }}) : Forward<Op::GetShutterTime>(kNullOutput); }
+ZanResult CZanLCosCtrl::fSetIntervalTime(unsigned char i, unsigned short t) { return Forward<Op::SetIntervalTime>([&](CQFrameControl& d) { return d.SetIntervalTime(i, t); }); }
+ZanResult CZanLCosCtrl::fGetIntervalTime(unsigned char i, unsigned short* t) { return t ? Forward<Op::GetIntervalTime>([&](CQFrameControl& d) { return d.GetIntervalTime(i, *t); }) : Forward<Op::GetIntervalTime>(kNullOutput); }
+ZanResult CZanLCosCtrl::fSetChannel(unsigned char ch, unsigned char v) { return Forward<Op::SetChannel>([&](auto& d) { return d.SetChannel(ch, v); }); }
+ZanResult CZanLCosCtrl::fGetChannel(unsigned char ch, unsigned char* v) { return v ? Forward<Op::GetChannel>(Overloaded{[&](CQLampControl& d) { return d.GetChannel(ch, v); }, [&](auto& d) { return d.GetChannel(ch, *v); }}) : Forward<Op::GetChannel>(kNullOutput); }
+ZanResult CZanLCosCtrl::fSetFilterPos(unsigned char ch, unsigned short p) { return Forward<Op::SetFilterPos>(Overloaded{[&](CQLampControl& d) { return d.SetFilterPos(ch, p); }, [&](CQLampControl2& d) { return d.SetColorWheelPos(ch, p); }}); }
+ZanResult CZanLCosCtrl::fGetFilterPos(unsigned char ch, unsigned short* p) { return p ? Forward<Op::GetFilterPos>(Overloaded{[&](CQLampControl& d) { return d.GetFilterPos(ch, p); }, [&](CQLampControl2& d) { return d.GetColorWheelPos(ch, *p); }}) : Forward<Op::GetFilterPos>(kNullOutput); }
+ZanResult CZanLCosCtrl::fLightControl(unsigned char a, unsigned char b) { return Forward<Op::LightControl>(Overloaded{[&](CQLampControl2& d) { return d.LightControl(a, b); }, [&](auto& d) { return d.LEDControl(a, b); }}); }
+ZanResult CZanLCosCtrl::fGetRefreshProgress(unsigned char& a, unsigned char& b) { return Forward<Op::GetRefreshProgress>([&](auto& d) { return d.GetRefreshProgress(a, b); }); }
+ZanResult CZanLCosCtrl::fPoll(unsigned char& s, unsigned char& p) { return Forward<Op::Poll>([&](CQFrameControl& d) { return d.Poll(s, p); }); }
+// The index checks come after the capability table's: a model without the operation answers
+// ZAN_LCOS_UNSUPPORTED whatever the index. The LCD's colour wheel has actions 1..3 only.
+ZanResult CZanLCosCtrl::fGetSerialCode(unsigned char i, unsigned short* text) { return Forward<Op::GetSerialCode>([&](CQFrameControl& d) { return i < 1 || i > 3 || !text ? kBadIndex : d.GetSerialCode(i, text); }); }
+ZanResult CZanLCosCtrl::fGetImagePos(unsigned char i, unsigned short& v) { return Forward<Op::GetImagePos>([&](auto& d) { return i < 1 || i > 2 ? kBadIndex : d.GetImageAdjust(i, v); }); }
+ZanResult CZanLCosCtrl::fSetImagePos(unsigned char i, unsigned short v) { return Forward<Op::SetImagePos>([&](auto& d) { return i < 1 || i > 2 ? kBadIndex : d.SetImageAdjust(i, v); }); }
+ZanResult CZanLCosCtrl::fColorWheelControl(unsigned char a, unsigned char b) { return Forward<Op::ColorWheelControl>(Overloaded{[&](CQLampControl2& d) { return d.ColorWheelControl(a, b); }, [&](CQLCDControl& d) { return a < 1 || a > 3 ? kUnsupported : d.ColorWheelControl(a); }}); }
+// clang-format on

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <iterator>
 
 namespace qlcos::exposure {
 
@@ -87,35 +88,15 @@ constexpr const ControllerModel* ProbedModel(uint8_t rank)
 }
 
 // The operations of the light-engine device.
+// clang-format off
 enum class Op : uint8_t {
-    Expose,
-    ShutterOpen,
-    MoveCarrier,
-    MoveFocus,
-    SetWobbleData,
-    GetWobbleData,
-    GetPosition,
-    SetPosition,
-    SetRepeatMode,
-    RefreshTable,
-    SetBrightness,
-    GetBrightness,
-    SetShutterTime,
-    GetShutterTime,
-    SetIntervalTime,
-    GetIntervalTime,
-    SetChannel,
-    GetChannel,
-    SetFilterPos,
-    GetFilterPos,
-    GetSerialCode,
-    LightControl,
-    ColorWheelControl,
-    GetRefreshProgress,
-    Poll,
-    GetImagePos,
-    SetImagePos,
+    Expose, ShutterOpen, MoveCarrier, MoveFocus, SetWobbleData, GetWobbleData, GetPosition,
+    SetPosition, SetRepeatMode, RefreshTable, SetBrightness, GetBrightness, SetShutterTime,
+    GetShutterTime, SetIntervalTime, GetIntervalTime, SetChannel, GetChannel, SetFilterPos,
+    GetFilterPos, GetSerialCode, LightControl, ColorWheelControl, GetRefreshProgress, Poll,
+    GetImagePos, SetImagePos,
 };
+// clang-format on
 
 // The device types of the capability columns below, in their order.
 inline constexpr uint16_t kCapabilityColumns[] = {
@@ -170,7 +151,7 @@ inline constexpr Operation kOperations[] = {
 
 constexpr bool OperationsInOrder()
 {
-    for (size_t i = 0; i < sizeof kOperations / sizeof kOperations[0]; ++i)
+    for (size_t i = 0; i < std::size(kOperations); ++i)
         if (static_cast<size_t>(kOperations[i].Id) != i) return false;
     return true;
 }
@@ -181,8 +162,7 @@ constexpr const Operation& OperationOf(Op op) { return kOperations[static_cast<s
 // The command character `deviceType`'s driver sends first for `op`; '-' when it has none.
 constexpr char CommandFor(uint16_t deviceType, Op op)
 {
-    for (size_t column = 0; column < sizeof kCapabilityColumns / sizeof kCapabilityColumns[0];
-         ++column)
+    for (size_t column = 0; column < std::size(kCapabilityColumns); ++column)
         if (kCapabilityColumns[column] == deviceType) return OperationOf(op).Command[column];
     return '-';
 }

@@ -14,7 +14,7 @@ static_assert(CQPanelControl::kUniformBytes == qlcos::exposure::kUniformBytes, "
 // A whole table, `count` values after the table's selector: read into `values` from the
 // reply, where the row's value is the first and the others follow it; or written.
 template <typename T>
-ZanResult ReadTable(FrameLink& link, Framed id, unsigned char table, T* values, int count)
+ZanResult ReadTable(FrameLink link, Framed id, unsigned char table, T* values, int count)
 {
     if (!values) return link.Code(QCTRL_OUT_OF_RANGE);
     const ZanResult result = link.Run(id, {table});
@@ -25,7 +25,7 @@ ZanResult ReadTable(FrameLink& link, Framed id, unsigned char table, T* values, 
 }
 
 template <typename T>
-ZanResult WriteTable(FrameLink& link, Framed id, unsigned char table, const T* values, int count)
+ZanResult WriteTable(FrameLink link, Framed id, unsigned char table, const T* values, int count)
 {
     if (!values) return link.Code(QCTRL_OUT_OF_RANGE);
     qlcos::exposure::CommandFrame frame = link.Frame(id);
@@ -41,18 +41,14 @@ bool IsInvertedItem(unsigned char index) { return index == 7 || index == 8; }
 
 CQPanelControl::CQPanelControl(uint16_t deviceType) : CQFrameControl(deviceType) {}
 
-// ---- Shutter and wobble unit ------------------------------------------------------------------
-
-ZanResult CQPanelControl::ShutterControl(int open)
-{
-    return FrameLink(*this).Run(Framed::ShutterControlThenWait,
-                                {static_cast<unsigned char>(open ? '0' : '1')});
-}
-
-ZanResult CQPanelControl::WobbleControl(unsigned char index)
-{
-    return FrameLink(*this).Run(Framed::WobbleControl, {index});
-}
+// clang-format off
+ZanResult CQPanelControl::ShutterControl(int open) { return FrameLink(*this).Run(Framed::ShutterControlThenWait, {open != 0}); }
+ZanResult CQPanelControl::WobbleControl(unsigned char index) { return FrameLink(*this).Run(Framed::WobbleControl, {index}); }
+ZanResult CQPanelControl::GetGammaData(unsigned char table, unsigned short* values) { return ReadTable(FrameLink(*this), Framed::GetGammaData, table, values, kGammaValues); }
+ZanResult CQPanelControl::SetGammaData(unsigned char table, const unsigned short* values) { return WriteTable(FrameLink(*this), Framed::SetGammaData, table, values, kGammaValues); }
+ZanResult CQPanelControl::GetUniformData(unsigned char index, unsigned char* data) { return ReadTable(FrameLink(*this), Framed::GetUniformData, index, data, kUniformBytes); }
+ZanResult CQPanelControl::SetUniformData(unsigned char index, const unsigned char* data) { return WriteTable(FrameLink(*this), Framed::SetUniformData, index, data, kUniformBytes); }
+// clang-format on
 
 ZanResult CQPanelControl::GetWobbleData(unsigned char index, unsigned short& value)
 {
@@ -69,37 +65,8 @@ ZanResult CQPanelControl::SetWobbleData(unsigned char index, unsigned short valu
 {
     FrameLink link(*this);
     if (index == 2) return link.Run(Framed::SetWobbleValue, {value});
-    // The setting travels as '0' for on and '1' for off.
-    if (index == 1 && value <= 1)
-        return link.Run(Framed::SetWobbleSetting,
-                        {static_cast<unsigned char>(value == 1 ? '0' : '1')});
+    if (index == 1 && value <= 1) return link.Run(Framed::SetWobbleSetting, {value});
     return link.Code(QCTRL_OUT_OF_RANGE);
-}
-
-// ---- Gamma and uniformity tables --------------------------------------------------------------
-
-ZanResult CQPanelControl::GetGammaData(unsigned char table, unsigned short* values)
-{
-    FrameLink link(*this);
-    return ReadTable(link, Framed::GetGammaData, table, values, kGammaValues);
-}
-
-ZanResult CQPanelControl::SetGammaData(unsigned char table, const unsigned short* values)
-{
-    FrameLink link(*this);
-    return WriteTable(link, Framed::SetGammaData, table, values, kGammaValues);
-}
-
-ZanResult CQPanelControl::GetUniformData(unsigned char index, unsigned char* data)
-{
-    FrameLink link(*this);
-    return ReadTable(link, Framed::GetUniformData, index, data, kUniformBytes);
-}
-
-ZanResult CQPanelControl::SetUniformData(unsigned char index, const unsigned char* data)
-{
-    FrameLink link(*this);
-    return WriteTable(link, Framed::SetUniformData, index, data, kUniformBytes);
 }
 
 ZanResult CQPanelControl::UniformData(unsigned char operation, unsigned char index, unsigned char x,
@@ -111,8 +78,6 @@ ZanResult CQPanelControl::UniformData(unsigned char operation, unsigned char ind
     if (operation == 1) return link.Run(Framed::WriteUniformCell, {index, x, y, data});
     return link.Code(QCTRL_OUT_OF_RANGE);
 }
-
-// ---- Image adjustment -------------------------------------------------------------------------
 
 ZanResult CQPanelControl::GetImageAdjust(unsigned char index, unsigned short& value)
 {

@@ -39,7 +39,11 @@ private:
         uint32_t Channel;
         uint32_t FilterPos;
     };
-    Values* At(unsigned char channel);
+    // Channel 1..3's value `field`: stored, or loaded into `out`; other channels change
+    // nothing. Always 0 but for a null `out` (ZAN_COM_ERR_ARGUMENT).
+    ZanResult Store(unsigned char channel, uint32_t Values::*field, uint32_t value);
+    template <typename T>
+    ZanResult Load(unsigned char channel, uint32_t Values::*field, T* out) const;
 
     Values m_Values[3];
 };

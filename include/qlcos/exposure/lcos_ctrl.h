@@ -96,6 +96,8 @@ protected:
     CZanComDevice* m_pDriver = nullptr;
 
 private:
-    // Runs `body` under the busy guard with `busyBit` set in the busy word.
-    template <typename Body> ZanResult Guarded(uint32_t busyBit, Body&& body);
+    // Runs `body` under the busy guard with the operation's bit set in the busy word.
+    template <auto Operation, typename Body> ZanResult Guarded(Body&& body);
+    // Calls `call` with the driver when the detected model has the operation.
+    template <auto Operation, typename Call> ZanResult Forward(Call&& call);
 };
