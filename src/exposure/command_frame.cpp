@@ -3,6 +3,8 @@
 
 #include "qlcos/serial.h"
 
+#include <cstring>
+
 namespace qlcos::exposure {
 
 namespace {
@@ -25,11 +27,16 @@ constexpr int kLampOverhead = 3;
 static_assert(FitFrames(kFramedCommands, kFramedOverhead), "a framed command outgrows the frame");
 static_assert(FitFrames(kLampCommands, kLampOverhead), "a lamp command outgrows the frame");
 
-// `value` as `width` digits of `base`, most significant first, as the framework's number
-// functions write them: the value is taken modulo base^width, hexadecimal upper case.
-void WriteDigits(uint32_t base, int width, uint32_t value, unsigned char* at)
+// `value` as the last `width` of four digits the framework's number functions write, most
+// significant first: a shorter field drops the leading digits.
+void WriteDigits(Field kind, int width, uint32_t value, unsigned char* at)
 {
-    for (int i = width - 1; i >= 0; --i, value /= base) at[i] = "0123456789ABCDEF"[value % base];
+    unsigned char d[4];
+    if (kind == Field::Dec)
+        zanSplitDec(value, d[0], d[1], d[2], d[3]);
+    else
+        zanSplitHex(value, d[0], d[1], d[2], d[3]);
+    std::memcpy(at, d + 4 - width, static_cast<size_t>(width));
 }
 
 } // namespace
@@ -111,8 +118,8 @@ void CommandFrame::Put(uint32_t value)
     case Field::Char: at[0] = static_cast<unsigned char>(value); break;
     case Field::Channel: at[0] = static_cast<unsigned char>('0' + value); break;
     case Field::Index: at[0] = static_cast<unsigned char>('0' + value - 1); break;
-    case Field::Dec: WriteDigits(10, p.Width, value, at); break;
-    case Field::Hex: WriteDigits(16, p.Width, value, at); break;
+    case Field::Dec:
+    case Field::Hex: WriteDigits(p.Kind, p.Width, value, at); break;
     case Field::Fixed: break;
     }
 }

@@ -42,10 +42,7 @@ constexpr Param Idx(uint32_t min, uint32_t max) { return {Field::Index, 1, 1, mi
 constexpr Param Dec(uint8_t width) { return {Field::Dec, width, 1, 0, kAny, 0}; }
 constexpr Param Dec(uint8_t width, uint32_t max) { return {Field::Dec, width, 1, 0, max, 0}; }
 constexpr Param Hex(uint8_t width) { return {Field::Hex, width, 1, 0, kAny, 0}; }
-constexpr Param Hexes(uint8_t width, uint16_t count)
-{
-    return {Field::Hex, width, count, 0, kAny, 0};
-}
+constexpr Param Hexes(uint8_t width, uint16_t n) { return {Field::Hex, width, n, 0, kAny, 0}; }
 
 // How a reply is judged.
 enum class Check : uint8_t {
@@ -93,10 +90,7 @@ struct Afterwards {
 
 constexpr Afterwards Done() { return {0, 0}; }
 constexpr Afterwards Poll(uint16_t pollMs) { return {0, pollMs}; }
-constexpr Afterwards SettleThenPoll(uint16_t settleMs, uint16_t pollMs)
-{
-    return {settleMs, pollMs};
-}
+constexpr Afterwards SettleThenPoll(uint16_t settle, uint16_t poll) { return {settle, poll}; }
 
 template <typename Id> struct Command {
     Id Cmd;

@@ -50,9 +50,9 @@ uint32_t TrailingByteWaitMs(int baud)
 
 } // namespace
 
-const Framing kFramedReply = {ETX, 0, false, true, false, TakeStxToEtx};
-const Framing kLampReply = {ETX, 0, false, false, true, TakeReplyOrAck};
-const Framing kLampAck = {ACK, NAK, true, false, true, TakeAck};
+const Framing kFramedReply = {ETX, 0, true, false, TakeStxToEtx};
+const Framing kLampReply = {ETX, 0, false, true, TakeReplyOrAck};
+const Framing kLampAck = {ACK, NAK, false, true, TakeAck};
 
 int CutToFront(const Framing& framing, unsigned char* buffer, uint32_t* length)
 {
@@ -73,7 +73,7 @@ ZanResult Exchange(const ExchangePort& port, const Framing& framing, const unsig
     port.Protocol.m_EventChar1 = framing.EndChar1;
     port.Protocol.m_EventChar2 = framing.EndChar2;
     port.Protocol.SetEventChar1Mode(1);
-    port.Protocol.SetEventChar2Mode(framing.EndChar2On ? 1 : 0);
+    port.Protocol.SetEventChar2Mode(framing.EndChar2 != 0 ? 1 : 0);
     // The drivers have always re-applied the port settings before every command; it costs a
     // few system calls per command (whether it must stay is the wire-path work's to decide).
     device.ChangeComProperty(&device.GetComProperty());

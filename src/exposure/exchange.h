@@ -15,8 +15,7 @@ struct Span {
 
 struct Framing {
     unsigned char EndChar1; // ends the wait for the answer
-    unsigned char EndChar2; // a second one that does, when EndChar2On
-    bool EndChar2On;
+    unsigned char EndChar2; // a second one that does; 0: none
     bool TrailingCheckByte; // a block-check byte follows the end character on the line
     bool NakRefuses;        // an attempt answered with NAK is a refusal, not a missing answer
     // Finds the answer in `count` bytes received; false when there is none.

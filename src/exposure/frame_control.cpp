@@ -98,8 +98,8 @@ ZanResult CQFrameControl::Poll(unsigned char& status, unsigned char& progress)
     const ZanResult result = link.Run(Framed::Poll, {});
     // The status comes with any reply of the poll's length, whatever its error digits say.
     if (link.ReplyLength() == kPollReplyBytes) {
-        status = link.Reply()[7];
-        progress = static_cast<unsigned char>(link.Reply()[8] - '0');
+        status = link.Reply()[qlcos::exposure::kData];
+        progress = static_cast<unsigned char>(link.Reply()[qlcos::exposure::kData + 1] - '0');
     }
     return result;
 }
@@ -161,13 +161,8 @@ ZanResult CQFrameControl::GetVersion(char* text)
     if (!text) return link.Code(QCTRL_OUT_OF_RANGE);
     const ZanResult result = link.Run(Framed::GetVersion, {});
     if (zanFailed(result)) return result;
-    // The text runs from byte 7 to the byte before ETX.
-    const uint32_t length = link.ReplyLength();
-    if (length < 8 || length - 8 >= static_cast<uint32_t>(kVersionTextCapacity))
-        return link.Code(QCTRL_BAD_LENGTH);
-    std::memcpy(text, link.Reply() + 7, length - 8);
-    text[length - 8] = '\0';
-    return 0;
+    // The text runs up to the byte before ETX.
+    return link.ReplyText(text, 1, kVersionTextCapacity) ? 0 : link.Code(QCTRL_BAD_LENGTH);
 }
 
 ZanResult CQFrameControl::Create(int port, int second)
@@ -239,13 +234,8 @@ ZanResult CQFrameControl::GetSerialCode(unsigned char index, unsigned short* tex
     if (!text) return link.Code(QCTRL_OUT_OF_RANGE);
     const ZanResult result = link.Run(Framed::GetSerialCode, {index});
     if (zanFailed(result)) return result;
-    // length − 11 characters from byte 7.
-    const uint32_t length = link.ReplyLength();
-    if (length < 11 || length - 11 >= static_cast<uint32_t>(kSerialCodeCapacity))
-        return link.Code(QCTRL_BAD_LENGTH);
-    for (uint32_t i = 0; i < length - 11; ++i) text[i] = link.Reply()[7 + i];
-    text[length - 11] = 0;
-    return 0;
+    // Three characters follow the code before ETX.
+    return link.ReplyText(text, 4, kSerialCodeCapacity) ? 0 : link.Code(QCTRL_BAD_LENGTH);
 }
 
 ZanResult CQFrameControl::SetSerialCode(unsigned char index, const char* code)

@@ -22,11 +22,6 @@ bool IsIntervalChannel(unsigned char channel) { return channel == 4 || channel =
 
 } // namespace
 
-ZanResult FrameLink::Code(uint16_t nn) const
-{
-    return 0x20000000u | (static_cast<uint32_t>(Model().ModelByte) << 16) | nn;
-}
-
 ZanResult FrameLink::Run(Framed id, std::initializer_list<uint32_t> args)
 {
     CommandFrame frame = Frame(id);

@@ -18,7 +18,7 @@ public:
 
     const ControllerModel& Model() const { return m_Driver.m_Model; }
     // The driver's result with low word `nn`: 0x20MM00NN.
-    ZanResult Code(uint16_t nn) const;
+    ZanResult Code(uint16_t nn) const { return 0x20000000u | Model().ModelByte << 16 | nn; }
 
     // Runs command `id` with `args` in its parameter fields, in order. An argument outside
     // its field's range is refused (QCTRL_OUT_OF_RANGE) before anything is sent; otherwise
@@ -43,6 +43,17 @@ public:
     uint32_t ReplyLength() const { return m_Driver.m_ReplyLength; }
     // The number that `at` names in the last reply.
     int Number(const Value& at) const;
+    // The text of the last reply from its data to `trailing` bytes before its end (ETX
+    // included), NUL-terminated; false when the reply is too short for that or the text
+    // does not fit `capacity` characters with its NUL.
+    template <typename Char> bool ReplyText(Char* text, uint32_t trailing, int capacity) const
+    {
+        const uint32_t length = ReplyLength(), chars = length - kData - trailing;
+        if (length < kData + trailing || chars >= static_cast<uint32_t>(capacity)) return false;
+        for (uint32_t i = 0; i < chars; ++i) text[i] = static_cast<Char>(Reply()[kData + i]);
+        text[chars] = 0;
+        return true;
+    }
 
     // The exposure and its wait, as the model's row says.
     ZanResult Expose(unsigned char channel);

@@ -10,6 +10,9 @@
 using qlcos::exposure::Lamp;
 using qlcos::exposure::ModelOf;
 
+static_assert(ModelOf(ZAN_DEVTYPE_LAMP_CONTROLLER).PoolBytes == CQLampControl::kPoolBytes,
+              "the model table and the driver agree on the receive pool");
+
 namespace {
 
 const int32_t kUnknown = -1;
