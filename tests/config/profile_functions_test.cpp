@@ -4,31 +4,20 @@
 #include "platform/profile_io.h"
 #include "support/files.h"
 
-#include <cmath>
 #include <cstring>
 #include <limits>
 #include <sys/stat.h>
+#include <tuple>
 
-using qlcos::test::ReadFile;
-using qlcos::test::TempFolder;
-using qlcos::test::WriteFile;
+using namespace qlcos::test;
 
 TEST(ProfileFunctions, GettersReadTheFirstMatchWithoutRegardToCase)
 {
     TempFolder folder;
-    WriteFile(folder.File("a.ini"), "\xEF\xBB\xBF"
-                                    "top=1\n"
-                                    "[Main]\n"
-                                    "  Count = 12abc \n"
-                                    "; Count=99\n"
-                                    "count=13\n"
-                                    "Ratio= 2.5\n"
-                                    "Name = \" padded \"\n"
-                                    "Text=Fu\xC3\x9F\xC3\xA9 \xE2\x82\xAC \xF0\x9D\x84\x9E\n"
-                                    "Empty=\n"
-                                    "Word=abc\n"
-                                    "[MAIN]\n"
-                                    "Other=5\n");
+    folder.Write("a.ini",
+                 "\xEF\xBB\xBFtop=1\n[Main]\n  Count = 12abc \n; Count=99\ncount=13\nRatio= 2.5\n"
+                 "Name = \" padded \"\nText=Fu\xC3\x9F\xC3\xA9 \xE2\x82\xAC \xF0\x9D\x84\x9E\n"
+                 "Empty=\nWord=abc\n[MAIN]\nOther=5\n");
     const ZanString path = folder.WideFile("a.ini");
     int n = -1;
     EXPECT_EQ(zanGetProfileInt(ZT("main"), ZT("COUNT"), path.c_str(), &n), 1);
@@ -44,13 +33,11 @@ TEST(ProfileFunctions, GettersReadTheFirstMatchWithoutRegardToCase)
     EXPECT_EQ(zanGetProfileString(ZT("Main"), ZT("Text"), path.c_str(), text, 4), 1);
     EXPECT_EQ(std::u16string(text), u"Fu\u00DF"); // cut and terminated within the length
 
-    // Missing, empty or non-numeric values leave the target unchanged and report 0.
+    // Missing, empty or non-numeric values leave the target unchanged and report 0; only
+    // the first [Main] is read.
     n = -1;
-    EXPECT_EQ(zanGetProfileInt(ZT("Main"), ZT("Missing"), path.c_str(), &n), 0);
-    EXPECT_EQ(zanGetProfileInt(ZT("Main"), ZT("Empty"), path.c_str(), &n), 0);
-    EXPECT_EQ(zanGetProfileInt(ZT("Main"), ZT("Word"), path.c_str(), &n), 0);
-    EXPECT_EQ(zanGetProfileInt(ZT("Main"), ZT("Other"), path.c_str(), &n),
-              0); // only the first [Main]
+    for (const ZanWChar* key : {ZT("Missing"), ZT("Empty"), ZT("Word"), ZT("Other")})
+        EXPECT_EQ(zanGetProfileInt(ZT("Main"), key, path.c_str(), &n), 0) << Utf8(key);
     EXPECT_EQ(zanGetProfileInt(ZT("Nowhere"), ZT("top"), path.c_str(), &n), 0);
     EXPECT_EQ(zanGetProfileInt(ZT("Main"), ZT("Count"), folder.WideFile("none.ini").c_str(), &n),
               0);
@@ -60,49 +47,38 @@ TEST(ProfileFunctions, GettersReadTheFirstMatchWithoutRegardToCase)
     EXPECT_EQ(text[0], 'x');
     EXPECT_EQ(zanGetProfileInt(ZT("Main"), ZT("Count"), path.c_str(), nullptr), 0);
 
-    // The Windows integer read: default when missing or empty, 0 for text without digits.
+    // The Windows integer read: the default when empty, 0 for text without digits.
     EXPECT_EQ(GetPrivateProfileIntW(ZT("MAIN"), ZT("count"), 7, path.c_str()), 12u);
     EXPECT_EQ(GetPrivateProfileIntW(ZT("Main"), ZT("Empty"), 7, path.c_str()), 7u);
-    EXPECT_EQ(GetPrivateProfileIntW(ZT("Main"), ZT("Missing"), 7, path.c_str()), 7u);
     EXPECT_EQ(GetPrivateProfileIntW(ZT("Main"), ZT("Word"), 7, path.c_str()), 0u);
 }
 
 TEST(ProfileFunctions, BooleansAndTheirDefaults)
 {
     TempFolder folder;
-    WriteFile(folder.File("b.ini"), "[S]\nA=1\nB=0\nC=TRUE\nD=off\nE=maybe\nF=-3\n");
+    folder.Write("b.ini", "[S]\nA=1\nB=0\nC=TRUE\nD=off\nE=maybe\nF=-3\n");
     const ZanString path = folder.WideFile("b.ini");
-    EXPECT_EQ(zanGetProfileBool(ZT("S"), ZT("A"), 0, path.c_str()), 1);
-    EXPECT_EQ(zanGetProfileBool(ZT("S"), ZT("B"), 1, path.c_str()), 0);
-    EXPECT_EQ(zanGetProfileBool(ZT("S"), ZT("C"), 0, path.c_str()), 1);
-    EXPECT_EQ(zanGetProfileBool(ZT("S"), ZT("D"), 1, path.c_str()), 0);
-    EXPECT_EQ(zanGetProfileBool(ZT("S"), ZT("E"), 1, path.c_str()), 1);
-    EXPECT_EQ(zanGetProfileBool(ZT("S"), ZT("E"), 0, path.c_str()), 0);
-    EXPECT_EQ(zanGetProfileBool(ZT("S"), ZT("F"), 0, path.c_str()), 1);
-    EXPECT_EQ(zanGetProfileBool(ZT("S"), ZT("Missing"), 1, path.c_str()), 1);
-    EXPECT_EQ(zanGetProfileBool(ZT("S"), ZT("Missing"), 0, path.c_str()), 0);
+    // Key, default, result: numbers and words decide, anything else gives the default.
+    const std::tuple<const ZanWChar*, int, int> cases[] = {
+        {ZT("A"), 0, 1}, {ZT("B"), 1, 0},       {ZT("C"), 0, 1},
+        {ZT("D"), 1, 0}, {ZT("E"), 1, 1},       {ZT("E"), 0, 0},
+        {ZT("F"), 0, 1}, {ZT("Missing"), 1, 1}, {ZT("Missing"), 0, 0}};
+    for (const auto& [key, fallback, result] : cases)
+        EXPECT_EQ(zanGetProfileBool(ZT("S"), key, fallback, path.c_str()), result) << Utf8(key);
 
     EXPECT_EQ(zanSetProfileBool(ZT("S"), ZT("A"), 0, path.c_str()), 1);
     EXPECT_EQ(zanSetProfileBool(ZT("S"), ZT("New"), 5, path.c_str()), 1);
-    EXPECT_EQ(ReadFile(folder.File("b.ini")),
-              "[S]\nA=0\nB=0\nC=TRUE\nD=off\nE=maybe\nF=-3\nNew=1\n");
+    EXPECT_EQ(folder.Read("b.ini"), "[S]\nA=0\nB=0\nC=TRUE\nD=off\nE=maybe\nF=-3\nNew=1\n");
 }
 
 TEST(ProfileFunctions, WrittenValuesReadBackExactly)
 {
     TempFolder folder;
     const ZanString path = folder.WideFile("w.ini");
-    const float floats[] = {2.5f,
-                            0.1f,
-                            -1.0f / 3.0f,
-                            1e-30f,
-                            3.4028235e38f,
-                            16777217.0f,
-                            -0.0f,
-                            std::numeric_limits<float>::denorm_min(),
-                            std::numeric_limits<float>::infinity(),
-                            -std::numeric_limits<float>::infinity(),
-                            std::numeric_limits<float>::quiet_NaN()};
+    using L = std::numeric_limits<float>;
+    const float floats[] = {2.5f,          0.1f,           -0.33333334f,  1e-30f,
+                            3.4028235e38f, 16777217.0f,    -0.0f,         L::denorm_min(),
+                            L::infinity(), -L::infinity(), L::quiet_NaN()};
     int i = 0;
     for (float value : floats) {
         ZanString key = ZT("F") + qlcos::unicode::FromAscii(std::to_string(i++).c_str());
@@ -128,9 +104,9 @@ TEST(ProfileFunctions, WrittenValuesReadBackExactly)
     EXPECT_EQ(zanSetProfileString(ZT("Texts"), ZT("T"), path.c_str(), u"x\nEvil=1"), 0);
     EXPECT_EQ(zanSetProfileString(ZT("Texts"), ZT("Bad=Key"), path.c_str(), u"x"), 0);
     EXPECT_EQ(zanSetProfileString(ZT("Bad]Section"), ZT("T"), path.c_str(), u"x"), 0);
-    EXPECT_EQ(ReadFile(folder.File("w.ini")).find("Evil"), std::string::npos);
     // One line per key: every write replaced its key in place.
-    const std::string text = ReadFile(folder.File("w.ini"));
+    const std::string text = folder.Read("w.ini");
+    EXPECT_EQ(text.find("Evil"), std::string::npos);
     EXPECT_EQ(text.find("V="), text.rfind("V="));
     EXPECT_EQ(text.find("T="), text.rfind("T="));
 }
@@ -138,38 +114,18 @@ TEST(ProfileFunctions, WrittenValuesReadBackExactly)
 TEST(ProfileFunctions, WritesKeepTheRestOfTheFile)
 {
     TempFolder folder;
-    const std::string original = "; header comment\r\n"
-                                 "[First]\r\n"
-                                 "Keep=1\r\n"
-                                 "\r\n"
-                                 "[Second]\r\n"
-                                 "x = old value ; not a comment\r\n"
-                                 "unrelated line\r\n"
-                                 "\r\n"
-                                 "[Third]\r\n"
-                                 "z=3";
-    WriteFile(folder.File("k.ini"), original);
+    folder.Write("k.ini", "; header comment\r\n[First]\r\nKeep=1\r\n\r\n"
+                          "[Second]\r\nx = old value ; not a comment\r\nunrelated line\r\n\r\n"
+                          "[Third]\r\nz=3");
     ::chmod(folder.File("k.ini").c_str(), 0640);
     const ZanString path = folder.WideFile("k.ini");
     EXPECT_EQ(zanSetProfileInt(ZT("SECOND"), ZT("X"), path.c_str(), 5), 1);
     EXPECT_EQ(zanSetProfileInt(ZT("second"), ZT("y"), path.c_str(), 6), 1);
     EXPECT_EQ(zanSetProfileInt(ZT("Third"), ZT("w"), path.c_str(), 7), 1);
     EXPECT_EQ(zanSetProfileInt(ZT("Fourth"), ZT("v"), path.c_str(), 8), 1);
-    EXPECT_EQ(ReadFile(folder.File("k.ini")), "; header comment\r\n"
-                                              "[First]\r\n"
-                                              "Keep=1\r\n"
-                                              "\r\n"
-                                              "[Second]\r\n"
-                                              "x=5\r\n"
-                                              "unrelated line\r\n"
-                                              "y=6\r\n"
-                                              "\r\n"
-                                              "[Third]\r\n"
-                                              "z=3\r\n"
-                                              "w=7\r\n"
-                                              "\r\n"
-                                              "[Fourth]\r\n"
-                                              "v=8\r\n");
+    EXPECT_EQ(folder.Read("k.ini"), "; header comment\r\n[First]\r\nKeep=1\r\n\r\n"
+                                    "[Second]\r\nx=5\r\nunrelated line\r\ny=6\r\n\r\n"
+                                    "[Third]\r\nz=3\r\nw=7\r\n\r\n[Fourth]\r\nv=8\r\n");
     struct stat st {};
     ASSERT_EQ(::stat(folder.File("k.ini").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0640u); // the file's permissions stay
@@ -177,10 +133,8 @@ TEST(ProfileFunctions, WritesKeepTheRestOfTheFile)
     // Removing a key and a section with the Windows calls.
     EXPECT_EQ(WritePrivateProfileStringW(ZT("second"), ZT("Y"), nullptr, path.c_str()), 1);
     EXPECT_EQ(WritePrivateProfileStringW(ZT("third"), nullptr, nullptr, path.c_str()), 1);
-    const std::string after = ReadFile(folder.File("k.ini"));
-    EXPECT_EQ(after.find("y=6"), std::string::npos);
-    EXPECT_EQ(after.find("[Third]"), std::string::npos);
-    EXPECT_NE(after.find("[Fourth]\r\nv=8\r\n"), std::string::npos);
+    EXPECT_EQ(folder.Read("k.ini"), "; header comment\r\n[First]\r\nKeep=1\r\n\r\n"
+                                    "[Second]\r\nx=5\r\nunrelated line\r\n\r\n[Fourth]\r\nv=8\r\n");
 }
 
 TEST(ProfileFunctions, FilesAreCreatedButNeverOverwrittenBlindly)
@@ -189,7 +143,7 @@ TEST(ProfileFunctions, FilesAreCreatedButNeverOverwrittenBlindly)
     // A new file starts with its section.
     const ZanString fresh = folder.WideFile("new.ini");
     EXPECT_EQ(zanSetProfileInt(ZT("S"), ZT("K"), fresh.c_str(), 1), 1);
-    EXPECT_EQ(ReadFile(folder.File("new.ini")), "[S]\nK=1\n");
+    EXPECT_EQ(folder.Read("new.ini"), "[S]\nK=1\n");
     // No folder: nothing written, failure reported.
     EXPECT_EQ(zanSetProfileInt(ZT("S"), ZT("K"), folder.WideFile("no/such.ini").c_str(), 1), 0);
     EXPECT_EQ(zanSetProfileInt(ZT("S"), ZT("K"), nullptr, 1), 0);
@@ -203,24 +157,24 @@ TEST(ProfileFunctions, FilesAreCreatedButNeverOverwrittenBlindly)
     struct stat st {};
     ASSERT_EQ(::lstat(folder.File("link.ini").c_str(), &st), 0);
     EXPECT_TRUE(S_ISLNK(st.st_mode));
-    EXPECT_EQ(ReadFile(folder.File("new.ini")), "[S]\nK=2\n");
+    EXPECT_EQ(folder.Read("new.ini"), "[S]\nK=2\n");
 }
 
 TEST(ProfileFunctions, StringToWCharNeverReadsOrWritesTooFar)
 {
     ZanWChar target[8];
-    std::fill(std::begin(target), std::end(target), ZanWChar('#'));
-    EXPECT_EQ(StringToWChar(target, "ab\xE9", 3), target);
+    auto filled = [&] {
+        std::fill(std::begin(target), std::end(target), ZanWChar('#'));
+        return target;
+    };
+    EXPECT_EQ(StringToWChar(filled(), "ab\xE9", 3), target);
     EXPECT_EQ(std::u16string(target, 4), u"ab\u00E9#"); // three bytes widened, no terminator
-    std::fill(std::begin(target), std::end(target), ZanWChar('#'));
-    StringToWChar(target, "hi", 6); // stops after the source's terminator
+    StringToWChar(filled(), "hi", 6);                   // stops after the source's terminator
     EXPECT_EQ(std::u16string(target, 4), std::u16string(u"hi\0#", 4));
 
-    std::fill(std::begin(target), std::end(target), ZanWChar('#'));
-    StringToWChar(target, u"abcdefgh", 5);
+    StringToWChar(filled(), u"abcdefgh", 5);
     EXPECT_EQ(std::u16string(target, 6), std::u16string(u"abcd\0#", 6));
-    std::fill(std::begin(target), std::end(target), ZanWChar('#'));
-    StringToWChar(target, u"ab", 5);
+    StringToWChar(filled(), u"ab", 5);
     EXPECT_EQ(std::u16string(target, 4), std::u16string(u"ab\0#", 4));
     EXPECT_EQ(StringToWChar(target, static_cast<const ZanWChar*>(nullptr), 5), target);
     EXPECT_EQ(StringToWChar(nullptr, u"ab", 5), nullptr);

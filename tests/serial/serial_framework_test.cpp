@@ -6,14 +6,13 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <condition_variable>
 #include <cstdlib>
 #include <mutex>
 #include <thread>
 
-using qlcos::test::MillisecondsSince;
-using qlcos::test::PtyPeer;
-using qlcos::test::ThreadCount;
-using qlcos::test::ThreadCountSettled;
+using namespace qlcos::test;
 using Clock = std::chrono::steady_clock;
 using Bytes = std::vector<unsigned char>;
 
@@ -41,12 +40,16 @@ public:
     {
         std::lock_guard<std::mutex> lock(m_Mutex);
         m_Delivered.insert(m_Delivered.end(), data, data + length);
+        m_Arrived.notify_all();
     }
     void OnErr() override { m_LineErrors++; }
 
-    Bytes Delivered()
+    // What OnRxChar got, once it is `count` bytes or half a second passed.
+    Bytes Delivered(size_t count)
     {
-        std::lock_guard<std::mutex> lock(m_Mutex);
+        std::unique_lock<std::mutex> lock(m_Mutex);
+        m_Arrived.wait_for(lock, std::chrono::milliseconds(500),
+                           [&] { return m_Delivered.size() >= count; });
         return m_Delivered;
     }
     ZanResult Open(uint32_t poolBytes = 64)
@@ -55,25 +58,13 @@ public:
         tagZANSerialPortProperty property{kPort, -1, 9600, 8, 0, 0};
         return Create(&property);
     }
-    // Arms a wait on `eventChar`, sends `bytes` and returns what the pool held at the end.
-    Bytes Exchange(const Bytes& bytes, unsigned char eventChar, uint32_t timeoutMs)
-    {
-        protocol.m_EventChar1 = eventChar;
-        protocol.SetEventChar1Mode(1);
-        SetWaitResponse(1);
-        SetWaitTimeOut(timeoutMs);
-        ClearPool();
-        EXPECT_EQ(ZAN_COM_OK, Send(bytes.data(), static_cast<int>(bytes.size()), this));
-        Bytes pool(GetPoolSize());
-        pool.resize(static_cast<size_t>(GetPoolData(pool.data(), 0)));
-        return pool;
-    }
 
     CZanProtocolEventChar protocol;
     std::atomic<int> m_LineErrors{0};
 
 private:
     std::mutex m_Mutex;
+    std::condition_variable m_Arrived;
     Bytes m_Delivered;
     uint32_t m_PoolBytes = 64;
 };
@@ -87,7 +78,32 @@ protected:
     }
     void TearDown() override { zanSetSerialPortPath(kPort, nullptr); }
 
+    // Sends `command` with a wait on `eventChar` while the far end reads it and answers
+    // `reply` (or hangs up when `hangUp`); the pool at the end, the time taken in `ms`.
+    Bytes Answered(const Bytes& command, unsigned char eventChar, uint32_t timeoutMs,
+                   const Bytes& reply, bool hangUp = false)
+    {
+        device.protocol.m_EventChar1 = eventChar;
+        device.protocol.SetEventChar1Mode(1);
+        device.SetWaitResponse(1);
+        device.SetWaitTimeOut(timeoutMs);
+        device.ClearPool();
+        std::thread far([&] {
+            peer.Read(command.size(), 2000);
+            hangUp ? peer.Close() : peer.Write(reply);
+        });
+        const auto start = Clock::now();
+        EXPECT_EQ(ZAN_COM_OK, device.Send(command.data(), int(command.size()), &device));
+        Bytes pool(device.GetPoolSize());
+        pool.resize(static_cast<size_t>(device.GetPoolData(pool.data(), 0)));
+        ms = MillisecondsSince(start);
+        far.join();
+        return pool;
+    }
+
     PtyPeer peer;
+    RecordingDevice device;
+    double ms = 0;
 };
 
 } // namespace
@@ -96,7 +112,6 @@ TEST(SerialNumbers, BlockCheckSearchAndDigitFields)
 {
     const unsigned char expose[] = {0x59, 0x30, 0x33, 0x31, 0x03};
     EXPECT_EQ(0x68, zanCheckXOR(expose, 5));
-    EXPECT_EQ(0, zanCheckXOR(expose, 0));
 
     const unsigned char line[] = {'x', 0x02, 'a', 0x03, 0x02, 0x03};
     int at = -1;
@@ -130,43 +145,32 @@ TEST(SerialNumbers, BlockCheckSearchAndDigitFields)
 TEST_F(SerialFramework, PortPathsAndFailedOpenLeaveNoThread)
 {
     const int threadsBefore = ThreadCount();
-    {
-        RecordingDevice device;
-        tagZANSerialPortProperty missing{kPort + 1, -1, 9600, 8, 0, 0};
-        zanSetSerialPortPath(kPort + 1, "/nonexistent/tty");
-        EXPECT_EQ(ZAN_COM_ERR_OPEN, device.Create(&missing));
-        EXPECT_FALSE(device.IsOpen());
-        zanSetSerialPortPath(kPort + 1, nullptr);
+    // The environment variable wins over the registered path (the pseudo-terminal).
+    setenv("QLCOS_COM41", "/nonexistent/tty", 1);
+    EXPECT_EQ(ZAN_COM_ERR_OPEN, device.Open());
+    EXPECT_FALSE(device.IsOpen());
+    unsetenv("QLCOS_COM41");
 
-        // The environment variable wins over the registered path.
-        setenv("QLCOS_COM41", "/nonexistent/tty", 1);
-        EXPECT_EQ(ZAN_COM_ERR_OPEN, device.Open());
-        unsetenv("QLCOS_COM41");
-
-        tagZANSerialPortProperty badBaud{kPort, -1, 12345, 8, 0, 0};
-        EXPECT_EQ(ZAN_COM_ERR_ARGUMENT, device.Create(&badBaud));
-        EXPECT_EQ(threadsBefore, ThreadCountSettled(threadsBefore));
-
-        ASSERT_EQ(ZAN_COM_OK, device.Open());
-        EXPECT_EQ(threadsBefore + 1,
-                  ThreadCountSettled(threadsBefore + 1)); // one receive thread per open port
-        EXPECT_EQ(ZAN_COM_ERR_ALREADY_OPEN, device.Open());
-        EXPECT_EQ(1, device.LookupMe());
-        tagZANSerialPortProperty where{};
-        EXPECT_EQ(1, device.GetDeviceSPEs(&where, 1));
-        EXPECT_EQ(kPort, where.Port);
-        EXPECT_EQ(ZAN_COM_OK, device.Destroy());
-        EXPECT_EQ(threadsBefore, ThreadCountSettled(threadsBefore)); // closing joined it
-        EXPECT_EQ(ZAN_COM_ERR_NOT_OPEN,
-                  device.Send(reinterpret_cast<const unsigned char*>("x"), 1, nullptr));
-        ASSERT_EQ(ZAN_COM_OK, device.Open()); // and the port opens again
-    }
+    tagZANSerialPortProperty badBaud{kPort, -1, 12345, 8, 0, 0};
+    EXPECT_EQ(ZAN_COM_ERR_ARGUMENT, device.Create(&badBaud));
     EXPECT_EQ(threadsBefore, ThreadCountSettled(threadsBefore));
+
+    // One receive thread per open port, joined when it closes.
+    ASSERT_EQ(ZAN_COM_OK, device.Open());
+    EXPECT_EQ(threadsBefore + 1, ThreadCountSettled(threadsBefore + 1));
+    EXPECT_EQ(ZAN_COM_ERR_ALREADY_OPEN, device.Open());
+    EXPECT_EQ(1, device.LookupMe());
+    tagZANSerialPortProperty where{};
+    EXPECT_EQ(1, device.GetDeviceSPEs(&where, 1));
+    EXPECT_EQ(kPort, where.Port);
+    EXPECT_EQ(ZAN_COM_OK, device.Destroy());
+    EXPECT_EQ(threadsBefore, ThreadCountSettled(threadsBefore));
+    EXPECT_EQ(ZAN_COM_ERR_NOT_OPEN, device.Send(Bytes{'x'}.data(), 1, nullptr));
+    ASSERT_EQ(ZAN_COM_OK, device.Open()); // and the port opens again
 }
 
 TEST_F(SerialFramework, RawBytesBothWaysAndTheWaitEndsAtTheEventCharacter)
 {
-    RecordingDevice device;
     ASSERT_EQ(ZAN_COM_OK, device.Open());
 
     // Every byte value passes untouched: no flow control, no line-end translation.
@@ -178,106 +182,55 @@ TEST_F(SerialFramework, RawBytesBothWaysAndTheWaitEndsAtTheEventCharacter)
 
     // The reply ends the wait the moment its event character arrives, far ahead of the
     // time-out, and everything before it is in the pool.
-    std::thread far([&] {
-        peer.Read(3, 2000);
-        peer.Write({0x11, 0x13, 0x0D, 0x0A, 0x03});
-    });
-    const auto start = Clock::now();
-    const Bytes pool = device.Exchange({'a', 'b', 'c'}, 0x03, 5000);
-    const double elapsed = MillisecondsSince(start);
-    far.join();
-    EXPECT_EQ(Bytes({0x11, 0x13, 0x0D, 0x0A, 0x03}), pool);
-    EXPECT_LT(elapsed, 1000.0);
-
-    // Chunks reach OnRxChar as well.
-    for (int i = 0; i < 100 && device.Delivered().size() < 5; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    EXPECT_EQ(pool, device.Delivered());
+    const Bytes reply = {0x11, 0x13, 0x0D, 0x0A, 0x03};
+    EXPECT_EQ(reply, Answered({'a', 'b', 'c'}, 0x03, 5000, reply));
+    EXPECT_LT(ms, 1000.0);
+    EXPECT_EQ(reply, device.Delivered(5)); // chunks reach OnRxChar as well
 }
 
 TEST_F(SerialFramework, WaitRunsOutWithoutEventCharacterAndSecondCharacterCounts)
 {
-    RecordingDevice device;
     ASSERT_EQ(ZAN_COM_OK, device.Open());
-
-    std::thread far([&] {
-        peer.Read(1, 2000);
-        peer.Write({'n', 'o', ' ', 'e', 'n', 'd'});
-    });
-    auto start = Clock::now();
-    Bytes pool = device.Exchange({'?'}, 0x03, 300);
-    const double waited = MillisecondsSince(start);
-    far.join();
-    EXPECT_EQ(Bytes({'n', 'o', ' ', 'e', 'n', 'd'}), pool);
-    EXPECT_GE(waited, 290.0);
-    EXPECT_LT(waited, 1000.0);
+    const Bytes noEnd = {'n', 'o', ' ', 'e', 'n', 'd'};
+    EXPECT_EQ(noEnd, Answered({'?'}, 0x03, 300, noEnd));
+    EXPECT_GE(ms, 290.0);
+    EXPECT_LT(ms, 1000.0);
 
     // ACK / NAK style: either of two characters ends the wait.
     device.protocol.m_EventChar2 = 0x15;
     device.protocol.SetEventChar2Mode(1);
-    std::thread nak([&] {
-        peer.Read(1, 2000);
-        peer.Write({0x15});
-    });
-    start = Clock::now();
-    pool = device.Exchange({'!'}, 0x06, 3000);
-    nak.join();
-    EXPECT_EQ(Bytes({0x15}), pool);
-    EXPECT_LT(MillisecondsSince(start), 1000.0);
+    EXPECT_EQ(Bytes({0x15}), Answered({'!'}, 0x06, 3000, {0x15}));
+    EXPECT_LT(ms, 1000.0);
 }
 
 TEST_F(SerialFramework, ClearPoolDropsLateBytesAndThePoolIsBounded)
 {
-    RecordingDevice device;
     ASSERT_EQ(ZAN_COM_OK, device.Open(16));
 
     // Bytes that came before the command are gone after ClearPool, even a stray event
     // character, so the wait is not ended by them.
     peer.Write({0x02, 'o', 'l', 'd', 0x03});
-    for (int i = 0; i < 100 && device.Delivered().size() < 5; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    std::thread far([&] {
-        peer.Read(1, 2000);
-        peer.Write({0x02, 'n', 'e', 'w', 0x03});
-    });
-    Bytes pool = device.Exchange({'x'}, 0x03, 2000);
-    far.join();
-    EXPECT_EQ(Bytes({0x02, 'n', 'e', 'w', 0x03}), pool);
+    ASSERT_EQ(5u, device.Delivered(5).size());
+    const Bytes fresh = {0x02, 'n', 'e', 'w', 0x03};
+    EXPECT_EQ(fresh, Answered({'x'}, 0x03, 2000, fresh));
 
     // 40 bytes into a 16-byte pool: the first 16 are kept, the rest dropped. The full pool
     // ends the wait at once, though the event character fell off it and was never seen.
     Bytes flood(39, 'z');
     flood.push_back(0x03);
-    std::thread flooder([&] {
-        peer.Read(1, 2000);
-        peer.Write(flood);
-    });
-    const auto start = Clock::now();
-    pool = device.Exchange({'y'}, 0x03, 3000);
-    flooder.join();
-    EXPECT_EQ(Bytes(16, 'z'), pool);
-    EXPECT_LT(MillisecondsSince(start), 1000.0);
+    EXPECT_EQ(Bytes(16, 'z'), Answered({'y'}, 0x03, 3000, flood));
+    EXPECT_LT(ms, 1000.0);
     EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(device.GetWaitResponseEventHandle(), 0));
 }
 
 TEST_F(SerialFramework, HangUpEndsTheWaitAndFailsTheLine)
 {
-    RecordingDevice device;
     ASSERT_EQ(ZAN_COM_OK, device.Open());
     EXPECT_EQ(ZAN_COM_OK, device.CheckLine());
-
-    std::thread far([&] {
-        peer.Read(1, 2000);
-        peer.Close();
-    });
-    const auto start = Clock::now();
-    const Bytes pool = device.Exchange({'h'}, 0x03, 5000);
-    far.join();
-    EXPECT_TRUE(pool.empty());
-    EXPECT_LT(MillisecondsSince(start), 2000.0);
+    EXPECT_TRUE(Answered({'h'}, 0x03, 5000, {}, true).empty());
+    EXPECT_LT(ms, 2000.0);
     EXPECT_EQ(ZAN_COM_ERR_LINE_CLOSED, device.CheckLine());
     EXPECT_EQ(1, device.m_LineErrors.load());
-    const unsigned char byte = 'x';
-    EXPECT_EQ(ZAN_COM_ERR_LINE_CLOSED, device.Send(&byte, 1, nullptr));
+    EXPECT_EQ(ZAN_COM_ERR_LINE_CLOSED, device.Send(Bytes{'x'}.data(), 1, nullptr));
     EXPECT_EQ(ZAN_COM_OK, device.Destroy());
 }

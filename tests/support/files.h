@@ -1,5 +1,5 @@
-// Test support for the configuration suites: a temporary folder that is removed again,
-// wide path helpers, and parsing and serialising XML through a real Xerces DOM.
+// Test support for the configuration suites: a temporary folder that is removed again, with
+// its files read and written whole.
 #pragma once
 
 #include "platform/text_utf.h"
@@ -7,30 +7,40 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <dirent.h>
+#include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace qlcos::test {
 
-// A fresh folder below $TMPDIR (or /tmp), removed with its files when the object goes.
+// A fresh folder in the temporary folder ($TMPDIR or /tmp), removed with its files when the
+// object goes.
 class TempFolder {
 public:
     TempFolder()
     {
-        const char* base = std::getenv("TMPDIR");
-        std::string pattern = std::string(base && *base ? base : "/tmp") + "/qlcos-config-XXXXXX";
+        std::string pattern = std::filesystem::temp_directory_path() / "qlcos-config-XXXXXX";
         if (::mkdtemp(&pattern[0])) m_Path = pattern;
     }
-    ~TempFolder() { Remove(m_Path); }
+    ~TempFolder()
+    {
+        std::error_code ignored;
+        if (!m_Path.empty()) std::filesystem::remove_all(m_Path, ignored);
+    }
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
 
-    const std::string& Path() const { return m_Path; }
     std::string File(const std::string& name) const { return m_Path + "/" + name; }
+    std::string Read(const std::string& name) const
+    {
+        return {std::istreambuf_iterator<char>(std::ifstream(File(name), std::ios::binary).rdbuf()),
+                {}};
+    }
+    void Write(const std::string& name, const std::string& text) const
+    {
+        std::ofstream(File(name), std::ios::binary | std::ios::trunc) << text;
+    }
     // The path of `name` as the wide text the library takes.
     ZanString WideFile(const std::string& name) const
     {
@@ -38,40 +48,8 @@ public:
     }
 
 private:
-    static void Remove(const std::string& path)
-    {
-        if (path.empty()) return;
-        if (DIR* dir = ::opendir(path.c_str())) {
-            while (dirent* entry = ::readdir(dir)) {
-                std::string name = entry->d_name;
-                if (name == "." || name == "..") continue;
-                std::string child = path + "/" + name;
-                struct stat st {};
-                if (::lstat(child.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
-                    Remove(child);
-                else
-                    ::unlink(child.c_str());
-            }
-            ::closedir(dir);
-        }
-        ::rmdir(path.c_str());
-    }
     std::string m_Path;
 };
-
-inline std::string ReadFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-inline void WriteFile(const std::string& path, const std::string& content)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << content;
-}
 
 inline std::string Utf8(const ZanWChar* text) { return qlcos::unicode::ToUtf8(text); }
 

@@ -16,6 +16,12 @@
 
 namespace qlcos::test {
 
+inline double MillisecondsSince(std::chrono::steady_clock::time_point start)
+{
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+        .count();
+}
+
 class PtyPeer {
 public:
     PtyPeer()
@@ -46,15 +52,11 @@ public:
     std::vector<unsigned char> Read(size_t count, int timeoutMs) const
     {
         std::vector<unsigned char> got;
-        const auto deadline =
-            std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-        while (got.size() < count) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                                  deadline - std::chrono::steady_clock::now())
-                                  .count();
-            if (left <= 0) break;
+        const auto start = std::chrono::steady_clock::now();
+        for (int left = timeoutMs; got.size() < count && left > 0;
+             left = timeoutMs - static_cast<int>(MillisecondsSince(start))) {
             pollfd p{m_Master, POLLIN, 0};
-            if (poll(&p, 1, static_cast<int>(left)) <= 0) continue;
+            if (poll(&p, 1, left) <= 0) continue;
             unsigned char buf[256];
             const ssize_t n = ::read(m_Master, buf, sizeof buf);
             if (n <= 0) break;
@@ -105,12 +107,6 @@ inline int ThreadCountSettled(int expected, int timeoutMs = 1000)
         count = ThreadCount();
     }
     return count;
-}
-
-inline double MillisecondsSince(std::chrono::steady_clock::time_point start)
-{
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-        .count();
 }
 
 } // namespace qlcos::test
