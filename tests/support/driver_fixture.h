@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -36,6 +37,24 @@ inline std::string Hex(unsigned value, int digits)
     return text;
 }
 
+// No upper bound for Takes.
+inline constexpr double kNoUpperBound = 1e12;
+
+// Calls `call` and checks that it returned `expected` after at least `minMs` and less than
+// `maxMs` milliseconds.
+template <typename Call>
+::testing::AssertionResult Takes(ZanResult expected, double minMs, double maxMs, Call call)
+{
+    const auto start = std::chrono::steady_clock::now();
+    const ZanResult result = call();
+    const double ms =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    if (result == expected && ms >= minMs && ms < maxMs) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure()
+           << "returned " << Hex(result, 8) << " (expected " << Hex(expected, 8) << ") after " << ms
+           << " ms (expected " << minMs << " to " << maxMs << ")";
+}
+
 // A driver and its simulator, the simulator's terminal registered as port `Port`.
 template <typename Driver, typename Sim, int Port>
 class DriverOnSimulator : public ::testing::Test {
@@ -52,6 +71,16 @@ protected:
     {
         ASSERT_EQ(0u, driver.Create(Port, -1));
         sim.ClearLog();
+    }
+    // The same, the controller reporting shutter times t1, t2, t3 (the driver caches them).
+    void CreateDriver(uint16_t t1, uint16_t t2, uint16_t t3)
+    {
+        auto state = sim.State();
+        state.Shutter[0] = t1;
+        state.Shutter[1] = t2;
+        state.Shutter[2] = t3;
+        sim.SetState(state);
+        CreateDriver();
     }
 
     Sim sim;
