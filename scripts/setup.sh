@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building and testing QLCosCtrl needs, when missing.
 set -euo pipefail
-packages=(g++ make cmake pkg-config libxerces-c-dev googletest libgtest-dev libgmock-dev libbenchmark-dev)
+packages=(g++ make cmake pkg-config libxerces-c-dev googletest libgtest-dev libgmock-dev libbenchmark-dev locales)
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
@@ -12,4 +12,12 @@ if [ ${#missing[@]} -gt 0 ]; then
   [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
   "${sudo_cmd[@]}" apt-get update -qq
   DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq "${missing[@]}"
+fi
+# The configuration tests check that numbers read and write alike under a locale with a
+# decimal comma.
+if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+  echo "Generating the locale de_DE.UTF-8"
+  sudo_cmd=()
+  [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
+  "${sudo_cmd[@]}" localedef -i de_DE -f UTF-8 de_DE.UTF-8
 fi

@@ -29,6 +29,24 @@ public:
         std::memcpy(&bits, &v, 4);
         return U32(bits);
     }
+    Writer& F64(double v)
+    {
+        uint64_t bits;
+        std::memcpy(&bits, &v, 8);
+        return U32(static_cast<uint32_t>(bits)).U32(static_cast<uint32_t>(bits >> 32));
+    }
+    // `count` UTF-16 characters of a fixed-size text field, each as a 16-bit word.
+    Writer& Chars(const ZanWChar* text, size_t count)
+    {
+        for (size_t i = 0; i < count; ++i) U16(static_cast<uint16_t>(text[i]));
+        return *this;
+    }
+    Writer& Zeros(size_t count)
+    {
+        std::memset(m_At, 0, count);
+        m_At += count;
+        return *this;
+    }
     Writer& Head(const tagZanConfigHead& h) { return U32(h.Magic).U32(h.Size).U32(h.HeadSize); }
     Writer& Port(const tagZANSerialPortProperty& p)
     {
@@ -68,6 +86,19 @@ public:
         std::memcpy(&v, &bits, 4);
         return v;
     }
+    double F64()
+    {
+        uint64_t bits = U32();
+        bits |= static_cast<uint64_t>(U32()) << 32;
+        double v;
+        std::memcpy(&v, &bits, 8);
+        return v;
+    }
+    void Chars(ZanWChar* text, size_t count)
+    {
+        for (size_t i = 0; i < count; ++i) text[i] = static_cast<ZanWChar>(U16());
+    }
+    void Skip(size_t count) { m_At += count; }
     tagZanConfigHead Head()
     {
         tagZanConfigHead h;
@@ -91,6 +122,30 @@ public:
 
 private:
     const unsigned char* m_At;
+};
+
+// The total size that a blob's header states (its second word).
+inline uint32_t StatedSize(const unsigned char* data) { return Reader(data + 4).U32(); }
+
+// Bounds for loading a blob that may be corrupt: the bytes a record's content needs are
+// added up and compared with the size the blob may span before anything is read. Sums are
+// 64-bit, so no count can wrap them.
+class Extent {
+public:
+    explicit Extent(uint64_t limit) : m_Limit(limit) {}
+    // Counts `count` items of `size` bytes more; false once they pass the limit.
+    bool Take(uint64_t count, uint64_t size)
+    {
+        if (count > m_Limit || size * count > m_Limit - m_Used) return false;
+        m_Used += size * count;
+        return true;
+    }
+    uint64_t Used() const { return m_Used; }
+    uint64_t Left() const { return m_Limit - m_Used; }
+
+private:
+    uint64_t m_Limit;
+    uint64_t m_Used = 0;
 };
 
 } // namespace qlcos::blob

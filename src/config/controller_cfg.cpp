@@ -32,9 +32,7 @@ const int kTextChars = 127; // attribute texts are compared in a buffer of 128 c
 
 ZanString AttributeText(const DOMElement& element, const ZanWChar* name, const ZanWChar* fallback)
 {
-    ZanWChar buffer[kTextChars + 1] = {};
-    xmlGetAttributeString(element, name, buffer, kTextChars, fallback);
-    return ZanString(buffer);
+    return qlcos::xml::ReadText(element, name, kTextChars, fallback);
 }
 
 // The child element when `node` is an element named `name`, else null.
@@ -43,8 +41,6 @@ DOMElement* ChildNamed(DOMNode* node, const ZanWChar* name)
     DOMElement* element = qlcos::xml::AsElement(node);
     return element && qlcos::xml::NameIs(element, name) ? element : nullptr;
 }
-
-const ZanWChar* TrueFalse(int32_t value) { return value ? ZT("True") : ZT("False"); }
 
 } // namespace
 
@@ -276,9 +272,12 @@ int CZanXavenControllerCfg::ExportXMLNode(DOMNode* node)
         qlcos::xml::SetAttribute(element, ZT("DeviceType"), type);
         qlcos::xml::SetAttribute(element, ZT("FuserType"),
                                  m_Data.FuserType == 1 ? ZT("QCB4107") : ZT("Unused"));
-        qlcos::xml::SetAttribute(element, ZT("HorzMirror"), TrueFalse(m_Data.HorzMirror));
-        qlcos::xml::SetAttribute(element, ZT("VertMirror"), TrueFalse(m_Data.VertMirror));
-        qlcos::xml::SetAttribute(element, ZT("UseMinTime"), TrueFalse(m_Data.SyncExposal));
+        qlcos::xml::SetAttribute(element, ZT("HorzMirror"),
+                                 qlcos::xml::TrueFalse(m_Data.HorzMirror));
+        qlcos::xml::SetAttribute(element, ZT("VertMirror"),
+                                 qlcos::xml::TrueFalse(m_Data.VertMirror));
+        qlcos::xml::SetAttribute(element, ZT("UseMinTime"),
+                                 qlcos::xml::TrueFalse(m_Data.SyncExposal));
         qlcos::xml::SetAttribute(element, ZT("MinTime"),
                                  qlcos::numbers::FormatInt(m_Data.SyncExposalTime));
         qlcos::xml::SetAttribute(element, ZT("CreateTime"),

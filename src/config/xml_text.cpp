@@ -1,6 +1,9 @@
 // Helpers at the XML boundary.
 #include "config/xml_text.h"
 
+#include "qlcos/config/xml_attribute.h"
+#include "platform/text_localtime.h"
+
 namespace qlcos::xml {
 
 using namespace xercesc;
@@ -126,6 +129,38 @@ DOMElement* AppendElement(DOMNode* parent, const ZanWChar* name)
 {
     DOMElement* element = CreateElement(parent, name);
     return element && Append(parent, element) ? element : nullptr;
+}
+
+std::vector<DOMElement*> ChildElements(DOMNode* parent, const ZanWChar* name)
+{
+    std::vector<DOMElement*> children;
+    if (!parent) return children;
+    for (DOMNode* child = parent->getFirstChild(); child; child = child->getNextSibling()) {
+        DOMElement* element = AsElement(child);
+        if (element && NameIs(element, name)) children.push_back(element);
+    }
+    return children;
+}
+
+ZanString ReadText(const DOMElement& element, const ZanWChar* name, int maxChars,
+                   const ZanWChar* fallback)
+{
+    std::vector<ZanWChar> buffer(static_cast<size_t>(maxChars) + 1, 0);
+    xmlGetAttributeString(element, name, buffer.data(), maxChars, fallback);
+    return ZanString(buffer.data());
+}
+
+DOMElement* CreateRecordElement(DOMNode* parent, const ZanWChar* name, const ZanWChar* comment)
+{
+    DOMElement* element = CreateElement(parent, name);
+    if (!element) return nullptr;
+    try {
+        SetAttribute(element, ZT("CreateTime"), platform::LocalTimeText("%Y-%m-%d %H:%M"));
+        SetAttribute(element, ZT("Comment"), comment);
+        return element;
+    } catch (const DOMException&) {
+        return nullptr;
+    }
 }
 
 } // namespace qlcos::xml

@@ -7,6 +7,7 @@
 #include <xercesc/dom/DOM.hpp>
 
 #include <string>
+#include <vector>
 
 namespace qlcos::xml {
 
@@ -42,5 +43,22 @@ bool Append(xercesc::DOMNode* parent, xercesc::DOMNode* child);
 
 // CreateElement, then Append; null on failure.
 xercesc::DOMElement* AppendElement(xercesc::DOMNode* parent, const ZanWChar* name);
+
+// The child elements of `parent` named `name` (letter case ignored), in document order.
+std::vector<xercesc::DOMElement*> ChildElements(xercesc::DOMNode* parent, const ZanWChar* name);
+
+// The attribute's text cut to `maxChars` characters, read as xmlGetAttributeString does;
+// `fallback` (may be null: empty) when the attribute is absent or empty.
+ZanString ReadText(const xercesc::DOMElement& element, const ZanWChar* name, int maxChars,
+                   const ZanWChar* fallback = nullptr);
+
+// The element that holds a record's XML form, created in the document of `parent` (not yet
+// appended) with the export time as "CreateTime" and the record's fixed "Comment"; null when
+// the DOM refuses.
+xercesc::DOMElement* CreateRecordElement(xercesc::DOMNode* parent, const ZanWChar* name,
+                                         const ZanWChar* comment);
+
+// Flags as the XML forms write them.
+inline const ZanWChar* TrueFalse(int32_t value) { return value ? ZT("True") : ZT("False"); }
 
 } // namespace qlcos::xml
