@@ -4,6 +4,7 @@
 #include "qlcos/config.h"
 #include "qlcos/exposure.h"
 #include "qlcos/host.h"
+#include "qlcos/machine_cfg.h"
 #include "qlcos/serial.h"
 #include "qlcos/types.h"
 #include "qlcos/virtual_device.h"
