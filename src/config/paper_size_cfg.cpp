@@ -19,7 +19,9 @@ using qlcos::config::CopyText;
 
 const ZanWChar kInfoSection[] = ZT("ExpPaperInfo");
 const ZanWChar kCountKey[] = ZT("PaperSizeCount");
-const int kXmlTextChars = 256;     // texts are exported through a buffer of this many
+const int kXmlTextChars = 256;     // names and comments are exported with at most 255
+// A file name is exported whole: cut to 255 it would name another file.
+const int kXmlFileNameChars = static_cast<int>(CZanXavenPaperSizeItem::kFileNameChars);
 const int kXmlNameChars = 31;      // "Name" and "Comment" are read with this many
 const int kUniformPercentMin = 70; // "UniformPercent" reads within 70 and 100
 const int kUniformPercentMax = 100;
@@ -169,9 +171,10 @@ void WriteItem(DOMElement* e, const Item& item)
     using qlcos::numbers::FormatInt;
     using qlcos::xml::SetAttribute;
     using qlcos::xml::TrueFalse;
-    auto text = [&](const ZanWChar* attribute, const ZanWChar* value) {
-        ZanWChar buffer[kXmlTextChars];
-        SetAttribute(e, attribute, StringToWChar(buffer, value, kXmlTextChars));
+    auto text = [&](const ZanWChar* attribute, const ZanWChar* value,
+                    int limit = kXmlTextChars) {
+        ZanWChar buffer[kXmlFileNameChars];
+        SetAttribute(e, attribute, StringToWChar(buffer, value, limit));
     };
     auto real = [&](const ZanWChar* attribute, float value) {
         SetAttribute(e, attribute, qlcos::numbers::FormatFixed(value, 2));
@@ -207,7 +210,7 @@ void WriteItem(DOMElement* e, const Item& item)
     whole(ZT("nNormalPostInter"), item.nNormalPostInter);
     whole(ZT("UniformPercent"), item.UniformPercent);
     flag(ZT("EnableUniform"), item.EnableUniform);
-    text(ZT("UniformFileName"), item.UniformFileName);
+    text(ZT("UniformFileName"), item.UniformFileName, kXmlFileNameChars);
     flag(ZT("EnableUniformDebug"), item.EnableUniformDebug);
     // The wobble settings are written only when switched on.
     if (item.WobbleTemp) {

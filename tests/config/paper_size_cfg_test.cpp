@@ -347,6 +347,19 @@ TEST(PaperSizeCfgXml, UniformFileNamesBecomeFullPaths)
         cfg.GetItemList(&info, 1);
         EXPECT_EQ(std::u16string(info.UniformFileName), stored);
     }
+
+    // A full path that fills the field goes through XML whole.
+    const std::u16string deep = u"/" + std::u16string(258, u'd');
+    Item item = Named(u"A");
+    SetText(item.UniformFileName, deep);
+    CZanXavenPaperSizeCfg cfg, back;
+    cfg.AddPaperSizeItem(item);
+    XmlDocument doc("<Lab/>");
+    ASSERT_EQ(cfg.ExportXMLNode(doc.Root()), 0);
+    ASSERT_EQ(back.ImportXMLNode(doc.Root()->getFirstChild()), 0);
+    Info info;
+    back.GetItemList(&info, 1);
+    EXPECT_EQ(std::u16string(info.UniformFileName), deep);
 }
 
 TEST(PaperSizeCfgXml, ExportTextAndRoundTripWhateverTheLocale)

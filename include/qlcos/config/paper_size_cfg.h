@@ -212,8 +212,8 @@ public:
     // written, since a cut path would name another file. 0, or 1 for a null node or another
     // element name, which changes nothing.
     virtual int ImportXMLNode(xercesc::DOMNode* node);
-    // Appends a "PrintingPaperSizeChannel" element to `node`; 0, or 1 on failure. Texts are
-    // written with at most 255 characters.
+    // Appends a "PrintingPaperSizeChannel" element to `node`; 0, or 1 on failure. Names and
+    // comments are written with at most 255 characters, the file name whole.
     virtual int ExportXMLNode(xercesc::DOMNode* node);
 
     // Appends a copy unless a paper size has exactly the same name (letter case counts);
