@@ -24,17 +24,20 @@ const ZanWChar kStandard[] = ZT("Standard");
 const size_t kNameLimit = Cfg::kNameChars - 1; // characters a name keeps
 const int kXmlMaxLevel = 255;                  // the XML form's scale is 0 to 255
 
-// The channels of a table in their fixed order, with their XML "Type".
+// The channels of a table in their fixed order, with their XML "Type". The import adds a
+// table when it meets its blue list, so the export writes that list even when it is empty:
+// without it the table would be lost.
 struct Channel {
     int32_t Table::*Count;
     Points Table::*KeyPoints;
     const ZanWChar* Type;
+    bool AlwaysWritten;
 };
 // clang-format off
 const Channel kChannels[3] = {
-    {&Table::nRedCount,   &Table::RedKP,   ZT("Red")},
-    {&Table::nGreenCount, &Table::GreenKP, ZT("Green")},
-    {&Table::nBlueCount,  &Table::BlueKP,  ZT("Blue")},
+    {&Table::nRedCount,   &Table::RedKP,   ZT("Red"),   false},
+    {&Table::nGreenCount, &Table::GreenKP, ZT("Green"), false},
+    {&Table::nBlueCount,  &Table::BlueKP,  ZT("Blue"),  true},
 };
 // clang-format on
 
@@ -360,7 +363,7 @@ int CZanXavenGammaTableCfg::ExportXMLNode(DOMNode* node)
             qlcos::xml::SetAttribute(value, ZT("Name"), table.szName);
             for (const Channel& c : kChannels) {
                 const int32_t count = table.*c.Count;
-                if (count <= 0) continue;
+                if (count <= 0 && !c.AlwaysWritten) continue;
                 DOMElement* list = qlcos::xml::AppendElement(value, ZT("KeyValueList"));
                 if (!list) return 1;
                 qlcos::xml::SetAttribute(list, ZT("Type"), c.Type);

@@ -248,18 +248,18 @@ TEST(GammaTableCfgXml, ExportTextAndRoundTrip)
             R"(</KeyValueList><KeyValueList Type="Blue">)" + identity +
             R"(</KeyValueList></GammaValue><GammaValue Name="Curve"><KeyValueList Type="Red">)"
             R"(<KeyValue x="255" y="255"/><KeyValue x="255" y="1"/><KeyValue x="100" y="0"/>)"
-            R"(</KeyValueList></GammaValue></GammaTable>)");
+            R"(</KeyValueList><KeyValueList Type="Blue"/></GammaValue></GammaTable>)");
 
-    // Corrected tables on the 0 to 255 grid come back exactly.
+    // Points on the 0 to 255 grid come back exactly, corrected; a table without blue points
+    // is kept by its empty blue list.
     t = Red({{0, 8}, {400, 1023}, {1023, 12}}, ZT("Curve"));
-    t.nBlueCount = 2, t.BlueKP[0] = {0, 4}, t.BlueKP[1] = {1023, 0};
     cfg.SetGammaTableData(ZT("Curve"), &t);
-    cfg.CorrectValue();
     XmlDocument out("<Out/>");
     ASSERT_EQ(cfg.ExportXMLNode(out.Root()), 0);
     XmlDocument reparsed(Serialize(out.Document()));
     CZanXavenGammaTableCfg back;
     ASSERT_EQ(back.ImportXMLNode(reparsed.Root()->getFirstChild()), 0);
+    cfg.CorrectValue();
     EXPECT_EQ(Blob(back), Blob(cfg));
     EXPECT_EQ(Selected(back), ZT("curve"));
 
