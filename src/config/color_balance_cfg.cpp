@@ -167,18 +167,14 @@ uint32_t CZanXavenColorBalanceCfg::LoadConfig(const unsigned char* data)
 
 uint32_t CZanXavenColorBalanceCfg::LoadBlob(const unsigned char* data, uint32_t available)
 {
-    if (!data || available < kItemsOffset) return 0;
-    const uint32_t stated = qlcos::blob::StatedSize(data);
-    if (stated < kItemsOffset || stated > available) return 0;
-    qlcos::blob::Reader r(data);
-    const tagZanConfigHead head = r.Head();
-    const uint32_t count = r.U32();
-    if (!qlcos::blob::Extent(stated - kItemsOffset).Take(count, kItemSize)) return 0;
+    qlcos::blob::ListBlob blob;
+    if (!blob.Open(data, available) || !blob.Fits(kItemSize)) return 0;
+    qlcos::blob::Reader r(data + blob.kEntries);
 
     std::vector<CZanXavenColorBalanceItem> items;
-    items.reserve(count);
-    for (uint32_t i = 0; i < count; ++i) items.emplace_back(ReadItem(r));
-    m_Head = head;
+    items.reserve(blob.Count);
+    for (uint32_t i = 0; i < blob.Count; ++i) items.emplace_back(ReadItem(r));
+    m_Head = blob.Head;
     m_Items.swap(items);
     return GetSize();
 }

@@ -148,4 +148,30 @@ private:
     uint64_t m_Used = 0;
 };
 
+// A list record's blob opened for loading: the header and the entry count read, with the
+// total size the header states known to lie within 16..available. Nothing past that size
+// is read.
+struct ListBlob {
+    static constexpr uint32_t kEntries = 16; // the entries follow the header and the count
+
+    tagZanConfigHead Head{};
+    uint32_t Count = 0;
+    uint32_t Size = 0;
+
+    // Reads the header and the count; false for null data or a stated size outside
+    // 16..available.
+    bool Open(const unsigned char* data, uint32_t available)
+    {
+        if (!data || available < kEntries) return false;
+        Size = StatedSize(data);
+        if (Size < kEntries || Size > available) return false;
+        Reader r(data);
+        Head = r.Head();
+        Count = r.U32();
+        return true;
+    }
+    // Whether Count entries of at least `entrySize` bytes each fit behind the count.
+    bool Fits(uint64_t entrySize) const { return Extent(Size - kEntries).Take(Count, entrySize); }
+};
+
 } // namespace qlcos::blob

@@ -184,21 +184,16 @@ uint32_t CZanXavenGammaTableCfg::LoadConfig(const unsigned char* data)
 
 uint32_t CZanXavenGammaTableCfg::LoadBlob(const unsigned char* data, uint32_t available)
 {
-    if (!data || available < kEmptyBlobSize) return 0;
-    const uint32_t stated = qlcos::blob::StatedSize(data);
-    if (stated < kEmptyBlobSize || stated > available) return 0;
-    qlcos::blob::Reader r(data);
-    const tagZanConfigHead head = r.Head();
-    const uint32_t count = r.U32();
-    qlcos::blob::Extent extent(stated);
-    if (!extent.Take(1, kEmptyBlobSize) || !extent.Take(count, kTableSize)) return 0;
+    qlcos::blob::ListBlob blob;
+    if (!blob.Open(data, available) || !blob.Fits(kTableSize)) return 0;
+    qlcos::blob::Reader r(data + blob.kEntries);
 
-    std::vector<Table> tables(count);
+    std::vector<Table> tables(blob.Count);
     for (Table& table : tables) {
         ReadTable(r, table);
         if (!CountsHeld(table)) return 0;
     }
-    m_Head = head;
+    m_Head = blob.Head;
     m_Tables.swap(tables);
     return GetSize();
 }

@@ -19,7 +19,7 @@ using qlcos::config::CopyText;
 
 const ZanWChar kInfoSection[] = ZT("ExpPaperInfo");
 const ZanWChar kCountKey[] = ZT("PaperSizeCount");
-const int kXmlTextChars = 256;     // names and comments are exported with at most 255
+const int kXmlTextChars = 256; // names and comments are exported with at most 255
 // A file name is exported whole: cut to 255 it would name another file.
 const int kXmlFileNameChars = static_cast<int>(CZanXavenPaperSizeItem::kFileNameChars);
 const int kXmlNameChars = 31;      // "Name" and "Comment" are read with this many
@@ -171,8 +171,7 @@ void WriteItem(DOMElement* e, const Item& item)
     using qlcos::numbers::FormatInt;
     using qlcos::xml::SetAttribute;
     using qlcos::xml::TrueFalse;
-    auto text = [&](const ZanWChar* attribute, const ZanWChar* value,
-                    int limit = kXmlTextChars) {
+    auto text = [&](const ZanWChar* attribute, const ZanWChar* value, int limit = kXmlTextChars) {
         ZanWChar buffer[kXmlFileNameChars];
         SetAttribute(e, attribute, StringToWChar(buffer, value, limit));
     };
@@ -289,21 +288,17 @@ uint32_t CZanXavenPaperSizeCfg::LoadConfig(const unsigned char* data)
 
 uint32_t CZanXavenPaperSizeCfg::LoadBlob(const unsigned char* data, uint32_t available)
 {
-    if (!data || available < kEmptySize) return 0;
-    const uint32_t stated = qlcos::blob::StatedSize(data);
-    if (stated < kEmptySize || stated > available) return 0;
-    qlcos::blob::Reader r(data);
-    const tagZanConfigHead head = r.Head();
-    const uint32_t count = r.U32();
     // Every entry takes at least its record and an empty photo position blob.
-    qlcos::blob::Extent extent(stated);
-    if (!extent.Take(1, kEmptySize) ||
-        !qlcos::blob::Extent(extent.Left())
-             .Take(count, kInfoSize + CZanXavenPhotoPositionCfg::kEmptySize))
+    qlcos::blob::ListBlob blob;
+    if (!blob.Open(data, available) ||
+        !blob.Fits(kInfoSize + CZanXavenPhotoPositionCfg::kEmptySize))
         return 0;
+    qlcos::blob::Reader r(data + blob.kEntries);
+    qlcos::blob::Extent extent(blob.Size);
+    extent.Take(1, blob.kEntries);
 
     std::vector<Item> items;
-    for (uint32_t i = 0; i < count; ++i) {
+    for (uint32_t i = 0; i < blob.Count; ++i) {
         if (!extent.Take(1, kInfoSize)) return 0;
         items.emplace_back(ReadInfo(r));
         const uint32_t nested = items.back().PhotoPositionCfg.LoadBlob(
@@ -312,8 +307,8 @@ uint32_t CZanXavenPaperSizeCfg::LoadBlob(const unsigned char* data, uint32_t ava
         extent.Take(1, nested);
         r.Skip(nested);
     }
-    m_Head = head;
-    m_dwCount = count;
+    m_Head = blob.Head;
+    m_dwCount = blob.Count;
     m_Items.swap(items);
     return static_cast<uint32_t>(extent.Used());
 }

@@ -123,21 +123,16 @@ uint32_t CZanXavenPaperStyleCfg::LoadConfig(const unsigned char* data)
 
 uint32_t CZanXavenPaperStyleCfg::LoadBlob(const unsigned char* data, uint32_t available)
 {
-    if (!data || available < kEmptyBlobSize) return 0;
-    const uint32_t stated = qlcos::blob::StatedSize(data);
-    if (stated < kEmptyBlobSize || stated > available) return 0;
-    qlcos::blob::Reader r(data);
-    const tagZanConfigHead head = r.Head();
-    const uint32_t count = r.U32();
     // Every style takes its record and at least an empty gamma blob.
-    qlcos::blob::Extent extent(stated);
-    if (!extent.Take(1, kEmptyBlobSize) ||
-        !extent.Take(count, kInfoSize + CZanXavenGammaTableCfg::kEmptyBlobSize))
+    qlcos::blob::ListBlob blob;
+    if (!blob.Open(data, available) ||
+        !blob.Fits(kInfoSize + CZanXavenGammaTableCfg::kEmptyBlobSize))
         return 0;
 
+    const uint32_t stated = blob.Size;
     std::vector<Item> items; // grown as styles are read, so memory follows the content
-    uint32_t at = kEmptyBlobSize;
-    for (uint32_t i = 0; i < count; ++i) {
+    uint32_t at = blob.kEntries;
+    for (uint32_t i = 0; i < blob.Count; ++i) {
         if (stated - at < kInfoSize) return 0;
         Item& item = items.emplace_back();
         qlcos::blob::Reader info(data + at);
@@ -152,8 +147,8 @@ uint32_t CZanXavenPaperStyleCfg::LoadBlob(const unsigned char* data, uint32_t av
         if (!used) return 0;
         at += used;
     }
-    m_Head = head;
-    m_Count = count;
+    m_Head = blob.Head;
+    m_Count = blob.Count;
     m_Items.swap(items);
     return at;
 }

@@ -60,22 +60,17 @@ uint32_t CZanXavenPhotoPositionCfg::LoadConfig(const unsigned char* data)
 
 uint32_t CZanXavenPhotoPositionCfg::LoadBlob(const unsigned char* data, uint32_t available)
 {
-    if (!data || available < kEmptySize) return 0;
-    const uint32_t stated = qlcos::blob::StatedSize(data);
-    if (stated < kEmptySize || stated > available) return 0;
-    qlcos::blob::Reader r(data);
-    const tagZanConfigHead head = r.Head();
-    const uint32_t count = r.U32();
-    qlcos::blob::Extent extent(stated);
-    if (!extent.Take(1, kEmptySize) || !extent.Take(count, kPositionSize)) return 0;
+    qlcos::blob::ListBlob blob;
+    if (!blob.Open(data, available) || !blob.Fits(kPositionSize)) return 0;
+    qlcos::blob::Reader r(data + blob.kEntries);
 
-    std::vector<CZanXavenPhotoPositionItem> items(count);
+    std::vector<CZanXavenPhotoPositionItem> items(blob.Count);
     for (CZanXavenPhotoPositionItem& item : items) {
         item.PhotoLeft = r.I32();
         item.PhotoTop = r.I32();
     }
-    m_Head = head;
-    m_dwCount = count;
+    m_Head = blob.Head;
+    m_dwCount = blob.Count;
     m_Items.swap(items);
     return GetSize();
 }
