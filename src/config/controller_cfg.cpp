@@ -35,13 +35,6 @@ ZanString AttributeText(const DOMElement& element, const ZanWChar* name, const Z
     return qlcos::xml::ReadText(element, name, kTextChars, fallback);
 }
 
-// The child element when `node` is an element named `name`, else null.
-DOMElement* ChildNamed(DOMNode* node, const ZanWChar* name)
-{
-    DOMElement* element = qlcos::xml::AsElement(node);
-    return element && qlcos::xml::NameIs(element, name) ? element : nullptr;
-}
-
 } // namespace
 
 CZanXavenControllerCfg::CZanXavenControllerCfg() : CZanConfig(kIdentifier), m_Head{}, m_Data{}
@@ -295,7 +288,7 @@ int CZanXavenControllerCfg::ExportXMLNode(DOMNode* node)
 
 int CZanXavenControllerCfg::ImportXMLColorChannel(DOMNode* node)
 {
-    DOMElement* element = ChildNamed(node, ZT("ColorChannel"));
+    DOMElement* element = qlcos::xml::ElementNamed(node, ZT("ColorChannel"));
     if (!element) return 1;
     int32_t* fields[3] = {&m_Data.R_Channel, &m_Data.G_Channel, &m_Data.B_Channel};
     for (int i = 0; i < 3; ++i) {
@@ -322,7 +315,7 @@ int CZanXavenControllerCfg::ExportXMLColorChannel(DOMNode* node)
 
 int CZanXavenControllerCfg::ImportXMLFilterPosition(DOMNode* node)
 {
-    DOMElement* element = ChildNamed(node, ZT("FilterPosition"));
+    DOMElement* element = qlcos::xml::ElementNamed(node, ZT("FilterPosition"));
     if (!element) return 1;
     m_Data.R_FilterPos = xmlGetAttributeInt(*element, kColourAttributes[0], 0, nullptr);
     m_Data.G_FilterPos = xmlGetAttributeInt(*element, kColourAttributes[1], 0, nullptr);
@@ -343,7 +336,7 @@ int CZanXavenControllerCfg::ExportXMLFilterPosition(DOMNode* node)
 
 int CZanXavenControllerCfg::ImportXMLExposeTime(DOMNode* node)
 {
-    DOMElement* element = ChildNamed(node, ZT("ExposeTime"));
+    DOMElement* element = qlcos::xml::ElementNamed(node, ZT("ExposeTime"));
     if (!element) return 1;
     m_Data.C_ExposeTime =
         qlcos::numbers::ToFloat(xmlGetAttributeDouble(*element, kColourAttributes[0], 0));
@@ -367,7 +360,7 @@ int CZanXavenControllerCfg::ExportXMLExposeTime(DOMNode* node)
 
 int CZanXavenControllerCfg::ImportXMLExposeLevel(DOMNode* node)
 {
-    DOMElement* element = ChildNamed(node, ZT("ExposeLevel"));
+    DOMElement* element = qlcos::xml::ElementNamed(node, ZT("ExposeLevel"));
     if (!element) return 1;
     m_Data.C_ExposeLevel =
         qlcos::numbers::ToFloat(xmlGetAttributeDouble(*element, kColourAttributes[0], 0));

@@ -48,7 +48,7 @@ const IniInt kIniInts[] = {
 
 ZanString SectionOf(int position)
 {
-    return ZT("PaperSize") + qlcos::unicode::FromAscii(qlcos::numbers::FormatInt(position).c_str());
+    return qlcos::config::NumberedSection(ZT("PaperSize"), static_cast<size_t>(position));
 }
 
 void WriteInfo(qlcos::blob::Writer& w, const tagZanExpPaperSizeInfo& i)

@@ -25,11 +25,7 @@ const size_t kCommentLimit = Item::kCommentChars - 1; // characters a comment ke
 // The names agree as stored (first 31 characters), letter case counting.
 bool SameName(const ZanWChar* a, const ZanWChar* b)
 {
-    for (size_t i = 0; i < kNameLimit; ++i) {
-        if (a[i] != b[i]) return false;
-        if (!a[i]) return true;
-    }
-    return true;
+    return qlcos::config::Same(a, b, kNameLimit);
 }
 
 // The names agree as stored, letters A to Z matched without regard to case.
@@ -51,13 +47,7 @@ template <typename Items> auto FindStyle(Items& items, const ZanWChar* style)
 // "PaperStyle<n>", numbered from 1.
 ZanString SectionOf(size_t index)
 {
-    return qlcos::unicode::FromAscii(("PaperStyle" + std::to_string(index + 1)).c_str());
-}
-
-// A name or comment field as text, without reading past the field.
-template <size_t N> ZanString FieldText(const ZanWChar (&field)[N])
-{
-    return ZanString(field, std::find(field, field + N, ZanWChar(0)));
+    return qlcos::config::NumberedSection(ZT("PaperStyle"), index + 1);
 }
 
 } // namespace
@@ -292,7 +282,8 @@ int CZanXavenPaperStyleCfg::ExportINIFile(const ZanWChar* path)
         const Item& item = m_Items[i];
         const ZanString section = SectionOf(i);
         const ZanWChar* s = section.c_str();
-        ok &= zanSetProfileString(s, ZT("Name"), path, FieldText(item.Name).c_str()) != 0;
+        ok &= zanSetProfileString(s, ZT("Name"), path,
+                                  qlcos::config::FieldText(item.Name).c_str()) != 0;
         ok &= zanSetProfileFloat(s, ZT("R_LastCor"), path, item.R_LastCor) != 0;
         ok &= zanSetProfileFloat(s, ZT("G_LastCor"), path, item.G_LastCor) != 0;
         ok &= zanSetProfileFloat(s, ZT("B_LastCor"), path, item.B_LastCor) != 0;
@@ -364,8 +355,10 @@ int CZanXavenPaperStyleCfg::ExportXMLNode(DOMNode* node)
             DOMElement* style = qlcos::xml::CreateElement(element, ZT("PaperStyle"));
             if (!style) return 1;
             using qlcos::numbers::FormatFixed;
-            qlcos::xml::SetAttribute(style, ZT("Name"), FieldText(item.Name).c_str());
-            qlcos::xml::SetAttribute(style, ZT("Comment"), FieldText(item.Comment).c_str());
+            qlcos::xml::SetAttribute(style, ZT("Name"),
+                                     qlcos::config::FieldText(item.Name).c_str());
+            qlcos::xml::SetAttribute(style, ZT("Comment"),
+                                     qlcos::config::FieldText(item.Comment).c_str());
             qlcos::xml::SetAttribute(style, ZT("Cyan"), FormatFixed(item.R_LastCor, 2));
             qlcos::xml::SetAttribute(style, ZT("Magenta"), FormatFixed(item.G_LastCor, 2));
             qlcos::xml::SetAttribute(style, ZT("Yellow"), FormatFixed(item.B_LastCor, 2));

@@ -4,6 +4,7 @@
 #include "platform/text_utf.h"
 
 #include <cstddef>
+#include <string>
 
 namespace qlcos::config {
 
@@ -40,13 +41,37 @@ inline bool SameNoCase(const ZanWChar* a, const ZanWChar* b, size_t limit = size
     return true;
 }
 
-// The texts are equal, letter case included. Null counts as the empty text.
-inline bool Same(const ZanWChar* a, const ZanWChar* b)
+// The texts agree in their first `limit` characters (or up to a terminator), letter case
+// included. Null counts as the empty text.
+inline bool Same(const ZanWChar* a, const ZanWChar* b, size_t limit = size_t(-1))
 {
     if (!a) a = ZT("");
     if (!b) b = ZT("");
-    for (; *a && *a == *b; ++a, ++b) {}
-    return *a == *b;
+    for (size_t i = 0; i < limit; ++i) {
+        if (a[i] != b[i]) return false;
+        if (!a[i]) return true;
+    }
+    return true;
+}
+
+// Characters of a fixed text field before its terminator, at most N - 1: a record handed in
+// by a caller need not be terminated and is never read past its field.
+template <size_t N> size_t FieldLength(const ZanWChar (&field)[N])
+{
+    size_t length = 0;
+    while (length + 1 < N && field[length]) ++length;
+    return length;
+}
+
+template <size_t N> ZanString FieldText(const ZanWChar (&field)[N])
+{
+    return ZanString(field, FieldLength(field));
+}
+
+// An INI section of a list entry: `prefix` and the entry's 1-based position ("PaperSize3").
+inline ZanString NumberedSection(const ZanWChar* prefix, size_t position)
+{
+    return ZanString(prefix) + unicode::FromAscii(std::to_string(position).c_str());
 }
 
 } // namespace qlcos::config

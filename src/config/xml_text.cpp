@@ -66,6 +66,12 @@ DOMElement* AsElement(DOMNode* node)
     return static_cast<DOMElement*>(node);
 }
 
+DOMElement* ElementNamed(DOMNode* node, const ZanWChar* name)
+{
+    DOMElement* element = AsElement(node);
+    return element && NameIs(element, name) ? element : nullptr;
+}
+
 DOMDocument* DocumentOf(DOMNode* node)
 {
     if (!node) return nullptr;

@@ -23,6 +23,9 @@ bool NameIs(const xercesc::DOMNode* node, const ZanWChar* name);
 // The node as an element when it is one, else null.
 xercesc::DOMElement* AsElement(xercesc::DOMNode* node);
 
+// The node as an element when it is one named `name` (letter case ignored), else null.
+xercesc::DOMElement* ElementNamed(xercesc::DOMNode* node, const ZanWChar* name);
+
 // The document that new children of `node` are created in: the node itself when it is a
 // document, else its owner document.
 xercesc::DOMDocument* DocumentOf(xercesc::DOMNode* node);

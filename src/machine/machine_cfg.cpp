@@ -44,27 +44,6 @@ const ChannelInt kChannelInts[] = {
 };
 // clang-format on
 
-// Characters of a fixed text field before its terminator, at most N - 1: a record handed in
-// by a caller need not be terminated, and is never read past its field.
-template <size_t N> size_t FieldLength(const ZanWChar (&field)[N])
-{
-    size_t length = 0;
-    while (length + 1 < N && field[length]) ++length;
-    return length;
-}
-
-template <size_t N> ZanString FieldText(const ZanWChar (&field)[N])
-{
-    return ZanString(field, FieldLength(field));
-}
-
-// The node as an element when it is one named `name`, else null.
-DOMElement* ElementNamed(DOMNode* node, const ZanWChar* name)
-{
-    DOMElement* element = qlcos::xml::AsElement(node);
-    return element && qlcos::xml::NameIs(element, name) ? element : nullptr;
-}
-
 } // namespace
 
 CZanXavenMachineCtrlCfg::CZanXavenMachineCtrlCfg() : m_Data{}, m_MCType(-1) { InitData(); }
@@ -140,7 +119,8 @@ int CZanXavenMachineCtrlCfg::GetPaperChannelDetail(const ZanWChar* name,
     const size_t nameLength = qlcos::unicode::Length(name);
     const tagZanMCPaperChannelData* found = nullptr;
     for (const tagZanMCPaperChannelData& item : m_PaperChannelList) {
-        if (qlcos::unicode::EqualNoCase(name, nameLength, item.Name, FieldLength(item.Name)))
+        if (qlcos::unicode::EqualNoCase(name, nameLength, item.Name,
+                                        qlcos::config::FieldLength(item.Name)))
             found = &item;
     }
     if (found) *channel = *found;
@@ -152,7 +132,7 @@ int CZanXavenMachineCtrlCfg::GetPaperChannelDetail(const ZanWChar* name,
 int CZanXavenMachineCtrlCfg::ImportXMLNode(DOMNode* node)
 {
     m_PaperChannelList.clear();
-    DOMElement* element = ElementNamed(node, ZT("MachineCtrl"));
+    DOMElement* element = qlcos::xml::ElementNamed(node, ZT("MachineCtrl"));
     if (!element) return 1;
 
     const ZanString name =
@@ -170,7 +150,7 @@ int CZanXavenMachineCtrlCfg::ImportXMLNode(DOMNode* node)
 
 int CZanXavenMachineCtrlCfg::ImportXMLNodeThis(DOMNode* node)
 {
-    DOMElement* element = ElementNamed(node, ZT("DORozeZud"));
+    DOMElement* element = qlcos::xml::ElementNamed(node, ZT("DORozeZud"));
     if (!element) return 1;
     int result = 0;
     for (DOMNode* child = element->getFirstChild(); child; child = child->getNextSibling()) {
@@ -190,7 +170,7 @@ int CZanXavenMachineCtrlCfg::ImportXMLNodeThis(DOMNode* node)
 
 int CZanXavenMachineCtrlCfg::ImportXMLPaperInfo(DOMNode* node)
 {
-    DOMElement* element = ElementNamed(node, ZT("DORozezudPaperInfo"));
+    DOMElement* element = qlcos::xml::ElementNamed(node, ZT("DORozezudPaperInfo"));
     if (!element) return 1;
     int result = 0;
     for (DOMElement* child : qlcos::xml::ChildElements(element, ZT("DORozeZudPaperChannel")))
@@ -200,7 +180,7 @@ int CZanXavenMachineCtrlCfg::ImportXMLPaperInfo(DOMNode* node)
 
 int CZanXavenMachineCtrlCfg::ImportXMLPaperChannel(DOMNode* node)
 {
-    DOMElement* element = ElementNamed(node, ZT("DORozeZudPaperChannel"));
+    DOMElement* element = qlcos::xml::ElementNamed(node, ZT("DORozeZudPaperChannel"));
     if (!element) return 1;
     // A document cannot make the list grow without bound.
     if (m_PaperChannelList.size() >= kMaxPaperChannels) return 1;
@@ -249,7 +229,8 @@ int CZanXavenMachineCtrlCfg::ExportXMLNode(DOMNode* node)
     try {
         DOMElement* element = qlcos::xml::CreateElement(node, ZT("MachineCtrl"));
         if (!element) return 1;
-        qlcos::xml::SetAttribute(element, ZT("DeviceName"), FieldText(m_Data.DeviceName).c_str());
+        qlcos::xml::SetAttribute(element, ZT("DeviceName"),
+                                 qlcos::config::FieldText(m_Data.DeviceName).c_str());
         if (!qlcos::xml::Append(node, element)) return 1;
         return ExportXMLNodeThis(element);
     } catch (const DOMException&) {
@@ -277,14 +258,14 @@ int CZanXavenMachineCtrlCfg::ExportXMLPaperInfo(DOMNode* node)
         for (const tagZanMCPaperChannelData& c : m_PaperChannelList) {
             DOMElement* e = qlcos::xml::CreateElement(info, ZT("DORozeZudPaperChannel"));
             if (!e) return 1;
-            qlcos::xml::SetAttribute(e, ZT("Name"), FieldText(c.Name).c_str());
+            qlcos::xml::SetAttribute(e, ZT("Name"), qlcos::config::FieldText(c.Name).c_str());
             qlcos::xml::SetAttribute(e, ZT("Focus"), qlcos::numbers::FormatInt(c.Focus));
             qlcos::xml::SetAttribute(e, ZT("Width"), qlcos::numbers::FormatInt(c.Width));
             if (withCamera)
                 qlcos::xml::SetAttribute(e, ZT("Camera"), qlcos::numbers::FormatInt(c.Camera));
             qlcos::xml::SetAttribute(e, ZT("Length"), qlcos::numbers::FormatInt(c.Length));
             qlcos::xml::SetAttribute(e, ZT("Offset"), qlcos::numbers::FormatInt(c.Offset));
-            qlcos::xml::SetAttribute(e, ZT("Carrier"), FieldText(c.Carrier).c_str());
+            qlcos::xml::SetAttribute(e, ZT("Carrier"), qlcos::config::FieldText(c.Carrier).c_str());
             if (!qlcos::xml::Append(info, e)) return 1;
         }
         return 0;
