@@ -121,44 +121,49 @@ bool ReadItem(const DOMElement& e, Item& item)
     CopyText(item.Name, name.c_str());
     CopyText(item.Comment, qlcos::xml::ReadText(e, ZT("Comment"), kXmlNameChars).c_str());
 
-    auto real = [&](const ZanWChar* attribute) {
-        return qlcos::numbers::ToFloat(xmlGetAttributeDouble(e, attribute, 0));
+    // Attributes that are absent leave the item's defaults.
+    auto real = [&](const ZanWChar* attribute, float& field) {
+        field = qlcos::numbers::ToFloat(xmlGetAttributeDouble(e, attribute, field));
     };
-    auto whole = [&](const ZanWChar* attribute, int fallback) {
-        return xmlGetAttributeInt(e, attribute, fallback, nullptr);
+    auto whole = [&](const ZanWChar* attribute, int32_t& field) {
+        field = xmlGetAttributeInt(e, attribute, field, nullptr);
     };
-    auto flag = [&](const ZanWChar* attribute) { return xmlGetAttributeBool(e, attribute, 0); };
-    item.R_LastCor = real(ZT("Cyan"));
-    item.G_LastCor = real(ZT("Magenta"));
-    item.B_LastCor = real(ZT("Yellow"));
-    item.D_LastCor = real(ZT("Density"));
-    item.PaperWidth = whole(ZT("PaperWidth"), 0);
-    item.PaperLength = whole(ZT("PaperLength"), 0);
-    item.PhotoLeft = whole(ZT("PhotoLeft"), 0);
-    item.PhotoTop = whole(ZT("PhotoTop"), 0);
-    item.PhotoWidth = whole(ZT("PhotoWidth"), 0);
-    item.PhotoHeight = whole(ZT("PhotoHeight"), 0);
-    item.MinExposeTime = whole(ZT("MinExposeTime"), 0);
-    item.MultiOvertime = whole(ZT("MultiOvertime"), 30);
-    item.EnableMultiWait = flag(ZT("EnableMultiWait"));
-    item.EnableTestMode = flag(ZT("EnableTestMode"));
-    item.EnableRepeatMode = flag(ZT("EnableRepeatMode"));
-    item.nRepeatCount = whole(ZT("nRepeatCount"), 11);
-    item.nRepeatInterval = whole(ZT("nRepeatInterval"), 5000);
-    item.nRepeatPreInter = whole(ZT("nRepeatPreInter"), 0);
-    item.nRepeatPostInter = whole(ZT("nRepeatPostInter"), 0);
-    item.nNormalPreInter = whole(ZT("nNormalPreInter"), 0);
-    item.nNormalPostInter = whole(ZT("nNormalPostInter"), 0);
-    item.UniformPercent =
-        std::clamp(whole(ZT("UniformPercent"), 100), kUniformPercentMin, kUniformPercentMax);
-    item.EnableUniform = flag(ZT("EnableUniform"));
-    item.EnableUniformDebug = flag(ZT("EnableUniformDebug"));
-    item.WobbleTemp = flag(ZT("WobbleTemp"));
-    item.WobbleXCountTemp = whole(ZT("WobbleXCountTemp"), 1);
-    item.WobbleYCountTemp = whole(ZT("WobbleYCountTemp"), 1);
-    item.Wobble = flag(ZT("Wobble"));
-    item.WobbleXCount = std::clamp(whole(ZT("WobbleXCount"), 1), 1, kWobbleCountMax);
-    item.WobbleYCount = std::clamp(whole(ZT("WobbleYCount"), 1), 1, kWobbleCountMax);
+    auto flag = [&](const ZanWChar* attribute, int32_t& field) {
+        field = xmlGetAttributeBool(e, attribute, field ? 1 : 0);
+    };
+    real(ZT("Cyan"), item.R_LastCor);
+    real(ZT("Magenta"), item.G_LastCor);
+    real(ZT("Yellow"), item.B_LastCor);
+    real(ZT("Density"), item.D_LastCor);
+    whole(ZT("PaperWidth"), item.PaperWidth);
+    whole(ZT("PaperLength"), item.PaperLength);
+    whole(ZT("PhotoLeft"), item.PhotoLeft);
+    whole(ZT("PhotoTop"), item.PhotoTop);
+    whole(ZT("PhotoWidth"), item.PhotoWidth);
+    whole(ZT("PhotoHeight"), item.PhotoHeight);
+    whole(ZT("MinExposeTime"), item.MinExposeTime);
+    whole(ZT("MultiOvertime"), item.MultiOvertime);
+    flag(ZT("EnableMultiWait"), item.EnableMultiWait);
+    flag(ZT("EnableTestMode"), item.EnableTestMode);
+    flag(ZT("EnableRepeatMode"), item.EnableRepeatMode);
+    whole(ZT("nRepeatCount"), item.nRepeatCount);
+    whole(ZT("nRepeatInterval"), item.nRepeatInterval);
+    whole(ZT("nRepeatPreInter"), item.nRepeatPreInter);
+    whole(ZT("nRepeatPostInter"), item.nRepeatPostInter);
+    whole(ZT("nNormalPreInter"), item.nNormalPreInter);
+    whole(ZT("nNormalPostInter"), item.nNormalPostInter);
+    whole(ZT("UniformPercent"), item.UniformPercent);
+    item.UniformPercent = std::clamp(item.UniformPercent, kUniformPercentMin, kUniformPercentMax);
+    flag(ZT("EnableUniform"), item.EnableUniform);
+    flag(ZT("EnableUniformDebug"), item.EnableUniformDebug);
+    flag(ZT("WobbleTemp"), item.WobbleTemp);
+    whole(ZT("WobbleXCountTemp"), item.WobbleXCountTemp);
+    whole(ZT("WobbleYCountTemp"), item.WobbleYCountTemp);
+    flag(ZT("Wobble"), item.Wobble);
+    whole(ZT("WobbleXCount"), item.WobbleXCount);
+    whole(ZT("WobbleYCount"), item.WobbleYCount);
+    item.WobbleXCount = std::clamp(item.WobbleXCount, 1, kWobbleCountMax);
+    item.WobbleYCount = std::clamp(item.WobbleYCount, 1, kWobbleCountMax);
     // The whole text, so that "." and ".." steps fold before the field's limit applies.
     SetUniformFileName(item,
                        qlcos::xml::FromXml(qlcos::xml::FindAttribute(e, ZT("UniformFileName"))));
