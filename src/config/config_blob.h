@@ -41,6 +41,12 @@ public:
         for (size_t i = 0; i < count; ++i) U16(static_cast<uint16_t>(text[i]));
         return *this;
     }
+    Writer& Bytes(const uint8_t* bytes, size_t count)
+    {
+        std::memcpy(m_At, bytes, count);
+        m_At += count;
+        return *this;
+    }
     Writer& Zeros(size_t count)
     {
         std::memset(m_At, 0, count);
@@ -99,6 +105,11 @@ public:
         for (size_t i = 0; i < count; ++i) text[i] = static_cast<ZanWChar>(U16());
     }
     void Skip(size_t count) { m_At += count; }
+    void Bytes(uint8_t* bytes, size_t count)
+    {
+        std::memcpy(bytes, m_At, count);
+        m_At += count;
+    }
     tagZanConfigHead Head()
     {
         tagZanConfigHead h;

@@ -1,6 +1,8 @@
-// The sample configuration in data/: the XML document loads into every paper record and
-// survives blob and XML round trips byte for byte; the INI file agrees with it.
+// The sample configuration in data/: the XML document loads into every record, the whole
+// exposure configuration and the machine record, and survives blob and XML round trips byte
+// for byte; the INI file agrees with it.
 #include "qlcos/config.h"
+#include "qlcos/machine_cfg.h"
 
 #include "config/xml_text.h"
 #include "support/files.h"
@@ -156,4 +158,41 @@ TEST(SampleFiles, IniAgreesWithTheXml)
         EXPECT_EQ(stylesIni[i].D_LastCor, stylesXml[i].D_LastCor);
         EXPECT_EQ(stylesIni[i].B_LastCor, stylesXml[i].B_LastCor);
     }
+}
+
+TEST(SampleFiles, WholeHostDocumentAndIniFile)
+{
+    XmlDocument doc(ReadSample("exposure.xml"));
+    ASSERT_NE(doc.Root(), nullptr);
+    CZanLCosCtrlCfg cfg;
+    cfg.InitData();
+    ASSERT_EQ(cfg.ImportXMLNode(QLCosCtrlOf(doc)), 0);
+    tagZanVirtualDeviceProperty device;
+    cfg.GetZanVirtualDeviceProperty(&device);
+    EXPECT_EQ(device.DeviceType, 4); // "LampController2"
+    EXPECT_EQ(cfg.GetPaperSizeList(nullptr, 0), 4);
+    CZanLCosCtrlCfg copy;
+    Bytes blob = Blob(cfg);
+    ASSERT_EQ(copy.LoadConfig(blob.data()), blob.size());
+    EXPECT_EQ(Blob(copy), blob);
+
+    CZanXavenMachineCtrlCfg machine;
+    ASSERT_EQ(machine.ImportXMLNode(qlcos::xml::ChildElements(doc.Root(), ZT("MachineCtrl")).at(0)),
+              0);
+    EXPECT_EQ(machine.GetMCType(), 1);
+    ASSERT_EQ(machine.GetPaperChannelList().size(), 2u);
+    EXPECT_EQ(machine.GetPaperChannelList()[1].Camera, 1);
+
+    CZanLCosCtrlCfg fromIni;
+    fromIni.InitData();
+    ASSERT_EQ(fromIni.ImportINIFile(qlcos::unicode::FromUtf8(kData + "exposure.ini").c_str()), 0);
+    tagZanLCosCtrlCfgData d;
+    fromIni.GetData(&d);
+    EXPECT_EQ(d.ALPHAR[0], 0.6f);
+    EXPECT_EQ(d.ALPHAR[1], 0.6f);
+    EXPECT_EQ(d.B_stdPluse, 160.0f);
+    EXPECT_EQ(d.GammaBeeline, 0);
+    fromIni.GetZanVirtualDeviceProperty(&device);
+    EXPECT_EQ(device.DeviceType, 4);
+    EXPECT_EQ(fromIni.GetPaperStyleList(nullptr, 0), 2);
 }
