@@ -190,6 +190,12 @@ uint32_t CZanLCosCtrlCfg::SaveConfig(unsigned char* data)
     return static_cast<uint32_t>(at - data);
 }
 
+uint32_t CZanLCosCtrlCfg::SaveBlob(unsigned char* data, uint32_t capacity)
+{
+    Locked lock(m_hLock);
+    return GetSize() <= capacity ? SaveConfig(data) : 0;
+}
+
 uint32_t CZanLCosCtrlCfg::LoadConfig(const unsigned char* data)
 {
     return data ? LoadBlob(data, qlcos::blob::StatedSize(data)) : 0;

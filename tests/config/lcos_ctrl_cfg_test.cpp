@@ -88,6 +88,8 @@ TEST(LCosCtrlCfgBlob, InitialisedRecordRoundTripsAndCorruptBlobsAreRefused)
     bad[788] = 0x7F;
     EXPECT_EQ(fresh.LoadBlob(bad.data(), bad.size()), 0u);
     EXPECT_EQ(fresh.LoadBlob(good.data(), good.size() - 1), 0u);
+    EXPECT_EQ(cfg.SaveBlob(bad.data(), static_cast<uint32_t>(bad.size() - 1)), 0u);
+    EXPECT_EQ(bad[788], 0x7F); // nothing written
     EXPECT_EQ(Blob(fresh), blob);
     EXPECT_EQ(fresh.LoadBlob(good.data(), good.size()), good.size());
     EXPECT_EQ(fresh.GetPaperSizeList(nullptr, 0), 1);
@@ -224,9 +226,11 @@ TEST(LCosCtrlCfgLock, LockedOperationsFromSeveralThreads)
             for (int i = 0; i < 100; ++i) {
                 tagZanExpPaperSizeInfo info = SizeInfo(name.c_str());
                 cfg.AddPaperSize(&info);
-                // Each thread adds at most one paper size of its own at a time.
-                Bytes blob(cfg.GetSize() + 4 * 720);
-                cfg.SaveConfig(blob.data());
+                // The size may change between GetSize and the save: SaveBlob checks it.
+                Bytes blob(cfg.GetSize());
+                const uint32_t saved =
+                    cfg.SaveBlob(blob.data(), static_cast<uint32_t>(blob.size()));
+                EXPECT_TRUE(saved == 0 || saved <= blob.size());
                 cfg.RemovePaperSize(name.c_str());
                 if (i % 10 == 0) {
                     EXPECT_NE(cfg.LoadConfig(start.data()), 0u);

@@ -115,6 +115,11 @@ public:
     uint32_t LoadConfig(const unsigned char* data) override;
     // Writes GetSize bytes; returns the byte count, 0 for a null buffer.
     uint32_t SaveConfig(unsigned char* data) override;
+    // SaveConfig into a buffer of `capacity` bytes, with the size taken under the same lock:
+    // 0 and nothing written when the blob does not fit. A host whose threads change the
+    // paper lists while another saves uses this, since the size may change between a
+    // GetSize and a SaveConfig of its own.
+    uint32_t SaveBlob(unsigned char* data, uint32_t capacity);
     int IsValidData(const unsigned char* data) const override;
     // Copies the 660-byte record; returns 0.
     int GetData(void* data) const override;
