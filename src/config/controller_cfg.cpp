@@ -3,10 +3,10 @@
 #include "qlcos/config.h"
 
 #include "config/config_blob.h"
+#include "config/lcos_ini_keys.h"
 #include "config/number_text.h"
 #include "config/xml_text.h"
 #include "exposure/model_table.h"
-#include "platform/profile_io.h"
 #include "platform/text_localtime.h"
 
 #include <cstring>
@@ -169,21 +169,11 @@ int CZanXavenControllerCfg::ImportINIFile(const ZanWChar* path)
     if (!path) return 1;
     // A section without a readable port property zeroes the port, device and fuser type.
     tagZanVirtualDeviceProperty device{};
-    if (zanGetSerialPortPropertyFromINI(path, kSection, &device.Port)) {
-        device.DeviceType = static_cast<uint16_t>(
-            GetPrivateProfileIntW(kSection, ZT("DeviceType"), ZAN_DEVTYPE_LAMP_CONTROLLER, path));
-        device.FuserType =
-            static_cast<uint16_t>(GetPrivateProfileIntW(kSection, ZT("FuserType"), 1, path));
-    }
+    qlcos::config::ReadDeviceProperty(kSection, path, device);
     SetZanVirtualDeviceProperty(&device);
 
     // Missing keys keep the current values.
-    zanGetProfileInt(kSection, ZT("R_FilterPos"), path, &m_Data.R_FilterPos);
-    zanGetProfileInt(kSection, ZT("G_FilterPos"), path, &m_Data.G_FilterPos);
-    zanGetProfileInt(kSection, ZT("B_FilterPos"), path, &m_Data.B_FilterPos);
-    zanGetProfileInt(kSection, ZT("R_Channel"), path, &m_Data.R_Channel);
-    zanGetProfileInt(kSection, ZT("G_Channel"), path, &m_Data.G_Channel);
-    zanGetProfileInt(kSection, ZT("B_Channel"), path, &m_Data.B_Channel);
+    qlcos::config::ReadWiring(kSection, path, m_Data);
     // The flags fall back to 0 when their keys are missing.
     m_Data.HorzMirror = zanGetProfileBool(kSection, ZT("HorzMirror"), 0, path);
     m_Data.VertMirror = zanGetProfileBool(kSection, ZT("VertMirror"), 0, path);
@@ -195,15 +185,10 @@ int CZanXavenControllerCfg::ImportINIFile(const ZanWChar* path)
 int CZanXavenControllerCfg::ExportINIFile(const ZanWChar* path)
 {
     if (!path) return 1;
-    bool ok = zanSetSerialPortPropertyToINI(path, kSection, &m_Data.PortProperty) != 0;
-    ok &= zanSetProfileInt(kSection, ZT("FuserType"), path, m_Data.FuserType) != 0;
-    ok &= zanSetProfileInt(kSection, ZT("DeviceType"), path, m_Data.DeviceType) != 0;
-    ok &= zanSetProfileInt(kSection, ZT("R_FilterPos"), path, m_Data.R_FilterPos) != 0;
-    ok &= zanSetProfileInt(kSection, ZT("G_FilterPos"), path, m_Data.G_FilterPos) != 0;
-    ok &= zanSetProfileInt(kSection, ZT("B_FilterPos"), path, m_Data.B_FilterPos) != 0;
-    ok &= zanSetProfileInt(kSection, ZT("R_Channel"), path, m_Data.R_Channel) != 0;
-    ok &= zanSetProfileInt(kSection, ZT("G_Channel"), path, m_Data.G_Channel) != 0;
-    ok &= zanSetProfileInt(kSection, ZT("B_Channel"), path, m_Data.B_Channel) != 0;
+    tagZanVirtualDeviceProperty device;
+    GetZanVirtualDeviceProperty(&device);
+    bool ok = qlcos::config::WriteDeviceProperty(kSection, path, device);
+    ok &= qlcos::config::WriteWiring(kSection, path, m_Data);
     ok &= zanSetProfileBool(kSection, ZT("HorzMirror"), m_Data.HorzMirror, path) != 0;
     ok &= zanSetProfileBool(kSection, ZT("VertMirror"), m_Data.VertMirror, path) != 0;
     ok &= zanSetProfileBool(kSection, ZT("SyncExposal"), m_Data.SyncExposal, path) != 0;

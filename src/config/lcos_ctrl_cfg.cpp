@@ -3,8 +3,8 @@
 #include "qlcos/config.h"
 
 #include "config/config_blob.h"
+#include "config/lcos_ini_keys.h"
 #include "config/xml_text.h"
-#include "platform/profile_io.h"
 #include "platform/win32.h"
 
 #include <algorithm>
@@ -448,21 +448,12 @@ int CZanLCosCtrlCfg::ImportINIFile(const ZanWChar* path)
 {
     if (!path) return 1;
     Locked lock(m_hLock);
-    tagZanVirtualDeviceProperty device{};
-    if (zanGetSerialPortPropertyFromINI(path, kSection, &device.Port)) {
-        device.DeviceType =
-            static_cast<uint16_t>(GetPrivateProfileIntW(kSection, ZT("DeviceType"), 1, path));
-        device.FuserType =
-            static_cast<uint16_t>(GetPrivateProfileIntW(kSection, ZT("FuserType"), 1, path));
+    // The device property lands in the controller record, and only when the file has one.
+    tagZanVirtualDeviceProperty device;
+    if (qlcos::config::ReadDeviceProperty(kSection, path, device))
         m_ControllerCfg.SetZanVirtualDeviceProperty(&device);
-    }
     tagZanLCosCtrlCfgData& d = m_Data;
-    zanGetProfileInt(kSection, ZT("R_FilterPos"), path, &d.R_FilterPos);
-    zanGetProfileInt(kSection, ZT("G_FilterPos"), path, &d.G_FilterPos);
-    zanGetProfileInt(kSection, ZT("B_FilterPos"), path, &d.B_FilterPos);
-    zanGetProfileInt(kSection, ZT("R_Channel"), path, &d.R_Channel);
-    zanGetProfileInt(kSection, ZT("G_Channel"), path, &d.G_Channel);
-    zanGetProfileInt(kSection, ZT("B_Channel"), path, &d.B_Channel);
+    qlcos::config::ReadWiring(kSection, path, d);
     zanGetProfileFloat(kSection, ZT("DensityStep"), path, &d.DensityStep);
     zanGetProfileFloat(kSection, ZT("ColorStep"), path, &d.ColorStep);
     d.HorzMirror = zanGetProfileBool(kSection, ZT("HorzMirror"), 0, path);
@@ -496,7 +487,8 @@ int CZanLCosCtrlCfg::ExportINIFile(const ZanWChar* path)
     const tagZanLCosCtrlCfgData& d = m_Data;
     tagZanVirtualDeviceProperty device;
     m_ControllerCfg.GetZanVirtualDeviceProperty(&device);
-    bool ok = zanSetSerialPortPropertyToINI(path, kSection, &device.Port) != 0;
+    bool ok = qlcos::config::WriteDeviceProperty(kSection, path, device);
+    ok &= qlcos::config::WriteWiring(kSection, path, d);
     auto integer = [&](const ZanWChar* section, const ZanWChar* key, int32_t value) {
         ok &= zanSetProfileInt(section, key, path, value) != 0;
     };
@@ -506,14 +498,6 @@ int CZanLCosCtrlCfg::ExportINIFile(const ZanWChar* path)
     auto flag = [&](const ZanWChar* key, int32_t value) {
         ok &= zanSetProfileBool(kSection, key, value, path) != 0;
     };
-    integer(kSection, ZT("FuserType"), device.FuserType);
-    integer(kSection, ZT("DeviceType"), device.DeviceType);
-    integer(kSection, ZT("R_FilterPos"), d.R_FilterPos);
-    integer(kSection, ZT("G_FilterPos"), d.G_FilterPos);
-    integer(kSection, ZT("B_FilterPos"), d.B_FilterPos);
-    integer(kSection, ZT("R_Channel"), d.R_Channel);
-    integer(kSection, ZT("G_Channel"), d.G_Channel);
-    integer(kSection, ZT("B_Channel"), d.B_Channel);
     real(kSection, ZT("DensityStep"), d.DensityStep);
     real(kSection, ZT("ColorStep"), d.ColorStep);
     flag(ZT("HorzMirror"), d.HorzMirror);
