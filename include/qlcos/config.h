@@ -13,4 +13,5 @@
 #include "qlcos/config/port_property.h"
 #include "qlcos/config/profile_functions.h"
 #include "qlcos/config/xml_attribute.h"
+#include "qlcos/density/density_ctrl_cfg.h"
 #include "qlcos/module_path.h"

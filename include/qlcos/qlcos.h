@@ -2,6 +2,7 @@
 #pragma once
 
 #include "qlcos/config.h"
+#include "qlcos/density.h"
 #include "qlcos/exposure.h"
 #include "qlcos/host.h"
 #include "qlcos/machine_cfg.h"

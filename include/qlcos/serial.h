@@ -122,6 +122,14 @@ public:
     // command.
     int WaitForPoolData(int count, uint32_t timeoutMs);
 
+    // Takes the oldest complete frame out of the pool: the bytes up to and including the
+    // first at which an appended protocol sees a frame end. Copies at most `max` bytes of it
+    // to `buffer` and returns the count copied (the rest of an over-long frame is dropped
+    // with it); bytes after the frame stay for the next call. 0 when the pool holds no
+    // complete frame. A full pool without a frame end is emptied, since no frame could ever
+    // be cut from it. For devices that send of their own accord, with no command waiting.
+    int TakeFrame(unsigned char* buffer, int max);
+
     // Re-applies port settings (baud rate, data bits) to the open port.
     ZanResult ChangeComProperty(const tagZANSerialPortProperty* property);
 

@@ -97,6 +97,22 @@ enum : uint16_t {
     ZAN_DEVTYPE_LDD_CONTROLLER = 6,
 };
 
+// Densitometer device type numbers.
+enum : uint16_t {
+    ZAN_DEVTYPE_XRITE5XX = 0x231,
+    ZAN_DEVTYPE_COLOR_MOUSE = 0x232,
+    ZAN_DEVTYPE_XRITE2XX = 0x233,
+};
+
+// One densitometer reading: the densities of the channels the instruments label V, C, M, Y.
+struct tagDensityInfo {
+    float Visual;
+    float Cyan;
+    float Magenta;
+    float Yellow;
+};
+static_assert(sizeof(tagDensityInfo) == 16, "a reading is four 32-bit floats");
+
 // Results of the serial device framework (passed through unchanged by the drivers).
 enum : ZanResult {
     ZAN_COM_OK = 0,

@@ -18,6 +18,12 @@ struct tagZanVirtualDeviceStatusDescription {
 
 struct ZanWorkUnit; // who holds the device at the moment (internal)
 
+// The message id a device posts to its host window for its notifications (the density
+// device posts one for every new reading), unless the host chose another with
+// SetNotifyMessage: WM_APP + 1, apart from the WM_USER range that instrument drivers post in
+// (an X-Rite posts WM_USER + 1, 0x401), so that a host can tell the two apart.
+constexpr unsigned int ZAN_WM_DEVICE_NOTIFY = 0x8001;
+
 class QLCOS_API CZanVirtualDevice {
 public:
     CZanVirtualDevice();
@@ -65,6 +71,9 @@ public:
     uint16_t GetDeviceType() const { return m_DeviceType; }
     uint32_t GetBusyWord() const { return m_dwBusy.load(); }
     CZanConsole* GetConsole() const { return m_pConsole; }
+    // The notification message id (ZAN_WM_DEVICE_NOTIFY unless set). Set it before Create.
+    unsigned int GetNotifyMessage() const { return m_uNotifyMessage; }
+    void SetNotifyMessage(unsigned int message) { m_uNotifyMessage = message; }
 
 protected:
     ZanWChar m_szDescription[128];
@@ -73,6 +82,7 @@ protected:
     uint16_t m_DeviceType = 0;
     CZanConsole* m_pConsole = nullptr;
     HWND m_hWnd = nullptr;
+    unsigned int m_uNotifyMessage = ZAN_WM_DEVICE_NOTIFY;
     tagZanVirtualDeviceProperty m_Property;
     tagZanVirtualDeviceStatus m_Status;
     CZanConfig* m_pConfig = nullptr;

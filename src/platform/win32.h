@@ -43,4 +43,15 @@ DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds);
 // Frees the handle. Closing a running thread's handle leaves the thread running.
 BOOL CloseHandle(HANDLE handle);
 
+// Shared libraries. "Name.dll" loads the file named by the environment variable QLCOS_NAME
+// (the name in capitals) when it is set, else "libName.so" from the library search path.
+typedef void* HMODULE;
+typedef void (*FARPROC)();
+HMODULE LoadLibraryW(const ZanWChar* name);
+FARPROC GetProcAddress(HMODULE module, const char* name);
+BOOL FreeLibrary(HMODULE module);
+
+// The standard beep. A POSIX host has no system sound: it does nothing and answers TRUE.
+BOOL MessageBeep(UINT type);
+
 #endif

@@ -286,6 +286,32 @@ int CZanComCtrl::WaitForPoolData(int count, uint32_t timeoutMs)
     return static_cast<int>(port.Count);
 }
 
+int CZanComCtrl::TakeFrame(unsigned char* buffer, int max)
+{
+    std::lock_guard<std::mutex> lock(m_Port->Mutex);
+    ZanComPort& port = *m_Port;
+    unsigned char* pool = port.Pool.get();
+    for (uint32_t i = 0; i < port.Count; ++i) {
+        bool frameEnd = false;
+        for (CZanProtocol* protocol : port.Protocols) {
+            if (protocol->IsFrame(pool + i, 1)) {
+                frameEnd = true;
+                break;
+            }
+        }
+        if (!frameEnd) continue;
+        const uint32_t length = i + 1;
+        const uint32_t copied =
+            buffer && max > 0 ? std::min<uint32_t>(length, static_cast<uint32_t>(max)) : 0u;
+        if (copied > 0) std::memcpy(buffer, pool, copied);
+        std::memmove(pool, pool + length, port.Count - length);
+        port.Count -= length;
+        return static_cast<int>(copied);
+    }
+    if (port.Count == port.PoolSize) port.Count = 0;
+    return 0;
+}
+
 ZanResult CZanComCtrl::ChangeComProperty(const tagZANSerialPortProperty* property)
 {
     if (!property) return ZAN_COM_ERR_ARGUMENT;
