@@ -21,10 +21,12 @@ public:
     uint32_t GetSize() const override;
     // Port 1, second word 0xFFFFFFFF, the rest 0; device type 0 (which Create refuses).
     void InitData() override;
+    // Refuses (0, record unchanged) null and any blob IsValidData rejects; else 40.
     uint32_t LoadConfig(const unsigned char* data) override;
     uint32_t SaveConfig(unsigned char* data) override;
     // Copies the 28-byte record when `data` is not null; returns 28.
     int GetData(void* data) const override;
+    // The base's test and a total size of 40, so that LoadConfig never reads past a blob.
     int IsValidData(const unsigned char* data) const override;
     // The port property and "DeviceType"; a section whose port property cannot be read
     // leaves the record unchanged. Both always return 0.
