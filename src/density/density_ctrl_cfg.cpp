@@ -131,10 +131,11 @@ void CZanDensityCtrlCfg::GetZanVirtualDeviceProperty(tagZanVirtualDeviceProperty
 
 int CZanDensityCtrlCfg::ExportINIFile(const ZanWChar* path)
 {
-    if (!path) return 0;
-    zanSetSerialPortPropertyToINI(path, kSection, &m_Data.Port);
-    zanSetProfileInt(kSection, ZT("DeviceType"), path, m_Data.DeviceType);
-    return 0;
+    // A write that failed is reported, as the other records do, not passed off as success.
+    if (!path) return 1;
+    bool ok = zanSetSerialPortPropertyToINI(path, kSection, &m_Data.Port) != 0;
+    ok &= zanSetProfileInt(kSection, ZT("DeviceType"), path, m_Data.DeviceType) != 0;
+    return ok ? 0 : 1;
 }
 
 int CZanDensityCtrlCfg::ImportINIFile(const ZanWChar* path)

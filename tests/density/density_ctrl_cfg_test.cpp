@@ -92,13 +92,13 @@ TEST(DensityCtrlCfg, IniRoundTripMissingTypeAndUnreadablePort)
     EXPECT_EQ(back.ImportINIFile(folder.WideFile("p.ini").c_str()), 0);
     EXPECT_EQ(Data(back).DeviceType, ZAN_DEVTYPE_COLOR_MOUSE);
 
-    // A port word missing, or no path: the whole record stays; export reports nothing.
+    // A port word missing, or no path: the whole record stays; a failed export says so.
     folder.Write("p.ini", port + "DeviceType=561\n");
     EXPECT_EQ(cfg.ImportINIFile(folder.WideFile("p.ini").c_str()), 0);
     EXPECT_EQ(cfg.ImportINIFile(nullptr), 0);
     EXPECT_TRUE(Same(Data(cfg), kDistinct));
-    EXPECT_EQ(cfg.ExportINIFile(folder.WideFile("no/lab.ini").c_str()), 0);
-    EXPECT_EQ(cfg.ExportINIFile(nullptr), 0);
+    EXPECT_EQ(cfg.ExportINIFile(folder.WideFile("no/lab.ini").c_str()), 1);
+    EXPECT_EQ(cfg.ExportINIFile(nullptr), 1);
 }
 
 TEST(DensityCtrlCfg, XmlExportTextRoundTripAndUnnamedTypes)

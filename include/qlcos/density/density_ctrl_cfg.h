@@ -29,8 +29,9 @@ public:
     // The base's test and a total size of 40, so that LoadConfig never reads past a blob.
     int IsValidData(const unsigned char* data) const override;
     // The port property and "DeviceType"; a section whose port property cannot be read
-    // leaves the record unchanged. Both always return 0.
+    // leaves the record unchanged. Always 0.
     int ImportINIFile(const ZanWChar* path) override;
+    // 0, or 1 for a null path or when a value could not be written.
     int ExportINIFile(const ZanWChar* path) override;
     uint32_t GetHeadSize() const override;
     void FillHead() override;
