@@ -7,7 +7,9 @@ namespace {
 template <typename Proc> bool Resolve(HMODULE module, const char* name, Proc& slot)
 {
     const FARPROC address = GetProcAddress(module, name);
-    slot = reinterpret_cast<Proc>(address);
+    // Through the generic void(void) function type, which converts to any other without
+    // a warning whatever FARPROC is on the platform.
+    slot = reinterpret_cast<Proc>(reinterpret_cast<void (*)()>(address));
     return address != nullptr;
 }
 

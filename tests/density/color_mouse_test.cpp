@@ -5,6 +5,7 @@
 
 #include "density/density_pace.h"
 #include "sim/color_mouse_stand_in.h"
+#include "support/driver_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -188,6 +189,23 @@ TEST_F(ColorMouse, AdjustCalibratesBlackOrWhiteAndRefusesOtherModes)
     poller.join();
     EXPECT_EQ(1, standIn.Count(StandInCount::BlackCalibrations));
     EXPECT_EQ(21, standIn.Count(StandInCount::WhiteCalibrations));
+}
+
+TEST_F(ColorMouse, MeasuringAndCalibratingPauseTenMillisecondsFirst)
+{
+    density::SetPaceForTests(100);
+    ASSERT_EQ(0u, mouse.Create(kPort, -1));
+    standIn.Press(1, 2, 3);
+    tagDensityInfo reading{};
+    EXPECT_TRUE(Takes(0, 10, 1000, [&] { return mouse.SendCmdGetDensity(&reading); }));
+    EXPECT_TRUE(Takes(0, 10, 1000, [&] { return mouse.SendCmdAdjust(1); }));
+
+    // A log longer than the handle's first buffer is read whole.
+    for (int i = 0; i < 40; ++i) EXPECT_EQ(0, mouse.IsGetNewDensity());
+    const Calls calls = standIn.Calls();
+    ASSERT_EQ(kOpenCalls.size() + 3 + 40, calls.size());
+    EXPECT_EQ("CSDCalibrateBlack(p)", calls[kOpenCalls.size() + 2]);
+    EXPECT_EQ("CSDButtonPressed(p)", calls.back());
 }
 
 TEST_F(ColorMouse, ALineInTheFifoPressesTheButton)
