@@ -19,7 +19,7 @@ enum : ZanResult {
     ZAN_DENSITY_NO_INSTRUMENT = 0x29000002,
     ZAN_DENSITY_ALREADY_CREATED = 0x29000003,
     ZAN_DENSITY_BUSY = 0x29000004,
-    ZAN_DENSITY_NO_THREAD = 0x29000006, // the wait thread could not be started
+    ZAN_DENSITY_NO_THREAD = 0x29000006,  // the wait thread could not be started
     ZAN_DENSITY_NO_READING = 0x29000010, // no new reading waits in the instrument
     ZAN_DENSITY_NO_ANSWER = 0x29000013,  // the X-Rite 5xx did not answer its identification
 };
@@ -34,7 +34,7 @@ public:
     static constexpr uint32_t kWaitPassMs = 2000;
 
     CZanDensityCtrl();
-    // Break (0), then Destroy.
+    // Stops a running wait thread (also after Destroy), then Destroy.
     ~CZanDensityCtrl() override;
 
     // Opens and identifies the instrument of property->DeviceType on property->Port.Port
@@ -73,28 +73,39 @@ public:
 protected:
     ZanResult fGetDensityInfo(tagDensityInfo* reading, int unused);
     ZanResult fGetStatus(tagZanVirtualDeviceStatus* status);
+    // The wait thread's body: eWaitDensityInfo (1, value, null) of the start block's device.
     static DWORD tWaitDensityInfo(void* startBlock);
 
 private:
+    friend struct ZanDensityWaitThread; // hands tWaitDensityInfo to CreateThread
+
     struct WaitStart {
         CZanDensityCtrl* Device;
         uint32_t Value;
     };
-    // Nonzero when the instrument has a new reading.
-    int HasNewReading();
     // Sleeps up to `ms`; returns early when Break sets the stop flag.
     void PauseUnlessStopped(uint32_t ms);
+    // Stops a wait thread and reaps it (the destructor's part of Break, with or without an
+    // instrument).
+    void StopWaitThread();
+    // Joins and closes the ended wait thread and clears the stop flag. Caller holds
+    // m_WaitLock.
+    void ReapWaitThread();
 
     CZanComDevice* m_pInstrument = nullptr;
     std::atomic<int> m_StopFlag{0};
-    HANDLE m_hWaitThread = nullptr;
     WaitStart m_WaitStart{nullptr, 0};
     tagDensityInfo m_Cache{};
 
-    // Serialises the exchanges with the instrument (host thread and wait thread).
+    // Serialises every use of the instrument (host threads and the wait thread), so that
+    // Destroy cannot delete it under a running exchange.
     std::recursive_mutex m_InstrumentLock;
     std::mutex m_CacheLock;
-    // Wakes the pause between passes when Break sets the stop flag.
-    std::mutex m_StopMutex;
-    std::condition_variable m_StopChanged;
+    // The wait thread: its handle, whether its loop still runs, and which start it was.
+    // m_WaitChanged is signalled when a loop ends and when Break sets the stop flag.
+    std::mutex m_WaitLock;
+    std::condition_variable m_WaitChanged;
+    HANDLE m_hWaitThread = nullptr;
+    bool m_LoopRunning = false;
+    uint64_t m_LoopGeneration = 0;
 };
