@@ -12,7 +12,8 @@ DWORD Paced(DWORD milliseconds)
 {
     const int percent = g_percent.load(std::memory_order_relaxed);
     if (percent == 100 || milliseconds == 0) return milliseconds;
-    const uint64_t scaled = static_cast<uint64_t>(milliseconds) * static_cast<uint64_t>(percent) / 100u;
+    const uint64_t scaled =
+        static_cast<uint64_t>(milliseconds) * static_cast<uint64_t>(percent) / 100u;
     return scaled == 0 ? 1u : static_cast<DWORD>(scaled);
 }
 
