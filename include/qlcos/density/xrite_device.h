@@ -27,8 +27,8 @@ public:
     ZanResult PreDetach() override;
     // Runs on the receive thread for every chunk received (see ReceiveChunk).
     void OnRxChar(unsigned char* data, int length) override;
-    using CZanComDevice::OnRxChar;
     using CZanComDevice::Create;
+    using CZanComDevice::OnRxChar;
     // Opens `port` with the property {port, second, 9600, 8, 0, 0}.
     virtual ZanResult Create(int port, int second);
 
@@ -51,9 +51,25 @@ protected:
     // may change m_State. True when it announces a new reading.
     virtual bool OnFrame() = 0;
 
+    // Empties the pool and switches wait-for-response on in one step against the receive
+    // thread, so that a frame it is taking out of the pool at that moment cannot be the
+    // reply to the command about to be sent, and no reply can be taken as unsolicited.
+    void BeginExchange();
+    // Hands the complete frames a command left in the pool while it waited to OnFrame, in
+    // order, and posts ZAN_WM_XRITE_READING when one announced a reading. Nothing while a
+    // command waits.
+    void HandleWaitingFrames();
+
     // Clears the receive buffer. Caller holds m_Lock.
     void ClearBuffer();
 
+private:
+    // Takes every complete frame out of the pool into the receive buffer, one after the
+    // other, through OnFrame. Caller holds m_Lock. True when one announced a reading.
+    bool TakeFrames();
+    void Announce();
+
+protected:
     // Guards the receive buffer and the state word, which the receive thread and the
     // caller's thread share.
     mutable std::mutex m_Lock;
