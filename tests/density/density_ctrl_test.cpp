@@ -140,7 +140,7 @@ TEST_F(DensityDevice, WaitThreadPostsEachReadingAndTheCacheHandsItOverOnce)
 {
     CreateMouse();
     ASSERT_EQ(0u, device.WaitDensityInfo(1, 42, nullptr));
-    EXPECT_TRUE(device.CheckBusy(0x4));
+    EXPECT_TRUE(WaitUntil([&] { return device.CheckBusy(0x4) != 0; }));
     standIn.Press(0.5f, 1.0f, 1.5f);
     ASSERT_EQ(0, NextNotification(2000));
     tagDensityInfo reading{};
@@ -199,6 +199,7 @@ TEST_F(DensityDevice, BreakStopsEveryKindOfLoop)
     CZanDensityCtrl foreground;
     auto property = Property(ZAN_DEVTYPE_COLOR_MOUSE);
     ASSERT_EQ(0u, device.Destroy());
+    standIn.Reset();
     ASSERT_EQ(0u, foreground.Create(nullptr, &property));
     standIn.Press(0.5f, 0.5f, 0.5f);
     auto loop =
