@@ -1,11 +1,13 @@
 // Starts a simulated light-engine controller on a pseudo-terminal, lets the light-engine
-// device find it by probing, and drives it, printing each step, its result code and how
-// long it took.
+// device find it by probing, and drives it; then takes a density reading from a simulated
+// X-Rite 504 through the density device's wait loop. Prints each step, its result code and
+// how long it took.
 //
 //   qlcos-demo [--baud N] [MODEL]   MODEL: ldd (default), lcd, lamp2, led, lamp
 //                                   --baud N paces the simulated line (default 9600; 0 off)
 #include "qlcos/qlcos.h"
 #include "sim/simulators.h"
+#include "sim/xrite5xx_sim.h"
 
 #include <chrono>
 #include <cstdio>
@@ -17,6 +19,7 @@
 namespace {
 
 const int kDemoPort = 1;
+const int kDensityPort = 2;
 int g_failures = 0;
 
 // Runs one step and prints "name  -> result  time  detail". A model without the operation
@@ -49,6 +52,72 @@ std::string Call(const char* name, int a)
 std::string Call(const char* name, int a, int b)
 {
     return std::string(name) + "(" + std::to_string(a) + ", " + std::to_string(b) + ")";
+}
+
+// A density reading as a calibration host takes it: the device created from its
+// configuration, the wait loop started in its own thread, the reading announced by a window
+// message and collected with GetDensityInfo, the loop stopped with Break.
+void TakeDensityReading(int baud)
+{
+    qlcos::sim::XRite5xxSim xrite;
+    if (!xrite.Start()) {
+        std::fprintf(stderr, "cannot open a pseudo-terminal for the densitometer\n");
+        ++g_failures;
+        return;
+    }
+    xrite.SetPacing(baud);
+    zanSetSerialPortPath(kDensityPort, xrite.Path().c_str());
+    std::printf("\nTaking a density reading from a simulated X-Rite 504 on %s (COM%d)\n",
+                xrite.Path().c_str(), kDensityPort);
+
+    CZanDensityCtrlCfg config;
+    tagZanVirtualDeviceProperty property{};
+    config.GetZanVirtualDeviceProperty(&property);
+    property.Port.Port = kDensityPort;
+    property.DeviceType = ZAN_DEVTYPE_XRITE5XX;
+    config.SetZanVirtualDeviceProperty(&property);
+    config.GetZanVirtualDeviceProperty(&property);
+
+    HWND window = zanCreateMessageWindow();
+    CZanDensityCtrl density;
+    Step("Create(X-Rite 5xx, COM2)", [&](std::string& d) {
+        const ZanResult r = density.Create(window, &property);
+        d = "\"" + Narrow(density.GetDescription()) + "\"";
+        return r;
+    });
+    Step("WaitDensityInfo(in a thread)",
+         [&](std::string&) { return density.WaitDensityInfo(1, 0, nullptr); });
+    const qlcos::sim::SimReading sent{0.85f, 0.62f, 0.71f, 0.93f};
+    std::printf("  the instrument sends \"V %.2f C %.2f M %.2f Y %.2f\" of its own accord\n",
+                sent.Visual, sent.Cyan, sent.Magenta, sent.Yellow);
+    const auto sentAt = std::chrono::steady_clock::now();
+    xrite.Trigger(sent.Visual, sent.Cyan, sent.Magenta, sent.Yellow);
+    Step("window message", [&](std::string& d) {
+        MSG msg{};
+        if (!zanGetMessage(window, &msg, 5000))
+            return static_cast<ZanResult>(ZAN_DENSITY_NO_READING);
+        char text[96];
+        std::snprintf(
+            text, sizeof text, "message 0x%X, wParam 0x%X, %.0f ms after the line", msg.message,
+            static_cast<unsigned>(msg.wParam),
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - sentAt)
+                .count());
+        d = text;
+        return static_cast<ZanResult>(msg.lParam);
+    });
+    Step("GetDensityInfo", [&](std::string& d) {
+        tagDensityInfo reading{};
+        const ZanResult r = density.GetDensityInfo(&reading);
+        char text[96];
+        std::snprintf(text, sizeof text, "V %.2f C %.2f M %.2f Y %.2f", reading.Visual,
+                      reading.Cyan, reading.Magenta, reading.Yellow);
+        d = text;
+        return r;
+    });
+    Step("Break", [&](std::string&) { return density.Break(0); });
+    density.Destroy();
+    zanDestroyMessageWindow(window);
+    zanSetSerialPortPath(kDensityPort, nullptr);
 }
 
 } // namespace
@@ -185,7 +254,9 @@ int main(int argc, char** argv)
 
     device.Destroy();
     zanSetSerialPortPath(kDemoPort, nullptr);
-    std::printf("\n%zu frames exchanged with the simulator; %d unexpected failures\n",
-                sim->FrameCount(), g_failures);
+    std::printf("\n%zu frames exchanged with the simulator\n", sim->FrameCount());
+
+    TakeDensityReading(baud);
+    std::printf("\n%d unexpected failures\n", g_failures);
     return g_failures == 0 ? 0 : 1;
 }
