@@ -2,6 +2,11 @@
 // collected by the wait loop, the notification, the cache, Break, the busy guard.
 #include "qlcos/density.h"
 
+// A host that uses only the densitometers includes qlcos/density.h without Xerces-C.
+#if defined(XERCES_CPP_NAMESPACE)
+#error "qlcos/density.h must not need the Xerces-C headers"
+#endif
+
 #include "qlcos/host.h"
 #include "density/density_pace.h"
 #include "sim/color_mouse_stand_in.h"
