@@ -178,7 +178,12 @@ void XRiteSim::SendLine(const std::string& text)
     case XRiteFault::Kind::Silence: return;
     case XRiteFault::Kind::Raw: return WriteLocked(fault->Bytes);
     case XRiteFault::Kind::GarbageBefore:
-        line.insert(line.begin(), fault->Bytes.begin(), fault->Bytes.end());
+        if (fault->Pause.count() > 0) {
+            WriteLocked(fault->Bytes);
+            if (!Delay(fault->Pause)) return;
+        } else {
+            line.insert(line.begin(), fault->Bytes.begin(), fault->Bytes.end());
+        }
         return WriteLocked(line);
     case XRiteFault::Kind::Split: {
         const size_t piece = std::max<size_t>(fault->PieceBytes, 1);

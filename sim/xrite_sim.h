@@ -22,7 +22,7 @@ struct XRiteFault {
 
     enum class Kind {
         Silence,       // the line is not sent
-        GarbageBefore, // `Bytes`, then the line, in one write
+        GarbageBefore, // `Bytes`, then the line: in one write, or `Pause` apart
         Split,         // the line in pieces of `PieceBytes`, written `Pause` apart
         Raw,           // exactly `Bytes` instead of the line
     };
@@ -33,7 +33,11 @@ struct XRiteFault {
     std::chrono::milliseconds Pause{0};
 
     static XRiteFault Silence() { return {Kind::Silence}; }
-    static XRiteFault GarbageBefore(ByteList bytes) { return {Kind::GarbageBefore, bytes}; }
+    static XRiteFault GarbageBefore(ByteList bytes,
+                                    std::chrono::milliseconds pause = std::chrono::milliseconds(0))
+    {
+        return {Kind::GarbageBefore, bytes, 0, pause};
+    }
     static XRiteFault Split(size_t pieceBytes,
                             std::chrono::milliseconds pause = std::chrono::milliseconds(20))
     {

@@ -112,12 +112,12 @@ void CZanXRiteDevice::BeginExchange()
     SetWaitResponse(1);
 }
 
-void CZanXRiteDevice::HandleWaitingFrames()
+void CZanXRiteDevice::EndExchange()
 {
     bool announced = false;
     {
         std::lock_guard<std::mutex> lock(m_Lock);
-        if (IsWaitResponse()) return;
+        SetWaitResponse(0);
         announced = TakeFrames();
     }
     if (announced) Announce();
