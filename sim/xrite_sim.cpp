@@ -161,7 +161,6 @@ void XRiteSim::SendLine(const std::string& text)
     std::optional<XRiteFault> fault;
     {
         std::lock_guard<std::mutex> lock(m_Mutex);
-        ++m_LinesSent;
         if (m_Silent) {
             fault = XRiteFault::Silence();
         } else if (!m_Script.empty()) {
@@ -169,10 +168,20 @@ void XRiteSim::SendLine(const std::string& text)
             m_Script.pop_front();
         }
     }
-    m_Changed.notify_all();
     if (fault && Tracing()) Trace("fault: " + DescribeFault(*fault));
+    {
+        std::lock_guard<std::mutex> lock(m_WriteMutex);
+        WriteLine(line, fault);
+    }
+    {
+        std::lock_guard<std::mutex> lock(m_Mutex);
+        ++m_LinesSent;
+    }
+    m_Changed.notify_all();
+}
 
-    std::lock_guard<std::mutex> lock(m_WriteMutex);
+void XRiteSim::WriteLine(std::vector<uint8_t>& line, const std::optional<XRiteFault>& fault)
+{
     if (!fault) return WriteLocked(line);
     switch (fault->Type) {
     case XRiteFault::Kind::Silence: return;

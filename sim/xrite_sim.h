@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <deque>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -75,7 +76,7 @@ public:
     bool WaitForReceived(size_t bytes, int timeoutMs) const;
     // Empties the byte log and the command log (Frames(): each command's text, no CR).
     void ClearLogs();
-    // How many lines the instrument has sent (or suppressed by a Silence fault).
+    // How many lines the instrument has sent, counted once written (or suppressed).
     size_t LinesSent() const;
     bool WaitForLinesSent(size_t lines, int timeoutMs) const;
 
@@ -124,6 +125,8 @@ protected:
 private:
     void OnBytes(const uint8_t* data, size_t n) override;
     void HandleCommand(const std::string& command);
+    // The line, or what the fault makes of it. Caller holds m_WriteMutex.
+    void WriteLine(std::vector<uint8_t>& line, const std::optional<XRiteFault>& fault);
     void WriteLocked(const std::vector<uint8_t>& bytes);
     // Waits `duration` unless the device shuts down: true when the time ran out.
     bool Delay(std::chrono::milliseconds duration);

@@ -80,7 +80,7 @@ int CXRite2xx::IsXRite2xx()
 
 void CXRite2xx::OnInitCtrl()
 {
-    BeginExchange();
+    BeginExchange(false);
     // Sends a flag query and, when the instrument reports another value than `wanted`, the
     // command that sets it. The pool is emptied first, so that what is compared is the
     // reply to this query, not an earlier answer or a line's beginning left there.

@@ -105,10 +105,10 @@ void CZanXRiteDevice::Announce()
     if (window) PostMessageW(window, ZAN_WM_XRITE_READING, 0, 0);
 }
 
-void CZanXRiteDevice::BeginExchange()
+void CZanXRiteDevice::BeginExchange(bool clearPool)
 {
     std::lock_guard<std::mutex> lock(m_Lock);
-    ClearPool();
+    if (clearPool) ClearPool();
     SetWaitResponse(1);
 }
 
