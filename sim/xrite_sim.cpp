@@ -161,7 +161,6 @@ void XRiteSim::SendLine(const std::string& text)
     std::optional<XRiteFault> fault;
     {
         std::lock_guard<std::mutex> lock(m_Mutex);
-        ++m_LinesSent;
         if (m_Silent) {
             fault = XRiteFault::Silence();
         } else if (!m_Script.empty()) {
@@ -169,16 +168,31 @@ void XRiteSim::SendLine(const std::string& text)
             m_Script.pop_front();
         }
     }
-    m_Changed.notify_all();
     if (fault && Tracing()) Trace("fault: " + DescribeFault(*fault));
+    {
+        std::lock_guard<std::mutex> lock(m_WriteMutex);
+        WriteLine(line, fault);
+    }
+    {
+        std::lock_guard<std::mutex> lock(m_Mutex);
+        ++m_LinesSent;
+    }
+    m_Changed.notify_all();
+}
 
-    std::lock_guard<std::mutex> lock(m_WriteMutex);
+void XRiteSim::WriteLine(std::vector<uint8_t>& line, const std::optional<XRiteFault>& fault)
+{
     if (!fault) return WriteLocked(line);
     switch (fault->Type) {
     case XRiteFault::Kind::Silence: return;
     case XRiteFault::Kind::Raw: return WriteLocked(fault->Bytes);
     case XRiteFault::Kind::GarbageBefore:
-        line.insert(line.begin(), fault->Bytes.begin(), fault->Bytes.end());
+        if (fault->Pause.count() > 0) {
+            WriteLocked(fault->Bytes);
+            if (!Delay(fault->Pause)) return;
+        } else {
+            line.insert(line.begin(), fault->Bytes.begin(), fault->Bytes.end());
+        }
         return WriteLocked(line);
     case XRiteFault::Kind::Split: {
         const size_t piece = std::max<size_t>(fault->PieceBytes, 1);

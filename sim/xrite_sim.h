@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <deque>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,7 +23,7 @@ struct XRiteFault {
 
     enum class Kind {
         Silence,       // the line is not sent
-        GarbageBefore, // `Bytes`, then the line, in one write
+        GarbageBefore, // `Bytes`, then the line: in one write, or `Pause` apart
         Split,         // the line in pieces of `PieceBytes`, written `Pause` apart
         Raw,           // exactly `Bytes` instead of the line
     };
@@ -33,7 +34,11 @@ struct XRiteFault {
     std::chrono::milliseconds Pause{0};
 
     static XRiteFault Silence() { return {Kind::Silence}; }
-    static XRiteFault GarbageBefore(ByteList bytes) { return {Kind::GarbageBefore, bytes}; }
+    static XRiteFault GarbageBefore(ByteList bytes,
+                                    std::chrono::milliseconds pause = std::chrono::milliseconds(0))
+    {
+        return {Kind::GarbageBefore, bytes, 0, pause};
+    }
     static XRiteFault Split(size_t pieceBytes,
                             std::chrono::milliseconds pause = std::chrono::milliseconds(20))
     {
@@ -71,7 +76,7 @@ public:
     bool WaitForReceived(size_t bytes, int timeoutMs) const;
     // Empties the byte log and the command log (Frames(): each command's text, no CR).
     void ClearLogs();
-    // How many lines the instrument has sent (or suppressed by a Silence fault).
+    // How many lines the instrument has sent, counted once written (or suppressed).
     size_t LinesSent() const;
     bool WaitForLinesSent(size_t lines, int timeoutMs) const;
 
@@ -120,6 +125,8 @@ protected:
 private:
     void OnBytes(const uint8_t* data, size_t n) override;
     void HandleCommand(const std::string& command);
+    // The line, or what the fault makes of it. Caller holds m_WriteMutex.
+    void WriteLine(std::vector<uint8_t>& line, const std::optional<XRiteFault>& fault);
     void WriteLocked(const std::vector<uint8_t>& bytes);
     // Waits `duration` unless the device shuts down: true when the time ran out.
     bool Delay(std::chrono::milliseconds duration);

@@ -71,19 +71,16 @@ int CXRite2xx::IsXRite2xx()
     BeginExchange();
     SetWaitTimeOut(Paced(kResponseTimeOutMs));
     unsigned char reply[kReplyBytes] = {};
-    if (zanFailed(Send(kIdentify, sizeof kIdentify, this))) {
-        SetWaitResponse(0);
-        return FALSE;
-    }
-    const int n = GetPoolData(reply, kReplyBytes);
-    SetWaitResponse(0);
+    int n = 0;
+    if (!zanFailed(Send(kIdentify, sizeof kIdentify, this))) n = GetPoolData(reply, kReplyBytes);
+    EndExchange();
     return n >= kIdentityLength && std::memcmp(reply, kIdentity, kIdentityLength) == 0 ? TRUE
                                                                                        : FALSE;
 }
 
 void CXRite2xx::OnInitCtrl()
 {
-    BeginExchange();
+    BeginExchange(false);
     // Sends a flag query and, when the instrument reports another value than `wanted`, the
     // command that sets it. The pool is emptied first, so that what is compared is the
     // reply to this query, not an earlier answer or a line's beginning left there.
@@ -105,8 +102,8 @@ void CXRite2xx::OnInitCtrl()
             PacedSleep(20);
         }
     }
-    // Also after a failed send: left on, every reading would be taken for a reply.
-    SetWaitResponse(0);
+    // Also after a failed send: left on, every message would be taken for a reply.
+    EndExchange();
 }
 
 uint32_t CXRite2xx::IsGetNewDensity() { return GetState() & kNewReadingBit; }
@@ -124,8 +121,13 @@ ZanResult CXRite2xx::GetDensity()
     int n = 0;
     if (!zanFailed(Send(kSendReading, sizeof kSendReading, this)))
         n = GetPoolData(reply, kReceiveBufferSize);
-    SetWaitResponse(0);
+    const ZanResult result = TakeReading(reply, n);
+    EndExchange();
+    return result;
+}
 
+ZanResult CXRite2xx::TakeReading(const unsigned char* reply, int n)
+{
     std::lock_guard<std::mutex> lock(m_Lock);
     ClearBuffer();
     std::memcpy(m_Buffer, reply, static_cast<size_t>(n));
@@ -138,8 +140,7 @@ ZanResult CXRite2xx::GetDensity()
         return ZAN_XRITE2XX_FAILED;
     m_LastReading = parsed;
     ClearBuffer();
-    // A message that came during the exchange keeps the state it set.
-    if (m_State == kReadingReady) m_State = kIdle;
+    m_State = kIdle;
     return 0;
 }
 
@@ -162,10 +163,8 @@ ZanResult CXRite2xx::SendCmdWhiteCalibrate()
     }
     const ZanResult result = Send(kCalibrate, sizeof kCalibrate, this);
     PacedSleep(200);
-    SetWaitResponse(0);
-    // A "k0" that came while the command waited ends the calibration now, not at the
-    // instrument's next message.
-    HandleWaitingFrames();
+    // A "k0" that came while the command waited ends the calibration now.
+    EndExchange();
     return result;
 }
 

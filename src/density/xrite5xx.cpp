@@ -82,10 +82,9 @@ ZanResult CXRite5xx::SendCmdWhiteCalibrate()
     PacedSleep(5000);
     const ZanResult result = Send(kCalibrate3, sizeof kCalibrate3, this);
     PacedSleep(100);
-    SetWaitResponse(0);
     // Lines that came during the calibration are taken while the state still says so:
     // they are not announced as readings.
-    HandleWaitingFrames();
+    EndExchange();
     {
         std::lock_guard<std::mutex> lock(m_Lock);
         m_State = kIdle;

@@ -105,19 +105,19 @@ void CZanXRiteDevice::Announce()
     if (window) PostMessageW(window, ZAN_WM_XRITE_READING, 0, 0);
 }
 
-void CZanXRiteDevice::BeginExchange()
+void CZanXRiteDevice::BeginExchange(bool clearPool)
 {
     std::lock_guard<std::mutex> lock(m_Lock);
-    ClearPool();
+    if (clearPool) ClearPool();
     SetWaitResponse(1);
 }
 
-void CZanXRiteDevice::HandleWaitingFrames()
+void CZanXRiteDevice::EndExchange()
 {
     bool announced = false;
     {
         std::lock_guard<std::mutex> lock(m_Lock);
-        if (IsWaitResponse()) return;
+        SetWaitResponse(0);
         announced = TakeFrames();
     }
     if (announced) Announce();

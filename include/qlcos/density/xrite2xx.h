@@ -40,5 +40,9 @@ protected:
     bool OnFrame() override;
 
 private:
+    // The reply to the reading request (n bytes) into the receive buffer and, when it is
+    // long enough and holds a value, into the last reading; state 0.
+    ZanResult TakeReading(const unsigned char* reply, int n);
+
     tagDensityInfo m_LastReading{};
 };

@@ -51,14 +51,16 @@ protected:
     // may change m_State. True when it announces a new reading.
     virtual bool OnFrame() = 0;
 
-    // Empties the pool and switches wait-for-response on in one step against the receive
-    // thread, so that a frame it is taking out of the pool at that moment cannot be the
-    // reply to the command about to be sent, and no reply can be taken as unsolicited.
-    void BeginExchange();
-    // Hands the complete frames a command left in the pool while it waited to OnFrame, in
-    // order, and posts ZAN_WM_XRITE_READING when one announced a reading. Nothing while a
-    // command waits.
-    void HandleWaitingFrames();
+    // Empties the pool (when `clearPool`) and switches wait-for-response on in one step
+    // against the receive thread, so that a frame it is taking out of the pool at that
+    // moment cannot be the reply to the command about to be sent, and no reply can be taken
+    // for a line of the instrument's own accord.
+    void BeginExchange(bool clearPool = true);
+    // Switches wait-for-response off and hands the complete frames left in the pool while
+    // the command waited to OnFrame, in order, posting ZAN_WM_XRITE_READING when one
+    // announced a reading: a message that came during a command is not left waiting for the
+    // instrument's next one.
+    void EndExchange();
 
     // Clears the receive buffer. Caller holds m_Lock.
     void ClearBuffer();
