@@ -2,6 +2,7 @@
 #include "density/reading_text.h"
 
 #include <charconv>
+#include <cmath>
 
 namespace qlcos::density {
 
@@ -40,7 +41,8 @@ bool ReadValue(const char* begin, const char* end, float& value)
     float read = 0.0f;
     const std::from_chars_result result =
         std::from_chars(begin, end, read, std::chars_format::general);
-    if (result.ec != std::errc()) return false;
+    // "inf" and "nan" are no densities.
+    if (result.ec != std::errc() || !std::isfinite(read)) return false;
     value = read;
     return true;
 }

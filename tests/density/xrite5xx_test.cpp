@@ -144,12 +144,13 @@ TEST_F(XRite5xx, ReadingLinesAreAnnouncedAndReadWithUpperCaseLettersOnly)
     EXPECT_EQ(0, driver.IsGetNewDensity());
 
     // Missing letters keep the caller's values; commas split like spaces; lower case and
-    // tokens that are no number are passed over; the process locale plays no part.
+    // tokens that are no finite number are passed over; the process locale plays no part.
     DecimalCommaLocale comma;
     const std::pair<std::string, Floats> lines[] = {
         {"V 1.20 C 0.50\r\n", {1.2f, 0.5f, 7, 7}},
         {"v 1.10,c 1.20,M,0.30 y 2\r\n", {7, 7, 0.3f, 7}},
         {"Y +2.5e-1 V abc C -0.125 M\r\n", {7, -0.125f, 7, 0.25f}},
+        {"V -inf C nan M 1e99 Y 0.5\r\n", {7, 7, 7, 0.5f}},
     };
     for (const auto& [line, expected] : lines) {
         sim.SendRaw(line);
