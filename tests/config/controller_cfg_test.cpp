@@ -3,6 +3,7 @@
 #include "qlcos/config.h"
 
 #include "support/files.h"
+#include "support/hex_bytes.h"
 #include "support/xml_support.h"
 
 #include <cctype>
@@ -16,15 +17,6 @@ using Bytes = std::vector<unsigned char>;
 using Record = tagZanXavenControllerCfgData;
 
 namespace {
-
-// Bytes from hex digits; spaces only group them into words.
-Bytes Hex(const std::string& text)
-{
-    Bytes out;
-    for (size_t i = 0; i < text.size(); i += text[i] == ' ' ? 1 : 2)
-        if (text[i] != ' ') out.push_back(std::stoi(text.substr(i, 2), nullptr, 16));
-    return out;
-}
 
 Record Data(const CZanXavenControllerCfg& cfg)
 {
@@ -71,22 +63,23 @@ Bytes Blob(CZanXavenControllerCfg& cfg)
 TEST(ControllerCfgBlob, DefaultsAndEveryFieldInItsPlace)
 {
     CZanXavenControllerCfg cfg;
-    EXPECT_EQ(Blob(cfg), Hex("43435658 68000000 0C000000"                            // header
-                             "01000000 FFFFFFFF 80250000 08000000 00000000 00000000" // port
-                             "0000 0000 01000000 02000000 03000000" // types, channels
-                             "12000000 02000000 22000000"           // filters 18 2 34
-                             "00000000 00000000 00000000 00000000 00000000 00000000"
-                             "00000000 00000000 00000000 0F000000")); // sync time 15
+    EXPECT_EQ(Blob(cfg), HexBytes("43435658 68000000 0C000000"                            // header
+                                  "01000000 FFFFFFFF 80250000 08000000 00000000 00000000" // port
+                                  "0000 0000 01000000 02000000 03000000" // types, channels
+                                  "12000000 02000000 22000000"           // filters 18 2 34
+                                  "00000000 00000000 00000000 00000000 00000000 00000000"
+                                  "00000000 00000000 00000000 0F000000")); // sync time 15
 
     const Record d = Distinct();
     cfg.SetControllerData(&d);
     const Bytes blob = Blob(cfg);
-    EXPECT_EQ(blob, Hex("43435658 68000000 0C000000"
-                        "03000000 FFFFFFFF 004B0000 07000000 05000000 06000000" // 19200 = 0x4B00
-                        "0400 0100 03000000 01000000 02000000 02000000 86000000 F9FFFFFF"
-                        "0000C03F 0000803E 000000C0" // 1.5 0.25 -2
-                        "66664E41 000060C0 0000C842" // 12.9 -3.5 100
-                        "01000000 00000000 01000000 28000000"));
+    EXPECT_EQ(blob,
+              HexBytes("43435658 68000000 0C000000"
+                       "03000000 FFFFFFFF 004B0000 07000000 05000000 06000000" // 19200 = 0x4B00
+                       "0400 0100 03000000 01000000 02000000 02000000 86000000 F9FFFFFF"
+                       "0000C03F 0000803E 000000C0" // 1.5 0.25 -2
+                       "66664E41 000060C0 0000C842" // 12.9 -3.5 100
+                       "01000000 00000000 01000000 28000000"));
     CZanXavenControllerCfg loaded;
     EXPECT_EQ(loaded.LoadConfig(blob.data()), 104u);
     EXPECT_TRUE(Same(Data(loaded), d));
@@ -124,7 +117,7 @@ TEST(ControllerCfgBlob, ValidityAndCopiesAndTheBareBaseRecord)
     // The base alone is a record without data: its blob is the bare header.
     Bytes bare(16, 0xEE);
     EXPECT_EQ(plain.SaveConfig(bare.data()), 12u);
-    EXPECT_EQ(bare, Hex("434E4647 0C000000 0C000000 EEEEEEEE")); // "CNFG", size, header size
+    EXPECT_EQ(bare, HexBytes("434E4647 0C000000 0C000000 EEEEEEEE")); // "CNFG", size, header size
     EXPECT_NE(plain.IsValidData(bare.data()), 0);
     EXPECT_EQ(plain.LoadConfig(bare.data()), 12u);
     bare[4] = 11; // total size below the header

@@ -3,6 +3,7 @@
 #include "qlcos/config.h"
 
 #include "support/files.h"
+#include "support/hex_bytes.h"
 #include "support/xml_support.h"
 
 #include <cstring>
@@ -14,15 +15,6 @@ namespace {
 
 using Bytes = std::vector<unsigned char>;
 using Property = tagZanVirtualDeviceProperty;
-
-// Bytes from hex digits; spaces only group them.
-Bytes Hex(const std::string& text)
-{
-    Bytes out;
-    for (size_t i = 0; i < text.size(); i += text[i] == ' ' ? 1 : 2)
-        if (text[i] != ' ') out.push_back(std::stoi(text.substr(i, 2), nullptr, 16));
-    return out;
-}
 
 Property Data(const CZanDensityCtrlCfg& cfg)
 {
@@ -44,13 +36,13 @@ TEST(DensityCtrlCfg, BlobBytesDataAndRefusedBlobs)
     CZanDensityCtrlCfg cfg;
     Bytes blob(41, 0xEE);
     EXPECT_EQ(cfg.SaveConfig(blob.data()), 40u);
-    EXPECT_EQ(blob, Hex("534E4544 28000000 0C000000 01000000 FFFFFFFF 00000000 00000000"
-                        "00000000 00000000 0000 0000 EE")); // device type 0: no instrument
+    EXPECT_EQ(blob, HexBytes("534E4544 28000000 0C000000 01000000 FFFFFFFF 00000000 00000000"
+                             "00000000 00000000 0000 0000 EE")); // device type 0: no instrument
     cfg.SetZanVirtualDeviceProperty(&kDistinct);
     cfg.SetZanVirtualDeviceProperty(nullptr);
     EXPECT_EQ(cfg.SaveConfig(blob.data()), 40u);
-    EXPECT_EQ(blob, Hex("534E4544 28000000 0C000000 03000000 FFFFFFFF 004B0000 07000000"
-                        "05000000 FAFFFFFF 3302 3412 EE"));
+    EXPECT_EQ(blob, HexBytes("534E4544 28000000 0C000000 03000000 FFFFFFFF 004B0000 07000000"
+                             "05000000 FAFFFFFF 3302 3412 EE"));
     unsigned char raw[28];
     EXPECT_EQ(cfg.GetData(raw), 28);
     EXPECT_EQ(std::memcmp(raw, &kDistinct, 28), 0);

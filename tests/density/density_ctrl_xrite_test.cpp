@@ -9,6 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
 namespace qlcos::test {
 namespace {
 
@@ -120,6 +124,28 @@ TEST_F(DensityOn2xx, CreateSetsTheInstrumentUpAndReadingsArrive)
     // White calibration runs until the instrument's "k0".
     EXPECT_EQ(0u, device.AdjustDensityCtrl(0));
     EXPECT_EQ(1, sim.Calibrations());
+}
+
+// The longest Break: the loop is waiting for an instrument that does not answer.
+TEST_F(DensityOn2xx, BreakWaitsAtMostForTheExchangeInProgress)
+{
+    const int percent = 25; // the reply time-out of 1000 ms runs as 250 ms
+    density::SetPaceForTests(percent);
+    ASSERT_EQ(0u, Create(ZAN_DEVTYPE_XRITE2XX));
+    ASSERT_EQ(0u, device.WaitDensityInfo(1, 0, nullptr));
+    sim.Trigger();
+    ASSERT_TRUE(sim.WaitForLinesSent(2, 1000));
+    sim.Script(sim::XRiteFault::Silence()); // the reading request goes unanswered
+    sim.ClearLogs();
+    ASSERT_TRUE(sim.WaitForReceived(4, 3000)); // "0SR" CR: the loop now waits for the reply
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(0u, device.Break(0));
+    const double ms =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_LT(ms, 1000.0 * percent / 100 * 1.5);
+    std::printf("Break while the loop waits for an unanswered reading request: %.1f ms "
+                "(time-outs at %d %%)\n",
+                ms, percent);
 }
 
 } // namespace

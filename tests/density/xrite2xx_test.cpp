@@ -3,10 +3,8 @@
 // the reading request and the replies it refuses, threads. Line handling shared with the
 // 5xx (split, repeated and over-long lines) is tested there.
 #include "qlcos/density/xrite2xx.h"
-#include "qlcos/host.h"
-#include "density/density_pace.h"
+#include "density/xrite_fixture.h"
 #include "sim/xrite2xx_sim.h"
-#include "support/driver_fixture.h"
 #include "support/pty_peer.h"
 
 #include <gtest/gtest.h>
@@ -21,34 +19,15 @@ namespace qlcos::test {
 namespace {
 
 using sim::XRiteFault;
-using Bytes = std::vector<uint8_t>;
 using std::chrono::milliseconds;
 const int kPort = 52;
 
-Bytes Text(const std::string& s) { return Bytes(s.begin(), s.end()); }
-
-class XRite2xx : public DriverOnSimulator<CXRite2xx, sim::XRite2xxSim, kPort> {
+class XRite2xx : public XRiteOnSimulator<CXRite2xx, sim::XRite2xxSim, kPort> {
 protected:
     void SetUp() override
     {
-        DriverOnSimulator::SetUp();
-        window = zanCreateMessageWindow();
+        XRiteOnSimulator::SetUp();
         driver.SetHWnd(window);
-        ASSERT_EQ(0u, driver.Create(kPort, -1));
-    }
-    void TearDown() override
-    {
-        driver.Destroy();
-        zanDestroyMessageWindow(window);
-        DriverOnSimulator::TearDown();
-        density::SetPaceForTests(100); // a test may have run the pauses faster
-    }
-    bool Announced(DWORD timeoutMs = 2000)
-    {
-        MSG msg{};
-        if (!zanGetMessage(window, &msg, timeoutMs)) return false;
-        EXPECT_EQ(ZAN_WM_XRITE_READING, msg.message);
-        return true;
     }
     // The reading of a press of the button, announced and waiting.
     void Press(float v = 1.23f, float c = 0.45f, float m = 0.67f, float y = 0.89f)
@@ -57,14 +36,6 @@ protected:
         ASSERT_TRUE(Announced());
         ASSERT_EQ(3u, driver.GetState());
     }
-    // Checks what the host wrote, once as many bytes have come.
-    void ExpectReceived(const std::string& expected)
-    {
-        EXPECT_TRUE(sim.WaitForReceived(expected.size(), 1000));
-        EXPECT_EQ(Text(expected), sim.Received());
-    }
-
-    HWND window = nullptr;
 };
 
 TEST_F(XRite2xx, IdentificationAsksTwiceAndComparesTheSecondAnswer)

@@ -2,10 +2,8 @@
 // commands byte for byte, identification and its time-outs, white calibration, reading lines
 // and their message, the receive buffer under split, repeated and over-long lines, threads.
 #include "qlcos/density/xrite5xx.h"
-#include "qlcos/host.h"
-#include "density/density_pace.h"
+#include "density/xrite_fixture.h"
 #include "sim/xrite5xx_sim.h"
-#include "support/driver_fixture.h"
 #include "support/locale.h"
 #include "support/pty_peer.h"
 
@@ -21,47 +19,22 @@ namespace qlcos::test {
 namespace {
 
 using sim::XRiteFault;
-using Bytes = std::vector<uint8_t>;
 using std::chrono::milliseconds;
 const int kPort = 51;
 const Bytes kIdentify{'S', 'V', 0x0D, 0x0A, 0x00};
 
-Bytes Text(const std::string& s) { return Bytes(s.begin(), s.end()); }
 // A reading's fields; two-decimal texts read to the float nearest the same literal.
 using Floats = std::array<float, 4>;
 Floats Values(const tagDensityInfo& r) { return {r.Visual, r.Cyan, r.Magenta, r.Yellow}; }
 
-class XRite5xx : public DriverOnSimulator<CXRite5xx, sim::XRite5xxSim, kPort> {
+class XRite5xx : public XRiteOnSimulator<CXRite5xx, sim::XRite5xxSim, kPort> {
 protected:
-    void SetUp() override
-    {
-        DriverOnSimulator::SetUp();
-        window = zanCreateMessageWindow();
-        ASSERT_EQ(0u, driver.Create(kPort, -1));
-    }
-    void TearDown() override
-    {
-        driver.Destroy();
-        zanDestroyMessageWindow(window);
-        DriverOnSimulator::TearDown();
-        density::SetPaceForTests(100); // a test may have run the pauses faster
-    }
-    // True when the reading message arrives within `timeoutMs`.
-    bool Announced(DWORD timeoutMs = 2000)
-    {
-        MSG msg{};
-        if (!zanGetMessage(window, &msg, timeoutMs)) return false;
-        EXPECT_TRUE(msg.message == ZAN_WM_XRITE_READING && msg.wParam == 0 && msg.lParam == 0);
-        return true;
-    }
     // The waiting reading, read into a record that held `start`.
     Floats Take(tagDensityInfo start = {9, 9, 9, 9})
     {
         EXPECT_EQ(0u, driver.SendCmdGetDensity(&start));
         return Values(start);
     }
-
-    HWND window = nullptr;
 };
 
 TEST_F(XRite5xx, IdentificationIsByteExactRetriedCleanAndBoundedByThreeTimeOuts)
