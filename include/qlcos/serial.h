@@ -130,6 +130,16 @@ public:
     // be cut from it. For devices that send of their own accord, with no command waiting.
     int TakeFrame(unsigned char* buffer, int max);
 
+    // Cancelling, for a Break from another thread: Cancel ends a GetPoolData or
+    // WaitForPoolData that waits at once (with what has arrived) and every Pause, and keeps
+    // doing so for later ones until ClearCancel, so that the request in progress can see
+    // IsCancelled and stop. A request clears it before it begins.
+    void Cancel();
+    void ClearCancel();
+    bool IsCancelled() const;
+    // Sleeps up to `milliseconds`, ending early on Cancel; false when cancelled.
+    bool Pause(uint32_t milliseconds);
+
     // Re-applies port settings (baud rate, data bits) to the open port.
     ZanResult ChangeComProperty(const tagZANSerialPortProperty* property);
 

@@ -127,4 +127,5 @@ enum : ZanResult {
     ZAN_COM_ERR_ALREADY_OPEN = 0x20000009,  // Create on an object whose port is open
     ZAN_COM_ERR_NO_REPLY = 0x2000000A,      // the device sent nothing usable within the attempts
     ZAN_COM_ERR_REFUSED = 0x2000000B,       // the device refused every attempt (NAK)
+    ZAN_COM_ERR_CANCELLED = 0x2000000C,     // Cancel (the device's Break) ended the wait
 };

@@ -29,6 +29,7 @@ struct ZanComPort {
     bool ResponseEnded = false; // a frame end arrived, or the pool filled up
     bool WaitPending = false;
     bool LineFailed = false;
+    bool Cancelled = false; // Cancel: every wait ends at once until ClearCancel
     Clock::time_point Deadline;
     std::vector<CZanProtocol*> Protocols;
 
@@ -263,8 +264,9 @@ int CZanComCtrl::GetPoolData(unsigned char* buffer, int max)
     std::unique_lock<std::mutex> lock(m_Port->Mutex);
     ZanComPort& port = *m_Port;
     if (port.WaitPending) {
-        port.Changed.wait_until(lock, port.Deadline,
-                                [&] { return port.ResponseEnded || port.LineFailed; });
+        port.Changed.wait_until(lock, port.Deadline, [&] {
+            return port.ResponseEnded || port.LineFailed || port.Cancelled;
+        });
         port.WaitPending = false;
     }
     if (!buffer) return 0;
@@ -281,9 +283,36 @@ int CZanComCtrl::WaitForPoolData(int count, uint32_t timeoutMs)
     const uint32_t wanted = count > 0 ? static_cast<uint32_t>(count) : 0u;
     port.Changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] {
         return port.Count >= wanted || port.Count >= port.PoolSize || port.LineFailed ||
-               !port.Backend;
+               port.Cancelled || !port.Backend;
     });
     return static_cast<int>(port.Count);
+}
+
+void CZanComCtrl::Cancel()
+{
+    std::lock_guard<std::mutex> lock(m_Port->Mutex);
+    m_Port->Cancelled = true;
+    m_Port->Changed.notify_all();
+}
+
+void CZanComCtrl::ClearCancel()
+{
+    std::lock_guard<std::mutex> lock(m_Port->Mutex);
+    m_Port->Cancelled = false;
+}
+
+bool CZanComCtrl::IsCancelled() const
+{
+    std::lock_guard<std::mutex> lock(m_Port->Mutex);
+    return m_Port->Cancelled;
+}
+
+bool CZanComCtrl::Pause(uint32_t milliseconds)
+{
+    std::unique_lock<std::mutex> lock(m_Port->Mutex);
+    ZanComPort& port = *m_Port;
+    return !port.Changed.wait_for(lock, std::chrono::milliseconds(milliseconds),
+                                  [&] { return port.Cancelled; });
 }
 
 int CZanComCtrl::TakeFrame(unsigned char* buffer, int max)

@@ -37,7 +37,15 @@ public:
     virtual const std::string& Name() const = 0;
 };
 
+// The backend a port opens with: the system's, unless a test installed a factory.
 std::unique_ptr<SerialBackend> CreateSerialBackend();
+// The system's backend (termios, Win32).
+std::unique_ptr<SerialBackend> CreateSystemSerialBackend();
+
+// Test and fuzzing hook: ports opened from now on use what `factory` makes (for example an
+// in-memory line); null restores the system's backend. Process-wide.
+using SerialBackendFactory = std::unique_ptr<SerialBackend> (*)();
+void SetSerialBackendFactoryForTests(SerialBackendFactory factory);
 
 // The device path registered for a port number, or empty.
 std::string RegisteredSerialPortPath(int port);

@@ -238,7 +238,7 @@ private:
 
 } // namespace
 
-std::unique_ptr<SerialBackend> CreateSerialBackend()
+std::unique_ptr<SerialBackend> CreateSystemSerialBackend()
 {
     return std::make_unique<PosixSerialBackend>();
 }

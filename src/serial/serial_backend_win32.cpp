@@ -189,7 +189,7 @@ private:
 
 } // namespace
 
-std::unique_ptr<SerialBackend> CreateSerialBackend()
+std::unique_ptr<SerialBackend> CreateSystemSerialBackend()
 {
     return std::make_unique<Win32SerialBackend>();
 }
