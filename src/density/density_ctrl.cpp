@@ -97,7 +97,10 @@ ZanResult CZanDensityCtrl::Create(HWND window, tagZanVirtualDeviceProperty* prop
         delete instrument;
         return ZAN_DENSITY_CREATE_FAILED;
     }
-    m_pInstrument = instrument;
+    {
+        std::lock_guard<std::mutex> cancelLock(m_CancelLock);
+        m_pInstrument = instrument;
+    }
     m_DeviceType = property->DeviceType;
     Describe(m_szDescription, description);
     return 0;
@@ -105,13 +108,32 @@ ZanResult CZanDensityCtrl::Create(HWND window, tagZanVirtualDeviceProperty* prop
 
 ZanResult CZanDensityCtrl::Destroy()
 {
+    // An exchange in progress ends first, so that waiting for it is short.
+    CancelInstrument();
     std::lock_guard<std::recursive_mutex> lock(m_InstrumentLock);
-    if (m_pInstrument) {
-        m_pInstrument->Destroy();
-        delete m_pInstrument;
+    CZanComDevice* instrument;
+    {
+        std::lock_guard<std::mutex> cancelLock(m_CancelLock);
+        instrument = m_pInstrument;
         m_pInstrument = nullptr;
     }
+    if (instrument) {
+        instrument->Destroy();
+        delete instrument;
+    }
     return 0;
+}
+
+bool CZanDensityCtrl::HasInstrument()
+{
+    std::lock_guard<std::mutex> lock(m_CancelLock);
+    return m_pInstrument != nullptr;
+}
+
+void CZanDensityCtrl::CancelInstrument()
+{
+    std::lock_guard<std::mutex> lock(m_CancelLock);
+    if (m_pInstrument) m_pInstrument->Cancel();
 }
 
 ZanResult CZanDensityCtrl::Resume() { return 0; }
@@ -138,10 +160,11 @@ ZanResult CZanDensityCtrl::GetDensityInfo(tagDensityInfo* reading)
     return result;
 }
 
-ZanResult CZanDensityCtrl::fGetDensityInfo(tagDensityInfo* reading, int)
+ZanResult CZanDensityCtrl::fGetDensityInfo(tagDensityInfo* reading, int fromLoop)
 {
     std::lock_guard<std::recursive_mutex> lock(m_InstrumentLock);
     if (!m_pInstrument) return ZAN_DENSITY_NO_INSTRUMENT;
+    if (!fromLoop) m_pInstrument->ClearCancel(); // the loop clears it before its stop check
     switch (m_DeviceType) {
     case ZAN_DEVTYPE_XRITE5XX: {
         auto* xrite = static_cast<CXRite5xx*>(m_pInstrument);
@@ -165,10 +188,7 @@ ZanResult CZanDensityCtrl::fGetDensityInfo(tagDensityInfo* reading, int)
 
 ZanResult CZanDensityCtrl::WaitDensityInfo(int inThread, uint32_t value, tagDensityInfo* reading)
 {
-    {
-        std::lock_guard<std::recursive_mutex> lock(m_InstrumentLock);
-        if (!m_pInstrument) return ZAN_DENSITY_NO_INSTRUMENT;
-    }
+    if (!HasInstrument()) return ZAN_DENSITY_NO_INSTRUMENT;
     std::unique_lock<std::mutex> lock(m_WaitLock);
     // A loop already started in a thread: wait until a Break stops it, then reap it.
     while (m_hWaitThread) {
@@ -213,6 +233,9 @@ ZanResult CZanDensityCtrl::eWaitDensityInfo(int post, uint32_t, tagDensityInfo* 
         HWND window;
         {
             std::lock_guard<std::recursive_mutex> lock(m_InstrumentLock);
+            // A Break from now on either is seen here or cancels the exchange below.
+            if (m_pInstrument) m_pInstrument->ClearCancel();
+            if (m_StopFlag.load()) break;
             last = fGetDensityInfo(&local, 1);
             window = m_hWnd;
         }
@@ -246,13 +269,11 @@ void CZanDensityCtrl::PauseUnlessStopped(uint32_t ms)
 
 ZanResult CZanDensityCtrl::Break(int)
 {
-    {
-        std::lock_guard<std::recursive_mutex> lock(m_InstrumentLock);
-        if (!m_pInstrument) return ZAN_DENSITY_NO_INSTRUMENT;
-    }
+    if (!HasInstrument()) return ZAN_DENSITY_NO_INSTRUMENT;
     std::unique_lock<std::mutex> lock(m_WaitLock);
     m_StopFlag = 1;
     m_WaitChanged.notify_all();
+    CancelInstrument();
     if (!m_hWaitThread) return 0; // the flag stays set for a loop in the foreground
     // Wait for the loop running now; another caller may reap it first and start the next.
     const uint64_t generation = m_LoopGeneration;
@@ -296,10 +317,7 @@ ZanResult CZanDensityCtrl::GetStatus(tagZanVirtualDeviceStatus* status)
 
 ZanResult CZanDensityCtrl::CheckLine(void* status)
 {
-    {
-        std::lock_guard<std::recursive_mutex> lock(m_InstrumentLock);
-        if (!m_pInstrument) return ZAN_DENSITY_NO_INSTRUMENT;
-    }
+    if (!HasInstrument()) return ZAN_DENSITY_NO_INSTRUMENT;
     if (IsBusy(kAnyWorkOrLoop)) return ZAN_DENSITY_BUSY;
     const ZanResult result = fGetStatus(static_cast<tagZanVirtualDeviceStatus*>(status));
     WorkFinish();
@@ -316,6 +334,7 @@ ZanResult CZanDensityCtrl::fGetStatus(tagZanVirtualDeviceStatus* status)
 {
     std::lock_guard<std::recursive_mutex> lock(m_InstrumentLock);
     if (!m_pInstrument) return ZAN_DENSITY_NO_INSTRUMENT;
+    m_pInstrument->ClearCancel();
     ZanResult result = 0;
     if (m_DeviceType == ZAN_DEVTYPE_XRITE5XX &&
         !static_cast<CXRite5xx*>(m_pInstrument)->IsXRite5xx())
@@ -330,6 +349,7 @@ ZanResult CZanDensityCtrl::AdjustDensityCtrl(int mode)
 {
     std::lock_guard<std::recursive_mutex> lock(m_InstrumentLock);
     if (!m_pInstrument) return ZAN_DENSITY_NO_INSTRUMENT;
+    m_pInstrument->ClearCancel();
     switch (m_DeviceType) {
     case ZAN_DEVTYPE_XRITE5XX:
         return static_cast<CXRite5xx*>(m_pInstrument)->SendCmdWhiteCalibrate();

@@ -10,7 +10,6 @@
 namespace {
 
 using qlcos::density::Paced;
-using qlcos::density::PacedSleep;
 
 // clang-format off
 const unsigned char kIdentify[]      = {'V', 0x0D, 0x0A, '0'};
@@ -66,7 +65,7 @@ int CXRite2xx::IsXRite2xx()
 {
     SetWaitResponse(0);
     Send(kIdentify, sizeof kIdentify, this);
-    PacedSleep(500);
+    PacedPause(500);
     // The first answer is thrown away with the pool.
     BeginExchange();
     SetWaitTimeOut(Paced(kResponseTimeOutMs));
@@ -93,13 +92,13 @@ void CXRite2xx::OnInitCtrl()
         if (n < 2 || reply[0] != wanted[0] || reply[1] != wanted[1]) Send(set, sizeof set, this);
     };
     if (!zanFailed(Send(kSetUp1, sizeof kSetUp1, this))) {
-        PacedSleep(10);
+        PacedPause(10);
         if (!zanFailed(Send(kSetUp2, sizeof kSetUp2, this))) {
-            PacedSleep(10);
+            PacedPause(10);
             ensureFlag(kQueryFlag20, kSetFlag20, "02");
-            PacedSleep(10);
+            PacedPause(10);
             ensureFlag(kQueryFlag22, kSetFlag22, "04");
-            PacedSleep(20);
+            PacedPause(20);
         }
     }
     // Also after a failed send: left on, every message would be taken for a reply.
@@ -147,7 +146,7 @@ ZanResult CXRite2xx::TakeReading(const unsigned char* reply, int n)
 ZanResult CXRite2xx::SendCmdGetDensity(tagDensityInfo* reading)
 {
     if (!reading) return ZAN_XRITE2XX_FAILED;
-    PacedSleep(200);
+    if (!PacedPause(200)) return ZAN_XRITE2XX_FAILED; // cancelled
     if (zanFailed(GetDensity())) return ZAN_XRITE2XX_FAILED;
     *reading = GetLastReading();
     MessageBeep(0xFFFFFFFF);
@@ -162,7 +161,7 @@ ZanResult CXRite2xx::SendCmdWhiteCalibrate()
         m_State = kCalibrating;
     }
     const ZanResult result = Send(kCalibrate, sizeof kCalibrate, this);
-    PacedSleep(200);
+    PacedPause(200);
     // A "k0" that came while the command waited ends the calibration now.
     EndExchange();
     return result;

@@ -10,7 +10,6 @@
 namespace {
 
 using qlcos::density::Paced;
-using qlcos::density::PacedSleep;
 
 // clang-format off
 const unsigned char kIdentify[]   = {'S', 'V', 0x0D, 0x0A, 0x00};
@@ -76,12 +75,17 @@ ZanResult CXRite5xx::SendCmdWhiteCalibrate()
         std::lock_guard<std::mutex> lock(m_Lock);
         m_State = kCalibrating;
     }
+    // A Cancel skips the pauses and the white measurement, but the last step is always
+    // sent: it takes the instrument out of its calibration mode again.
     Send(kCalibrate1, sizeof kCalibrate1, this);
-    PacedSleep(2000);
-    Send(kCalibrate2, sizeof kCalibrate2, this);
-    PacedSleep(5000);
-    const ZanResult result = Send(kCalibrate3, sizeof kCalibrate3, this);
-    PacedSleep(100);
+    bool whole = PacedPause(2000);
+    if (whole) {
+        Send(kCalibrate2, sizeof kCalibrate2, this);
+        whole = PacedPause(5000);
+    }
+    ZanResult result = Send(kCalibrate3, sizeof kCalibrate3, this);
+    if (whole) whole = PacedPause(100);
+    if (!whole && !zanFailed(result)) result = ZAN_COM_ERR_CANCELLED;
     // Lines that came during the calibration are taken while the state still says so:
     // they are not announced as readings.
     EndExchange();

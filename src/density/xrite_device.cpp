@@ -123,6 +123,11 @@ void CZanXRiteDevice::EndExchange()
     if (announced) Announce();
 }
 
+bool CZanXRiteDevice::PacedPause(uint32_t milliseconds)
+{
+    return Pause(qlcos::density::Paced(milliseconds));
+}
+
 void CZanXRiteDevice::ClearBuffer()
 {
     std::memset(m_Buffer, 0, sizeof m_Buffer);

@@ -9,9 +9,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <thread>
+#include <vector>
 
 namespace qlcos::test {
 namespace {
@@ -126,26 +128,53 @@ TEST_F(DensityOn2xx, CreateSetsTheInstrumentUpAndReadingsArrive)
     EXPECT_EQ(1, sim.Calibrations());
 }
 
-// The longest Break: the loop is waiting for an instrument that does not answer.
-TEST_F(DensityOn2xx, BreakWaitsAtMostForTheExchangeInProgress)
+// The loop waits for the reply to its reading request, which does not come: Break and
+// Destroy end that wait instead of waiting it out.
+TEST_F(DensityOn2xx, BreakAndDestroyEndTheExchangeInProgress)
 {
-    const int percent = 25; // the reply time-out of 1000 ms runs as 250 ms
-    density::SetPaceForTests(percent);
+    density::SetPaceForTests(25); // the reply time-out of 1000 ms runs as 250 ms
     ASSERT_EQ(0u, Create(ZAN_DEVTYPE_XRITE2XX));
-    ASSERT_EQ(0u, device.WaitDensityInfo(1, 0, nullptr));
-    sim.Trigger();
-    ASSERT_TRUE(sim.WaitForLinesSent(2, 1000));
-    sim.Script(sim::XRiteFault::Silence()); // the reading request goes unanswered
-    sim.ClearLogs();
-    ASSERT_TRUE(sim.WaitForReceived(4, 3000)); // "0SR" CR: the loop now waits for the reply
-    const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(0u, device.Break(0));
-    const double ms =
-        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-    EXPECT_LT(ms, 1000.0 * percent / 100 * 1.5);
-    std::printf("Break while the loop waits for an unanswered reading request: %.1f ms "
-                "(time-outs at %d %%)\n",
-                ms, percent);
+    const auto stopWhileWaiting = [&](auto stop) {
+        EXPECT_EQ(0u, device.WaitDensityInfo(1, 0, nullptr));
+        sim.ClearLogs();
+        sim.Trigger();
+        EXPECT_TRUE(sim.WaitForLinesSent(2, 1000));
+        sim.Script(sim::XRiteFault::Silence());    // the reading request goes unanswered
+        EXPECT_TRUE(sim.WaitForReceived(4, 3000)); // "0SR" CR: the loop waits for the reply
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(0u, stop());
+        return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+            .count();
+    };
+    const double breakMs = stopWhileWaiting([&] { return device.Break(0); });
+    EXPECT_LT(breakMs, 100.0);
+    // The next request runs normally: the reading still waiting in the instrument.
+    tagDensityInfo reading{};
+    EXPECT_EQ(0u, device.GetDensityInfo(&reading));
+    tagZanVirtualDeviceStatus status{};
+    const double destroyMs = stopWhileWaiting([&] { return device.Destroy(); });
+    EXPECT_LT(destroyMs, 100.0);
+    EXPECT_EQ(ZAN_DENSITY_NO_INSTRUMENT, device.CheckLine(&status));
+    EXPECT_EQ(ZAN_DENSITY_NO_INSTRUMENT, device.Break(0)); // the destructor stops the loop
+    std::printf("Break / Destroy while the loop waits for an unanswered reading request: "
+                "%.2f / %.2f ms\n",
+                breakMs, destroyMs);
+}
+
+TEST_F(DensityOn5xx, ConcurrentCreatesAttachOneInstrument)
+{
+    density::SetPaceForTests(10);
+    std::vector<std::thread> threads;
+    std::atomic<int> created{0}, refused{0};
+    for (int i = 0; i < 6; ++i)
+        threads.emplace_back([&] {
+            const ZanResult r = Create(ZAN_DEVTYPE_XRITE5XX);
+            if (r == 0) ++created;
+            if (r == ZAN_DENSITY_ALREADY_CREATED) ++refused;
+        });
+    for (auto& t : threads) t.join();
+    EXPECT_EQ(1, created.load());
+    EXPECT_EQ(5, refused.load());
 }
 
 } // namespace

@@ -40,16 +40,20 @@ public:
     // Opens and identifies the instrument of property->DeviceType on property->Port.Port
     // (the property's second word must be 0xFFFFFFFF); `window` receives the notifications.
     ZanResult Create(HWND window, tagZanVirtualDeviceProperty* property) override;
-    // Closes and deletes the instrument; always 0. Does not stop a wait loop: Break first.
+    // Ends the instrument's exchange in progress, waits for the request to leave, closes
+    // and deletes the instrument; always 0. Does not stop a wait loop (it then finds no
+    // instrument on its passes): Break first.
     ZanResult Destroy() override;
     // Asks the instrument whether it is there (the X-Rite 5xx by a live identification).
     ZanResult CheckLine(void* status) override;
     int CanService(void* status) override;
     ZanResult Resume() override;
-    // Stops the wait loop: sets the stop flag; when a wait thread runs, waits for it, and
-    // clears the flag again. Without a wait thread the flag stays set, which is how a loop
-    // running in the foreground of another thread is stopped; every later loop then returns
-    // 0 at its first check until a Break that finds a thread clears it.
+    // Stops the wait loop: sets the stop flag and ends the instrument's exchange in progress
+    // (a reading request, a calibration: they fail as cancelled); when a wait thread runs,
+    // waits for it, and clears the flag again. Without a wait thread the flag stays set,
+    // which is how a loop running in the foreground of another thread is stopped; every
+    // later loop then returns 0 at its first check until a Break that finds a thread clears
+    // it. The next request to the instrument runs normally.
     ZanResult Break(int how) override;
     // Fills `status` ({0, 0} in order, {0xFFFFFFFF, code} on a fault); 0 unless busy.
     ZanResult GetStatus(tagZanVirtualDeviceStatus* status) override;
@@ -71,7 +75,8 @@ public:
     ZanResult AdjustDensityCtrl(int mode);
 
 protected:
-    ZanResult fGetDensityInfo(tagDensityInfo* reading, int unused);
+    // `fromLoop` is 1 when the wait loop asks (it clears the instrument's cancel itself).
+    ZanResult fGetDensityInfo(tagDensityInfo* reading, int fromLoop);
     ZanResult fGetStatus(tagZanVirtualDeviceStatus* status);
     // The wait thread's body: eWaitDensityInfo (1, value, null) of the start block's device.
     static DWORD tWaitDensityInfo(void* startBlock);
@@ -91,6 +96,10 @@ private:
     // Joins and closes the ended wait thread and clears the stop flag. Caller holds
     // m_WaitLock.
     void ReapWaitThread();
+    // Ends the wait of the instrument's exchange in progress (Break, Destroy).
+    void CancelInstrument();
+    // Whether an instrument is attached, without waiting for an exchange in progress.
+    bool HasInstrument();
 
     CZanComDevice* m_pInstrument = nullptr;
     std::atomic<int> m_StopFlag{0};
@@ -100,6 +109,9 @@ private:
     // Serialises every use of the instrument (host threads and the wait thread), so that
     // Destroy cannot delete it under a running exchange.
     std::recursive_mutex m_InstrumentLock;
+    // Also guards the instrument pointer (written under both locks), for Break, Destroy and
+    // WaitDensityInfo, which must not wait for the instrument lock an exchange holds.
+    std::mutex m_CancelLock;
     std::mutex m_CacheLock;
     // The wait thread: its handle, whether its loop still runs, and which start it was.
     // m_WaitChanged is signalled when a loop ends and when Break sets the stop flag.

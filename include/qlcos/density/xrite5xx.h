@@ -26,6 +26,8 @@ public:
     // values. Empties the buffer, state 0, 0; ZAN_XRITE5XX_NO_READING for an empty buffer.
     ZanResult SendCmdGetDensity(tagDensityInfo* reading);
     // The three calibration steps with their pauses (about 7.1 s); the last send's result.
+    // Cancel cuts it short: the last step (which ends the calibration mode) is still sent,
+    // and the result is ZAN_COM_ERR_CANCELLED.
     ZanResult SendCmdWhiteCalibrate();
 
 protected:
