@@ -62,6 +62,11 @@ bool ParseWholeInt(const ZanString& text, int32_t& value)
 
 namespace {
 
+bool IsWordChar(ZanWChar c)
+{
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
+}
+
 template <typename T> RealText<T> ParseReal(const ZanWChar* text, size_t length)
 {
     RealText<T> r;
@@ -70,6 +75,23 @@ template <typename T> RealText<T> ParseReal(const ZanWChar* text, size_t length)
     while (i < length && unicode::IsSpace(text[i])) ++i;
     bool negative = false;
     if (i < length && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+
+    // What FormatFloat and FormatFixed write for values that are no finite number, so that
+    // such a value reads back as it was stored rather than as 0.
+    for (const char* word : {"infinity", "inf", "nan"}) {
+        size_t n = 0;
+        while (word[n] && i + n < length && unicode::FoldCase(text[i + n]) == ZanWChar(word[n]))
+            ++n;
+        const size_t end = i + n;
+        // A whole word only: "information" is no number.
+        if (word[n] || (end < length && IsWordChar(text[end]))) continue;
+        const T value = word[0] == 'n' ? std::numeric_limits<T>::quiet_NaN()
+                                       : std::numeric_limits<T>::infinity();
+        r.Value = negative ? -value : value;
+        r.Digits = true;
+        r.End = end;
+        return r;
+    }
 
     // Scan the number ourselves so that only plain decimal text is accepted, and note the
     // decimal magnitude in case the conversion reports a value out of range.

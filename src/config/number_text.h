@@ -23,8 +23,10 @@ IntText ParseInt(const ZanString& text);
 bool ParseWholeInt(const ZanString& text, int32_t& value);
 
 // strtod-like reading of a decimal floating-point number, independent of the locale:
-// leading white space, one sign, digits with an optional fraction and exponent. No
-// hexadecimal, infinity or NaN text. Overflow gives an infinity, underflow a zero.
+// leading white space, one sign, digits with an optional fraction and exponent; or the
+// words "inf", "infinity" and "nan" (any letter case), which the formatters below write for
+// values that are no finite number. No hexadecimal text. Overflow gives an infinity,
+// underflow a zero.
 template <typename T> struct RealText {
     T Value = 0;
     bool Digits = false;

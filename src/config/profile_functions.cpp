@@ -50,28 +50,10 @@ int zanGetProfileFloat(const ZanWChar* section, const ZanWChar* key, const ZanWC
     ZanString text;
     if (!value || !Read(section, key, path, text)) return 0;
     qlcos::numbers::RealText<float> n = qlcos::numbers::ParseFloat(text);
-    if (n.Digits) {
-        *value = n.Value;
-        return 1;
-    }
-    // The non-finite values that zanSetProfileFloat writes read back as themselves.
-    size_t i = 0;
-    while (i < text.size() && qlcos::unicode::IsSpace(text[i])) ++i;
-    const bool negative = i < text.size() && text[i] == '-';
-    if (i < text.size() && (text[i] == '-' || text[i] == '+')) ++i;
-    ZanString word = text.substr(i);
-    while (!word.empty() && qlcos::unicode::IsSpace(word.back())) word.pop_back();
-    if (qlcos::unicode::EqualNoCase(word.c_str(), ZT("inf"))) {
-        *value = negative ? -std::numeric_limits<float>::infinity()
-                          : std::numeric_limits<float>::infinity();
-        return 1;
-    }
-    if (qlcos::unicode::EqualNoCase(word.c_str(), ZT("nan"))) {
-        *value = negative ? -std::numeric_limits<float>::quiet_NaN()
-                          : std::numeric_limits<float>::quiet_NaN();
-        return 1;
-    }
-    return 0;
+    // The non-finite values zanSetProfileFloat writes ("inf", "nan") read back as themselves.
+    if (!n.Digits) return 0;
+    *value = n.Value;
+    return 1;
 }
 
 int zanGetProfileString(const ZanWChar* section, const ZanWChar* key, const ZanWChar* path,

@@ -8,6 +8,7 @@
 
 #include <cctype>
 #include <cstring>
+#include <limits>
 #include <vector>
 
 using namespace qlcos::test;
@@ -294,6 +295,17 @@ TEST(ControllerCfgXml, ExportTextAndRoundTrip)
     d.B_Channel = 3;      // came back as the channel's default
     d.C_ExposeLevel = 12; // cut towards zero
     d.M_ExposeLevel = -3;
+    EXPECT_TRUE(Same(Data(back), d));
+
+    // Exposure times that are no finite number come back as they were, not as 0.
+    d.C_ExposeTime = std::numeric_limits<float>::infinity();
+    d.M_ExposeTime = -std::numeric_limits<float>::infinity();
+    d.Y_ExposeTime = std::numeric_limits<float>::quiet_NaN();
+    XmlDocument odd("<QLCosCtrl/>");
+    EXPECT_EQ(With(d).ExportXMLNode(odd.Root()), 0);
+    EXPECT_NE(Serialize(odd.Root()).find(R"(Cyan="inf" Magenta="-inf" Yellow="nan")"),
+              std::string::npos);
+    EXPECT_EQ(back.ImportXMLNode(XmlDocument(Serialize(odd.Root())).Root()->getFirstChild()), 0);
     EXPECT_TRUE(Same(Data(back), d));
 }
 

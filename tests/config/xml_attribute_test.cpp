@@ -56,10 +56,11 @@ TEST(XmlAttributeReaders, IntUsesStrtolRulesAndNamesMatchWithoutRegardToCaseWhen
 
 TEST(XmlAttributeReaders, DoubleIsDecimalWhateverTheLocale)
 {
-    XmlDocument d = Element(R"(a=" 1.5e2x" b="-.25" c="abc" d="1e999" e="1e-999" f="inf" g="12.")");
+    XmlDocument d =
+        Element(R"(a=" 1.5e2x" b="-.25" c="abc" d="1e999" e="1e-999" f="-INF" g="12." h="info")");
     const std::pair<const ZanWChar*, double> cases[] = {
-        {ZT("a"), 150.0}, {ZT("b"), -0.25}, {ZT("c"), 0.0},  {ZT("d"), HUGE_VAL},
-        {ZT("e"), 0.0},   {ZT("f"), 0.0},   {ZT("g"), 12.0}, {ZT("missing"), 9.0}};
+        {ZT("a"), 150.0},     {ZT("b"), -0.25}, {ZT("c"), 0.0}, {ZT("d"), HUGE_VAL}, {ZT("e"), 0.0},
+        {ZT("f"), -HUGE_VAL}, {ZT("g"), 12.0},  {ZT("h"), 0.0}, {ZT("missing"), 9.0}};
     for (const auto& [name, value] : cases)
         EXPECT_EQ(xmlGetAttributeDouble(*d.Root(), name, 9), value) << Utf8(name);
 }
