@@ -171,7 +171,8 @@ TEST_F(XRite5xx, ReadingsTakenOnAnotherThreadWhileLinesArriveAreWhole)
 {
     driver.SetHWnd(window);
     std::atomic<bool> stop{false};
-    int taken = 0, torn = 0;
+    std::atomic<int> taken{0};
+    int torn = 0;
     std::thread reader([&] {
         while (!stop) {
             tagDensityInfo r{-1, -1, -1, -1};
@@ -191,6 +192,9 @@ TEST_F(XRite5xx, ReadingsTakenOnAnotherThreadWhileLinesArriveAreWhole)
         EXPECT_TRUE(Announced());
         ms.push_back(MillisecondsSince(start));
     }
+    // On a busy machine the reader may not have run yet: the last line waits for it.
+    for (int i = 0; i < 400 && taken == 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     stop = true;
     reader.join();
     EXPECT_GT(taken, 0);
