@@ -9,7 +9,10 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <future>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
 #include <thread>
 #include <unistd.h>
 
@@ -131,13 +134,25 @@ TEST(ProfileFileFaults, FifosFoldersAndDevicesAreRefusedAtOnce)
     ASSERT_EQ(::lstat(fifo.c_str(), &st), 0);
     EXPECT_TRUE(S_ISFIFO(st.st_mode)); // not replaced
 
+    // A folder, a socket and (where the process may make one) a device node, all in the
+    // test's own folder so that a faulty write can replace nothing else.
+    std::vector<std::string> names = {"dir.ini", "sock.ini"};
     ::mkdir(folder.File("dir.ini").c_str(), 0755);
-    for (const ZanString& path : {folder.WideFile("dir.ini"), ZanString(u"/dev/null")}) {
+    const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    folder.File("sock.ini").copy(address.sun_path, sizeof address.sun_path - 1);
+    ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    if (::mknod(folder.File("null.ini").c_str(), S_IFCHR | 0666, ::makedev(1, 3)) == 0)
+        names.push_back("null.ini");
+    for (const std::string& name : names) {
         ZanString value;
-        EXPECT_FALSE(qlcos::platform::ProfileRead(path.c_str(), ZT("S"), ZT("K"), value));
-        EXPECT_EQ(zanSetProfileInt(ZT("S"), ZT("K"), path.c_str(), 1), 0);
+        const ZanString path = folder.WideFile(name);
+        EXPECT_FALSE(qlcos::platform::ProfileRead(path.c_str(), ZT("S"), ZT("K"), value)) << name;
+        EXPECT_EQ(zanSetProfileInt(ZT("S"), ZT("K"), path.c_str(), 1), 0) << name;
+        EXPECT_FALSE(std::filesystem::is_regular_file(folder.File(name))) << name;
     }
-    EXPECT_TRUE(std::filesystem::is_directory(folder.File("dir.ini")));
+    ::close(sock);
 }
 
 TEST(ProfileFileFaults, Utf16FilesAreWrittenBackAsUtf16)
