@@ -1,8 +1,15 @@
 // INI file access with the Windows private-profile rules. On Windows these are the real
-// profile functions; on POSIX the same functions work on UTF-8 files: section and key names
-// match without regard to letter case, the first match wins, a write replaces the value in
-// place or appends the key to its section (creating section and file when missing) and
-// keeps every other line.
+// profile functions; on POSIX the same functions work on UTF-8 files (with or without a byte
+// order mark) and UTF-16 files with a byte order mark, written back in their encoding:
+// section and key names match without regard to letter case, the first match wins, a write
+// replaces the value in place or appends the key to its section (creating section and file
+// when missing) and keeps every other line with its own line ending (LF, CR LF or CR).
+//
+// On POSIX only regular files are read or written (symbolic links followed): anything else
+// (a FIFO, a folder, a device) is refused at once without being opened for reading or
+// writing. An existing file is rewritten in place, so that it keeps its owner, mode and hard
+// links; a new one appears whole. Parsed files are cached and read again when the file
+// changed.
 #pragma once
 
 #include "platform/text_utf.h"
@@ -14,7 +21,8 @@
 UINT GetPrivateProfileIntW(const ZanWChar* section, const ZanWChar* key, int defaultValue,
                            const ZanWChar* path);
 // Writes key=value into the section. A null value removes the key, a null key the whole
-// section. FALSE when the file cannot be read or written, or a name or value cannot be
+// section. FALSE when the file cannot be read or written (not a regular file, or read-only:
+// no write permission for anyone, or none for this process), or a name or value cannot be
 // stored in a line (line breaks, a key with '=' or a section name with ']').
 BOOL WritePrivateProfileStringW(const ZanWChar* section, const ZanWChar* key, const ZanWChar* value,
                                 const ZanWChar* path);
@@ -27,5 +35,10 @@ namespace qlcos::platform {
 // or the key is missing.
 bool ProfileRead(const ZanWChar* path, const ZanWChar* section, const ZanWChar* key,
                  ZanString& value);
+
+#if !defined(_WIN32)
+// Test support: how many times an INI text was parsed in this process.
+size_t ProfileParseCount();
+#endif
 
 } // namespace qlcos::platform

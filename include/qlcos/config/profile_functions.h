@@ -6,7 +6,10 @@
 // Section and key names match without regard to letter case. A getter leaves its target
 // unchanged when the file, section or key is missing or the value is not a number; the
 // result is nonzero when a value was read. A setter returns nonzero when the value was
-// written. Texts are UTF-16; files are UTF-8 on POSIX.
+// written, 0 when it was not: among others for a file that is read-only or not a regular
+// file (a folder, a FIFO, a device), which is then left as it is; getters treat such a path
+// as a missing file. Texts are UTF-16; files on POSIX are UTF-8 (with or without a byte
+// order mark) or UTF-16 with a byte order mark, and stay in their encoding when written.
 
 // Decimal integer (leading white space, one sign, digits; clamped to 32 bits).
 QLCOS_API int zanGetProfileInt(const ZanWChar* section, const ZanWChar* key, const ZanWChar* path,
