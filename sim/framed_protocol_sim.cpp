@@ -131,11 +131,18 @@ void FramedProtocolSim::ScriptStatusSequence(const std::string& statuses)
     m_StatusSequence.assign(statuses.begin(), statuses.end());
 }
 
+void FramedProtocolSim::HoldStatus(char status)
+{
+    std::lock_guard<std::mutex> lock(m_StateMutex);
+    m_HeldStatus = status;
+}
+
 void FramedProtocolSim::ClearScript()
 {
     std::lock_guard<std::mutex> lock(m_StateMutex);
     m_Script.Clear();
     m_StatusSequence.clear();
+    m_HeldStatus = 0;
 }
 
 void FramedProtocolSim::SetTimeScale(int percent)
@@ -190,6 +197,8 @@ FramedProtocolSim::Refusal FramedProtocolSim::Poll(const Params&, std::string& d
     if (!m_StatusSequence.empty()) {
         status = m_StatusSequence.front();
         m_StatusSequence.pop_front();
+    } else if (m_HeldStatus != 0) {
+        status = m_HeldStatus;
     }
     data = {status, progress};
     return Refusal::None;

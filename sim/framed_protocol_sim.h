@@ -51,6 +51,9 @@ public:
     // The next polls answer these status characters in order, one each (replacing any
     // sequence still pending); then the real status returns.
     void ScriptStatusSequence(const std::string& statuses);
+    // Every poll answers `status` from now on (a controller stuck busy), after any sequence
+    // still pending, until HoldStatus(0) or ClearScript.
+    void HoldStatus(char status);
     void ClearScript();
     // Scales every busy duration: 100 is real time, 0 finishes every job at once; values
     // beyond kMaxTimeScalePercent are taken as that.
@@ -133,6 +136,7 @@ private:
     int m_TimeScalePercent = 100;
     FaultScript<Fault> m_Script;
     std::deque<char> m_StatusSequence;
+    char m_HeldStatus = 0;
 };
 
 } // namespace qlcos::sim

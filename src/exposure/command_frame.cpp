@@ -27,6 +27,9 @@ constexpr int kLampOverhead = 3;
 static_assert(FitFrames(kFramedCommands, kFramedOverhead), "a framed command outgrows the frame");
 static_assert(FitFrames(kLampCommands, kLampOverhead), "a lamp command outgrows the frame");
 
+// Bytes a frame may carry between STX and ETX besides its fixed characters: printable ASCII.
+bool IsPrintable(uint64_t c) { return c >= 0x20 && c <= 0x7E; }
+
 // `value` as the last `width` of four digits the framework's number functions write, most
 // significant first: a shorter field drops the leading digits.
 void WriteDigits(Field kind, int width, uint32_t value, unsigned char* at)
@@ -39,29 +42,35 @@ void WriteDigits(Field kind, int width, uint32_t value, unsigned char* at)
     std::memcpy(at, d + 4 - width, static_cast<size_t>(width));
 }
 
+// The value of hexadecimal digit `c` of either case; -1 for any other byte.
+int HexDigitValue(unsigned char c)
+{
+    if (IsDecimalDigit(c)) return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
 } // namespace
 
-int NumberAt(const unsigned char* reply, const Value& at)
+bool NumberAt(const unsigned char* reply, const Value& at, int& value)
 {
     const unsigned char* r = reply + at.At;
-    switch (at.Kind) {
-    case Digits::None: return 0;
-    case Digits::Digit: return r[0] - '0';
-    case Digits::Dec:
-        switch (at.Width) {
-        case 2: return zanCombineDec(r[0], r[1]);
-        case 3: return zanCombineDec(r[0], r[1], r[2]);
-        default: return zanCombineDec(r[0], r[1], r[2], r[3]);
+    uint32_t number = 0;
+    for (int i = 0; i < at.Width; ++i) {
+        int digit = -1;
+        switch (at.Kind) {
+        case Digits::None: return false;
+        case Digits::Digit:
+        case Digits::Dec: digit = IsDecimalDigit(r[i]) ? r[i] - '0' : -1; break;
+        case Digits::Hex: digit = HexDigitValue(r[i]); break;
         }
-    case Digits::Hex:
-        switch (at.Width) {
-        case 2: return zanCombineHex(r[0], r[1]);
-        // Three digits: a 0 stands in for the missing most significant one.
-        case 3: return zanCombineHex(0, r[0], r[1], r[2]);
-        default: return zanCombineHex(r[0], r[1], r[2], r[3]);
-        }
+        if (digit < 0) return false;
+        number = number * (at.Kind == Digits::Hex ? 16u : 10u) + static_cast<uint32_t>(digit);
     }
-    return 0;
+    if (at.Kind == Digits::None || number < at.Min || number > at.Max) return false;
+    value = static_cast<int>(number);
+    return true;
 }
 
 CommandFrame::CommandFrame(unsigned char command, const Param* params, int paramCount,
@@ -113,15 +122,23 @@ void CommandFrame::Put(uint32_t value)
         m_InRange = false;
         return;
     }
+    // A single character is worked out before it is narrowed to a byte, so that a selector
+    // such as channel 211 ('0' + 211 = 0x103) cannot wrap round to ETX.
+    uint64_t character = 0;
     switch (p.Kind) {
-    case Field::Switch: at[0] = static_cast<unsigned char>(value ? p.Fixed : p.Off); break;
-    case Field::Char: at[0] = static_cast<unsigned char>(value); break;
-    case Field::Channel: at[0] = static_cast<unsigned char>('0' + value); break;
-    case Field::Index: at[0] = static_cast<unsigned char>('0' + value - 1); break;
+    case Field::Switch: character = static_cast<unsigned char>(value ? p.Fixed : p.Off); break;
+    case Field::Char: character = value; break;
+    case Field::Channel: character = uint64_t{'0'} + value; break;
+    case Field::Index: character = uint64_t{'0'} + value - 1; break;
     case Field::Dec:
-    case Field::Hex: WriteDigits(p.Kind, p.Width, value, at); break;
-    case Field::Fixed: break;
+    case Field::Hex: WriteDigits(p.Kind, p.Width, value, at); return;
+    case Field::Fixed: return;
     }
+    if (!IsPrintable(character)) {
+        m_InRange = false;
+        return;
+    }
+    at[0] = static_cast<unsigned char>(character);
 }
 
 unsigned char* CommandFrame::Seal()

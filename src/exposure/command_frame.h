@@ -14,8 +14,12 @@ inline constexpr unsigned char ETX = 0x03;
 inline constexpr unsigned char ACK = 0x06;
 inline constexpr unsigned char NAK = 0x15;
 
-// The number that `at` names in `reply`: decimal or hexadecimal digits, or one digit.
-int NumberAt(const unsigned char* reply, const Value& at);
+// The number that `at` names in `reply` (decimal or hexadecimal digits, or one digit) into
+// `value`: false, with `value` unchanged, when a character is not a digit of the field's base
+// or the number lies outside the field's range.
+bool NumberAt(const unsigned char* reply, const Value& at, int& value);
+// True for a decimal digit character.
+constexpr bool IsDecimalDigit(unsigned char c) { return c >= '0' && c <= '9'; }
 
 class CommandFrame {
 public:
@@ -30,8 +34,10 @@ public:
                        modelLetter)
     {}
 
-    // Writes the next argument into its field. An argument outside the field's range is not
-    // written and makes the frame unusable (InRange false).
+    // Writes the next argument into its field. An argument outside the field's range, or one
+    // that would put a byte other than printable ASCII (0x20..0x7E) into the frame (a selector
+    // that would become STX, ETX or NUL), is not written and makes the frame unusable
+    // (InRange false).
     void Put(uint32_t value);
     void Put(std::initializer_list<uint32_t> values)
     {

@@ -71,16 +71,27 @@ constexpr Reply Reading(uint16_t bytes) { return {Check::Reading, bytes}; }
 // Where the value a command reads lies in its reply.
 enum class Digits : uint8_t { None, Dec, Hex, Digit };
 
+// A value is read only when every character is a digit of its base and the number lies in
+// Min..Max (the range the controller accepts for the same field, where the command that sets
+// it gives one); otherwise the reply is refused.
 struct Value {
     Digits Kind;
     uint16_t At;   // reply byte of the first character
     uint8_t Width; // characters
+    uint32_t Min = 0;
+    uint32_t Max = kAny;
 };
 
 constexpr Value NoValue() { return {Digits::None, 0, 0}; }
-constexpr Value DecAt(uint16_t at, uint8_t width) { return {Digits::Dec, at, width}; }
+constexpr Value DecAt(uint16_t at, uint8_t width, uint32_t max = kAny)
+{
+    return {Digits::Dec, at, width, 0, max};
+}
 constexpr Value HexAt(uint16_t at, uint8_t width) { return {Digits::Hex, at, width}; }
-constexpr Value DigitAt(uint16_t at) { return {Digits::Digit, at, 1}; }
+constexpr Value DigitAt(uint16_t at, uint32_t min = 0, uint32_t max = 9)
+{
+    return {Digits::Digit, at, 1, min, max};
+}
 
 // What follows a command that succeeded: a pause, then polling until the controller is done.
 struct Afterwards {
@@ -143,7 +154,7 @@ inline constexpr Command<Framed> kFramedCommands[] = {
     {Framed::SetSerialCode,          "SetSerialCode",      'q',   {Idx(1, 3), Chars(16)},                                Errors(),                  NoValue(),           500,   Done(),                    "Yhfg"},
     {Framed::GetBrightness,          "GetBrightness",      'A',   {Ch()},                                                Exactly(10),               DecAt(kData, 2),     500,   Done(),                    "Yh-g"},
     {Framed::SetBrightness,          "SetBrightness",      'Q',   {Ch(1, 3), Dec(2, 99)},                                Errors(),                  NoValue(),           500,   Done(),                    "Yh-g"},
-    {Framed::GetChannel,             "GetChannel",         'C',   {Ch()},                                                Exactly(9),                DigitAt(kData),      500,   Done(),                    "Yh--"},
+    {Framed::GetChannel,             "GetChannel",         'C',   {Ch()},                                                Exactly(9),                DigitAt(kData, 1, 3),500,   Done(),                    "Yh--"},
     {Framed::SetChannel,             "SetChannel",         'S',   {Ch(1, 3), Ch(1, 3)},                                  Errors(),                  NoValue(),           500,   Done(),                    "Yh--"},
     {Framed::InputSelect,            "InputSelect",        '7',   {Idx()},                                               Errors(),                  NoValue(),           500,   Done(),                    "Yh--"},
     {Framed::GetImageAdjustDec,      "GetImageAdjust",     'u',   {Idx(1, 8)},                                           Exactly(11),               DecAt(kData, 3),     500,   Done(),                    "Yh--"},
@@ -170,7 +181,7 @@ inline constexpr Command<Framed> kFramedCommands[] = {
     {Framed::SetRepeatMode,          "SetRepeatMode",      'x',   {Fix('0')},                                            Unexamined(),              NoValue(),           500,   SettleThenPoll(500, 2000), "---g"},
     {Framed::WobbleControl,          "WobbleControl",      '6',   {Idx(1, 4)},                                           Errors(),                  NoValue(),           500,   Poll(1000),                "--fg"},
     {Framed::GetWobbleSetting,       "GetWobbleData",      'G',   {Fix('0')},                                            ExactlyIgnoreErrors(9),    NoValue(),           500,   Done(),                    "--fg"},
-    {Framed::GetWobbleValue,         "GetWobbleData",      'G',   {Fix('1')},                                            ExactlyIgnoreErrors(11),   DecAt(kData, 3),     500,   Done(),                    "--fg"},
+    {Framed::GetWobbleValue,         "GetWobbleData",      'G',   {Fix('1')},                                            ExactlyIgnoreErrors(11),   DecAt(kData, 3, 359),500,   Done(),                    "--fg"},
     {Framed::SetWobbleSetting,       "SetWobbleData",      'V',   {Fix('0'), Switch('0', '1')},                          Errors(),                  NoValue(),           500,   Done(),                    "--fg"},
     {Framed::SetWobbleValue,         "SetWobbleData",      'V',   {Fix('1'), Dec(3, 359)},                               Errors(),                  NoValue(),           500,   Done(),                    "--fg"},
     {Framed::GetGammaData,           "GetGammaData",       'a',   {Ch(0, 2)},                                            ExactlyIgnoreErrors(776),  HexAt(kData, 3),     5000,  Done(),                    "--fg"},

@@ -1,7 +1,6 @@
 // The first-generation lamp controller kept in memory, for hosts that run without one.
 #include "qlcos/exposure/emu_lamp_control.h"
 #include "exposure/model_table.h"
-#include "platform/win32.h"
 
 #include <cstring>
 
@@ -53,7 +52,11 @@ ZanResult CEmuQLampControl::GetFilterPos(unsigned char channel, unsigned short* 
 
 ZanResult CEmuQLampControl::Exposal(unsigned char channel)
 {
-    if (channel >= 1 && channel <= 3) Sleep(m_Values[channel - 1].ShutterTime * 10);
+    // A Cancel from before this request spoils nothing. The port control's pause needs no
+    // open port: it is the emulator's interruptible wait.
+    ClearCancel();
+    if (channel < 1 || channel > 3) return 0;
+    if (!Pause(m_Values[channel - 1].ShutterTime * 10)) return ZAN_COM_ERR_CANCELLED;
     return 0;
 }
 

@@ -2,8 +2,11 @@
 #include "exposure/exchange.h"
 
 #include "exposure/command_frame.h"
+#include "serial/com_trace.h"
 
+#include <cstdio>
 #include <cstring>
+#include <string>
 
 namespace qlcos::exposure {
 
@@ -48,6 +51,25 @@ uint32_t TrailingByteWaitMs(int baud)
     return static_cast<uint32_t>((2 * 10 * 1000 + rate - 1) / rate) + 1;
 }
 
+// Shows in the trace an answer whose block check (XOR of the bytes after STX up to and
+// including ETX) is missing or does not match. Controllers in the field are not known to
+// send it right every time, so it never refuses an answer.
+void TraceBlockCheck(CZanComDevice& device, const unsigned char* received, const Span& answer,
+                     int count)
+{
+    if (!qlcos::serial::TraceEnabled()) return;
+    const int checkAt = answer.Start + answer.Length;
+    const unsigned char expected = zanCheckXOR(received + answer.Start + 1, answer.Length - 1);
+    if (checkAt < count && received[checkAt] == expected) return;
+    char note[96];
+    if (checkAt < count)
+        std::snprintf(note, sizeof note, "block check 0x%02X, expected 0x%02X (answer kept)",
+                      received[checkAt], expected);
+    else
+        std::snprintf(note, sizeof note, "no block check, expected 0x%02X (answer kept)", expected);
+    qlcos::serial::TraceNote("COM" + std::to_string(device.GetComProperty().Port), note);
+}
+
 } // namespace
 
 const Framing kFramedReply = {ETX, 0, true, false, TakeStxToEtx};
@@ -80,11 +102,13 @@ ZanResult Exchange(const ExchangePort& port, const Framing& framing, const unsig
 
     ZanResult verdict = badAnswer;
     for (int attempt = 0; attempt < device.GetAttemptCount(); ++attempt) {
+        if (device.IsCancelled()) return ZAN_COM_ERR_CANCELLED;
         device.ClearPool();
         verdict = device.Send(frame, length, &device);
         if (zanFailed(verdict)) continue;
-        const int received =
-            device.GetPoolData(port.Received, static_cast<int>(port.ReceivedCapacity));
+        int received = device.GetPoolData(port.Received, static_cast<int>(port.ReceivedCapacity));
+        // A Cancel ends the wait with whatever had arrived: not an answer to judge.
+        if (device.IsCancelled()) return ZAN_COM_ERR_CANCELLED;
         Span span{};
         if (!framing.Take(port.Received, received, span)) {
             const bool refused = framing.NakRefuses && Holds(port.Received, received, NAK);
@@ -93,9 +117,12 @@ ZanResult Exchange(const ExchangePort& port, const Framing& framing, const unsig
         }
         // A block check that follows the answer is taken in now, while it is due, so that it
         // cannot arrive during the next command and pass for part of its answer.
-        if (framing.TrailingCheckByte && span.Start + span.Length == received)
+        if (framing.TrailingCheckByte && span.Start + span.Length == received) {
             device.WaitForPoolData(received + 1,
                                    TrailingByteWaitMs(device.GetComProperty().BaudRate));
+            received = device.GetPoolData(port.Received, static_cast<int>(port.ReceivedCapacity));
+        }
+        if (framing.TrailingCheckByte) TraceBlockCheck(device, port.Received, span, received);
         if (!answer) return 0;
         if (static_cast<uint32_t>(span.Length) > *answerLength) return badAnswer;
         std::memcpy(answer, port.Received + span.Start, static_cast<size_t>(span.Length));

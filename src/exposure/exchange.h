@@ -41,13 +41,32 @@ struct ExchangePort {
 // *length to its length: 1. Otherwise 0 (also for null arguments).
 int CutToFront(const Framing& framing, unsigned char* buffer, uint32_t* length);
 
+// One request of a driver, for as long as it runs. The outermost one clears a Cancel left
+// over from before it began (a Break between requests spoils nothing); requests it makes in
+// turn (an exposure's status polls) leave a Cancel that arrived meanwhile in place.
+class RequestScope {
+public:
+    RequestScope(CZanComCtrl& port, int& depth) : m_Depth(depth)
+    {
+        if (m_Depth++ == 0) port.ClearCancel();
+    }
+    ~RequestScope() { --m_Depth; }
+    RequestScope(const RequestScope&) = delete;
+    RequestScope& operator=(const RequestScope&) = delete;
+
+private:
+    int& m_Depth;
+};
+
 // Sends `frame` and waits up to `timeoutMs` for its answer, up to the port's attempt count.
 // An answer is copied to `answer` (on entry *answerLength is its capacity, on return the
 // answer's length); with a null `answer` only its arrival counts. An answer longer than the
 // caller's buffer is refused with `badAnswer` without sending again: the controller has
 // acted on the command already. When no attempt brought an answer, the last attempt's
 // failure is returned: the framework's, REFUSED for a NAK where the framing says so, else
-// `badAnswer`.
+// `badAnswer`. A Cancel on the port ends the exchange at once with ZAN_COM_ERR_CANCELLED,
+// before the next attempt is sent. When the framing has a block check, a block check that
+// does not match the answer is shown in the trace (QLCOS_TRACE) but does not refuse it.
 ZanResult Exchange(const ExchangePort& port, const Framing& framing, const unsigned char* frame,
                    int length, uint32_t timeoutMs, ZanResult badAnswer, unsigned char* answer,
                    uint32_t* answerLength);

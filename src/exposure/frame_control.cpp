@@ -5,10 +5,12 @@
 #include "platform/win32.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 
 using qlcos::exposure::Framed;
 using qlcos::exposure::FrameLink;
+using qlcos::exposure::IsDecimalDigit;
 using qlcos::exposure::ModelOf;
 
 namespace {
@@ -81,6 +83,8 @@ ZanResult CQFrameControl::GetErrorCode(const unsigned char* reply, uint32_t leng
     const FrameLink link(*this);
     // Both error digits must lie inside the reply.
     if (!reply || length < 7) return link.Code(QCTRL_BAD_LENGTH);
+    // Error digits that are no digits are no verdict of the controller: a corrupted reply.
+    if (!IsDecimalDigit(reply[5]) || !IsDecimalDigit(reply[6])) return link.Code(QCTRL_BAD_LENGTH);
     const unsigned e = ((reply[5] * 16u) % 256u) | (reply[6] & 0x0Fu);
     if (e == 0) return 0;
     // The error digits the controller names, in the order of their codes QCTRL_ERROR_01 on.
@@ -96,10 +100,13 @@ ZanResult CQFrameControl::Poll(unsigned char& status, unsigned char& progress)
 {
     FrameLink link(*this);
     const ZanResult result = link.Run(Framed::Poll, {});
-    // The status comes with any reply of the poll's length, whatever its error digits say.
+    // The status comes with any reply of the poll's length, whatever its error digits say,
+    // unless its progress is no digit: then the reply is corrupted and tells nothing.
     if (link.ReplyLength() == kPollReplyBytes) {
+        const unsigned char digit = link.Reply()[qlcos::exposure::kData + 1];
+        if (!IsDecimalDigit(digit)) return zanFailed(result) ? result : link.Code(QCTRL_BAD_LENGTH);
         status = link.Reply()[qlcos::exposure::kData];
-        progress = static_cast<unsigned char>(link.Reply()[qlcos::exposure::kData + 1] - '0');
+        progress = static_cast<unsigned char>(digit - '0');
     }
     return result;
 }
@@ -108,6 +115,9 @@ ZanResult CQFrameControl::PollingStatus(uint32_t timeoutMs)
 {
     const FrameLink link(*this);
     DWORD start = GetTickCount();
+    // However often the controller starts the window again, the wait ends at the cap.
+    const auto cap = std::chrono::steady_clock::now() +
+                     std::chrono::milliseconds(uint64_t{timeoutMs} * kPollingCapFactor);
     ZanResult result = 0;
     bool polling = true;
     int failuresLeft = kPollFailuresAllowed;
@@ -117,11 +127,13 @@ ZanResult CQFrameControl::PollingStatus(uint32_t timeoutMs)
     if (GetTickCount() - start >= timeoutMs) return link.Code(QCTRL_TIMEOUT);
     while (GetTickCount() - start < timeoutMs) {
         if (!polling) return result;
+        if (std::chrono::steady_clock::now() >= cap) return link.Code(QCTRL_TIMEOUT);
         // Each poll decides on its own status: a reply without one must not repeat an
         // earlier '5', which would restart the window for as long as the line is bad.
         unsigned char status = kNoStatus;
         unsigned char progress = 0;
         result = Poll(status, progress);
+        if (result == ZAN_COM_ERR_CANCELLED) return result;
         if (zanSucceeded(result) || (result >> 16) == ownCodes) {
             if (status == '5' || (status == '6' && restartOn6)) {
                 start = GetTickCount();
@@ -138,7 +150,7 @@ ZanResult CQFrameControl::PollingStatus(uint32_t timeoutMs)
         } else if (--failuresLeft == 0) {
             polling = false;
         }
-        Sleep(m_Model.PollSleepMs);
+        if (!Pause(m_Model.PollSleepMs)) return ZAN_COM_ERR_CANCELLED;
     }
     return polling ? link.Code(QCTRL_TIMEOUT) : result;
 }
@@ -167,6 +179,7 @@ ZanResult CQFrameControl::GetVersion(char* text)
 
 ZanResult CQFrameControl::Create(int port, int second)
 {
+    const FrameLink request(*this); // one request from opening to the last time read
     tagZANSerialPortProperty property{port, second, 9600, 8, 0, 0};
     ZanResult result = CZanComDevice::Create(&property);
     if (zanFailed(result)) return result;
@@ -258,8 +271,19 @@ ZanResult CQFrameControl::GetBrightness(unsigned char channel, unsigned char& va
 ZanResult CQFrameControl::SetBrightness(unsigned char channel, unsigned char value) { return FrameLink(*this).Run(Framed::SetBrightness, {channel, value}); }
 ZanResult CQFrameControl::GetChannel(unsigned char channel, unsigned char& value) { return FrameLink(*this).Read(Framed::GetChannel, {channel}, value); }
 ZanResult CQFrameControl::SetChannel(unsigned char channel, unsigned char value) { return FrameLink(*this).Run(Framed::SetChannel, {channel, value}); }
-ZanResult CQFrameControl::GetImageAdjust(unsigned char index, unsigned short& value) { return FrameLink(*this).Read(Framed::GetImageAdjustDec, {index}, value); }
 // clang-format on
+
+ZanResult CQFrameControl::GetImageAdjust(unsigned char index, unsigned short& value)
+{
+    FrameLink link(*this);
+    unsigned short held = 0;
+    const ZanResult result = link.Read(Framed::GetImageAdjustDec, {index}, held);
+    if (zanFailed(result)) return result;
+    // A value the item cannot take is a corrupted reply.
+    if (held > qlcos::exposure::kImageAdjustMaxDec[index - 1]) return link.Code(QCTRL_BAD_LENGTH);
+    value = held;
+    return result;
+}
 
 ZanResult CQFrameControl::SetImageAdjust(unsigned char index, unsigned short value)
 {

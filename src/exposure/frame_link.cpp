@@ -2,8 +2,6 @@
 // and the exposure waits of the model table.
 #include "exposure/frame_link.h"
 
-#include "platform/win32.h"
-
 #include <algorithm>
 
 namespace qlcos::exposure {
@@ -40,7 +38,7 @@ ZanResult FrameLink::Send(Framed id, CommandFrame& frame)
     if (zanFailed(sent)) return sent;
     const ZanResult judged = Judge(row);
     if (zanFailed(judged) || row.Then.PollMs == 0) return judged;
-    Sleep(row.Then.SettleMs);
+    if (!Pause(row.Then.SettleMs)) return ZAN_COM_ERR_CANCELLED;
     return m_Driver.PollingStatus(row.Then.PollMs);
 }
 
@@ -63,7 +61,12 @@ ZanResult FrameLink::Judge(const Command<Framed>& row)
     return 0;
 }
 
-int FrameLink::Number(const Value& at) const { return NumberAt(Reply(), at); }
+bool FrameLink::Number(const Value& at, int& value) const
+{
+    // A value must lie before the reply's ETX.
+    if (at.At + at.Width >= ReplyLength()) return false;
+    return NumberAt(Reply(), at, value);
+}
 
 // ---- Caches and exposure waits ------------------------------------------------------------
 
@@ -92,7 +95,7 @@ ZanResult FrameLink::Expose(unsigned char channel)
         const bool timed = IsColourChannel(channel) || IsIntervalChannel(channel);
         const uint32_t window =
             ((timed ? std::min<uint32_t>(CachedTime(channel), 0xFFFF) : 0) + 20) * 100;
-        Sleep(Model().SettleMs);
+        if (!Pause(Model().SettleMs)) return ZAN_COM_ERR_CANCELLED;
         return m_Driver.PollingStatus(window);
     }
     // Sleep through the exposure, then give the controller a little longer to report done.
@@ -105,7 +108,7 @@ ZanResult FrameLink::Expose(unsigned char channel)
         sleepMs = static_cast<int64_t>(time) * 10 - 100;
         pollMs = time * 100 + 5000;
     }
-    if (sleepMs > 0) Sleep(static_cast<DWORD>(sleepMs));
+    if (sleepMs > 0 && !Pause(static_cast<uint32_t>(sleepMs))) return ZAN_COM_ERR_CANCELLED;
     return m_Driver.PollingStatus(pollMs);
 }
 

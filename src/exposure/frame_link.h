@@ -6,15 +6,19 @@
 #include "qlcos/exposure/frame_control.h"
 #include "exposure/command_frame.h"
 #include "exposure/command_table.h"
+#include "exposure/exchange.h"
 #include "exposure/model_table.h"
 
 #include <initializer_list>
 
 namespace qlcos::exposure {
 
+// Made for each operation of a driver; the one the host's call made is the request's scope.
 class FrameLink {
 public:
-    explicit FrameLink(CQFrameControl& driver) : m_Driver(driver) {}
+    explicit FrameLink(CQFrameControl& driver)
+        : m_Driver(driver), m_Request(driver, driver.m_RequestDepth)
+    {}
 
     const ControllerModel& Model() const { return m_Driver.m_Model; }
     // The driver's result with low word `nn`: 0x20MM00NN.
@@ -25,11 +29,15 @@ public:
     // the frame is sent, the reply judged by the row's rule and, when that succeeded, the
     // row's status wait follows.
     ZanResult Run(Framed id, std::initializer_list<uint32_t> args);
-    // Run, then the value the row reads, written only on success.
+    // Run, then the value the row reads, written only on success. A value that is not made
+    // of digits of its base or lies outside its range refuses the reply (QCTRL_BAD_LENGTH).
     template <typename T> ZanResult Read(Framed id, std::initializer_list<uint32_t> args, T& value)
     {
         const ZanResult result = Run(id, args);
-        if (zanSucceeded(result)) value = static_cast<T>(Number(RowOf(id).Read));
+        if (zanFailed(result)) return result;
+        int number = 0;
+        if (!Number(RowOf(id).Read, number)) return Code(QCTRL_BAD_LENGTH);
+        value = static_cast<T>(number);
         return result;
     }
     // Sends a frame of row `id` whose arguments the caller has written (the tables), and
@@ -41,8 +49,10 @@ public:
     // The last reply, STX to ETX; ReplyLength is 0 after a failed exchange.
     const unsigned char* Reply() const { return m_Driver.m_Reply.get(); }
     uint32_t ReplyLength() const { return m_Driver.m_ReplyLength; }
-    // The number that `at` names in the last reply.
-    int Number(const Value& at) const;
+    // The number that `at` names in the last reply: false when it is malformed (NumberAt).
+    bool Number(const Value& at, int& value) const;
+    // Sleeps `ms`, ending early on a Cancel: false when cancelled.
+    bool Pause(uint32_t ms) { return m_Driver.Pause(ms); }
     // The text of the last reply from its data to `trailing` bytes before its end (ETX
     // included), NUL-terminated; false when the reply is too short for that or the text
     // does not fit `capacity` characters with its NUL.
@@ -68,6 +78,7 @@ private:
     uint32_t CachedTime(unsigned char channel);
 
     CQFrameControl& m_Driver;
+    RequestScope m_Request;
 };
 
 } // namespace qlcos::exposure

@@ -5,10 +5,12 @@
 #include "exposure/exchange.h"
 #include "exposure/model_table.h"
 
+#include <chrono>
 #include <cstring>
 
 using qlcos::exposure::Lamp;
 using qlcos::exposure::ModelOf;
+using qlcos::exposure::RequestScope;
 
 static_assert(ModelOf(ZAN_DEVTYPE_LAMP_CONTROLLER).PoolBytes == CQLampControl::kPoolBytes,
               "the model table and the driver agree on the receive pool");
@@ -19,6 +21,18 @@ const int32_t kUnknown = -1;
 // Exposal waits (shutter time + this margin) × 10 ms.
 const int32_t kExposalMarginUnits = 400;
 const int32_t kLongestShutterTime = 999; // three digits, units of 10 ms
+// A line without a byte for this long is quiet: ten character times at 9600 baud, and the
+// system's delivery.
+const uint32_t kQuietLineMs = 20;
+// Dropping a late answer ends after this long even while bytes keep coming.
+const int64_t kLateAnswerDrainMs = 200;
+
+int64_t NowMs()
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
 
 } // namespace
 
@@ -27,7 +41,9 @@ namespace qlcos::exposure {
 // The private implementation of CQLampControl: runs the commands of its table.
 class LampLink {
 public:
-    explicit LampLink(CQLampControl& driver) : m_Driver(driver) {}
+    explicit LampLink(CQLampControl& driver)
+        : m_Driver(driver), m_Request(driver, driver.m_RequestDepth)
+    {}
 
     // Runs setting or action `id` with `args`, waiting the row's time for its ACK. An
     // argument out of its field's range is refused (ZAN_COM_ERR_ARGUMENT) before anything
@@ -77,8 +93,11 @@ public:
         if (zanFailed(result)) return result;
         // The data must lie before ETX; bytes accepted for an ACK alone carry none.
         if (m_Driver.m_Reply[0] != STX || length < row.Answer.Bytes) return ZAN_COM_ERR_NO_REPLY;
-        *out = static_cast<T>(NumberAt(m_Driver.m_Reply, row.Read));
-        if (cache) *cache = *out;
+        // Digits that are no digits are a corrupted reply: nothing of it is kept.
+        int value = 0;
+        if (!NumberAt(m_Driver.m_Reply, row.Read, value)) return ZAN_COM_ERR_NO_REPLY;
+        *out = static_cast<T>(value);
+        if (cache) *cache = value;
         return 0;
     }
 
@@ -95,6 +114,7 @@ public:
 
 private:
     CQLampControl& m_Driver;
+    RequestScope m_Request;
 };
 
 } // namespace qlcos::exposure
@@ -116,6 +136,8 @@ CQLampControl::~CQLampControl()
 
 ZanResult CQLampControl::Create(int port, int second)
 {
+    const LampLink request(*this); // one request from opening to the identifying reading
+    m_AnswerOwed = false;
     tagZANSerialPortProperty property{port, second, 9600, 8, 0, 0};
     ZanResult result = CZanComDevice::Create(&property);
     if (zanFailed(result)) return result;
@@ -156,18 +178,49 @@ ZanResult CQLampControl::SendCmd(unsigned char* frame, int length, unsigned char
                                  uint32_t* replyLength, uint32_t timeoutMs)
 {
     if (!frame || length <= 0 || !reply || !replyLength) return ZAN_COM_ERR_ARGUMENT;
-    const qlcos::exposure::ExchangePort port{*this, m_Protocol, m_Received, kPoolBytes};
-    return qlcos::exposure::Exchange(port, qlcos::exposure::kLampReply, frame, length, timeoutMs,
-                                     ZAN_COM_ERR_NO_REPLY, reply, replyLength);
+    return Transact(qlcos::exposure::kLampReply, frame, length, timeoutMs, reply, replyLength);
 }
 
 ZanResult CQLampControl::SendCmdACK(unsigned char* frame, int length, unsigned char*, uint32_t*,
                                     uint32_t timeoutMs)
 {
     if (!frame || length <= 0) return ZAN_COM_ERR_ARGUMENT;
+    return Transact(qlcos::exposure::kLampAck, frame, length, timeoutMs, nullptr, nullptr);
+}
+
+ZanResult CQLampControl::Transact(const qlcos::exposure::Framing& framing, unsigned char* frame,
+                                  int length, uint32_t timeoutMs, unsigned char* reply,
+                                  uint32_t* replyLength)
+{
+    DropLateAnswer();
     const qlcos::exposure::ExchangePort port{*this, m_Protocol, m_Received, kPoolBytes};
-    return qlcos::exposure::Exchange(port, qlcos::exposure::kLampAck, frame, length, timeoutMs,
-                                     ZAN_COM_ERR_NO_REPLY, nullptr, nullptr);
+    const ZanResult result = qlcos::exposure::Exchange(port, framing, frame, length, timeoutMs,
+                                                       ZAN_COM_ERR_NO_REPLY, reply, replyLength);
+    // An answer may still be on its way: a cancelled command's until its time-out has run
+    // (an exposure's ACK comes when the exposure ends), a command that got none in time any
+    // moment now. Either would pass for the next command's answer.
+    if (result == ZAN_COM_ERR_CANCELLED || result == ZAN_COM_ERR_NO_REPLY) {
+        m_AnswerOwed = true;
+        m_LateAnswerDue = NowMs() + (result == ZAN_COM_ERR_CANCELLED ? timeoutMs : 0);
+    }
+    return result;
+}
+
+void CQLampControl::DropLateAnswer()
+{
+    if (!m_AnswerOwed) return;
+    m_AnswerOwed = false;
+    // Wait (interruptibly) for the owed answer while it may still come, then for a quiet line,
+    // dropping whatever arrives.
+    ClearPool();
+    const int64_t owed = m_LateAnswerDue - NowMs();
+    if (owed > 0 && WaitForPoolData(1, static_cast<uint32_t>(owed)) == 0) return;
+    const int64_t giveUp = NowMs() + kLateAnswerDrainMs;
+    while (!IsCancelled() && NowMs() < giveUp) {
+        ClearPool();
+        if (WaitForPoolData(1, kQuietLineMs) == 0) break;
+    }
+    ClearPool();
 }
 
 // ---- Settings -----------------------------------------------------------------------------

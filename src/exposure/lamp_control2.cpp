@@ -40,7 +40,9 @@ ZanResult CQLampControl2::GetRefreshProgress(unsigned char& stage, unsigned char
     const ZanResult result = link.Read(Framed::GetRefreshProgress, {}, value);
     if (zanFailed(result)) return result;
     // The stage digit precedes the percentage.
-    stage = static_cast<unsigned char>(link.Reply()[qlcos::exposure::kData] - '0' + 1);
+    const unsigned char digit = link.Reply()[qlcos::exposure::kData];
+    if (!qlcos::exposure::IsDecimalDigit(digit)) return link.Code(QCTRL_BAD_LENGTH);
+    stage = static_cast<unsigned char>(digit - '0' + 1);
     percent = static_cast<unsigned char>(value > 100 ? 100 : value);
     return 0;
 }

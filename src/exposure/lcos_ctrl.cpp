@@ -4,6 +4,9 @@
 #include "qlcos/exposure.h"
 #include "exposure/model_table.h"
 
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <new>
 #include <type_traits>
 
@@ -57,31 +60,69 @@ void CopyText(ZanWChar* to, size_t capacity, const ZanWChar* from)
 
 } // namespace
 
-CZanLCosCtrl::CZanLCosCtrl() = default;
+// Who is using the driver: requests in progress, and whether a Create or Destroy is changing
+// it. Requests never wait here; Create and Destroy wait for each other and Destroy for the
+// requests.
+struct ZanLCosDriverLock {
+    std::mutex Mutex;
+    std::condition_variable Changed;
+    int Requests = 0;      // requests between their entry and their very last step
+    bool Changing = false; // a Create or Destroy is in progress
+};
 
-CZanLCosCtrl::~CZanLCosCtrl() = default;
+namespace {
+
+// How often Destroy repeats its Cancel while a request is still on its way out: a request that
+// had not begun when the first Cancel came clears it as it begins.
+const auto kCancelRepeat = std::chrono::milliseconds(20);
+
+} // namespace
+
+CZanLCosCtrl::CZanLCosCtrl() : m_Lock(new ZanLCosDriverLock) {}
+
+CZanLCosCtrl::~CZanLCosCtrl()
+{
+    // Releases the driver (waiting for a Create in progress) and lets every request leave
+    // before the members go.
+    Destroy();
+    std::unique_lock<std::mutex> lock(m_Lock->Mutex);
+    m_Lock->Changed.wait(lock, [&] { return m_Lock->Requests == 0 && !m_Lock->Changing; });
+}
 
 template <auto Operation, typename Body> ZanResult CZanLCosCtrl::Guarded(Body&& body)
 {
-    const uint32_t bit = qlcos::exposure::OperationOf(Operation).BusyBit;
-    if (IsBusy(kGuardMask)) return ZAN_LCOS_BUSY;
-    m_dwBusy |= bit;
-    const ZanResult result = body();
-    m_dwBusy &= ~bit;
-    WorkFinish();
+    // Counted from before the busy guard to after WorkFinish, so that Destroy and the
+    // destructor wait until the request touches nothing of this device any more.
+    {
+        std::lock_guard<std::mutex> lock(m_Lock->Mutex);
+        ++m_Lock->Requests;
+    }
+    ZanResult result = ZAN_LCOS_BUSY;
+    if (!IsBusy(kGuardMask)) {
+        const uint32_t bit = qlcos::exposure::OperationOf(Operation).BusyBit;
+        m_dwBusy |= bit;
+        result = body();
+        m_dwBusy &= ~bit;
+        WorkFinish();
+    }
+    std::lock_guard<std::mutex> lock(m_Lock->Mutex);
+    --m_Lock->Requests;
+    m_Lock->Changed.notify_all();
     return result;
 }
 
 // `call(driver)` when the capability table gives the detected model the operation (the
 // compiler checks that its driver offers it), else ZAN_LCOS_UNSUPPORTED without touching
-// the line.
+// the line. The driver stays whole while the request runs: Destroy takes it away from new
+// requests at once but deletes it only after the running ones have left.
 template <auto Operation, typename Call> ZanResult CZanLCosCtrl::Forward(Call&& call)
 {
-    if (!m_pDriver) return ZAN_LCOS_NO_DRIVER;
+    CZanComDevice* driver = m_pDriver.load();
+    if (!driver) return ZAN_LCOS_NO_DRIVER;
     return ForModel<ZanResult>(m_DeviceType, ZAN_LCOS_UNSUPPORTED, [&](auto model) -> ZanResult {
         using M = decltype(model);
         if constexpr (qlcos::exposure::Has(M::Type, Operation))
-            return call(static_cast<typename M::Driver&>(*m_pDriver));
+            return call(static_cast<typename M::Driver&>(*driver));
         else
             return ZAN_LCOS_UNSUPPORTED;
     });
@@ -92,7 +133,26 @@ template <auto Operation, typename Call> ZanResult CZanLCosCtrl::Forward(Call&& 
 ZanResult CZanLCosCtrl::Create(HWND window, tagZanVirtualDeviceProperty* property)
 {
     if (!property) return ZAN_LCOS_CREATE_FAILED;
-    if (m_pDriver) return ZAN_LCOS_ALREADY_CREATED;
+    // One Create or Destroy at a time: a second Create waits for the first and then finds its
+    // driver.
+    {
+        std::unique_lock<std::mutex> lock(m_Lock->Mutex);
+        m_Lock->Changed.wait(lock, [&] { return !m_Lock->Changing; });
+        if (m_pDriver.load()) return ZAN_LCOS_ALREADY_CREATED;
+        m_Lock->Changing = true;
+    }
+    CZanComDevice* driver = nullptr;
+    const ZanResult result = Probe(window, property, driver);
+    std::lock_guard<std::mutex> lock(m_Lock->Mutex);
+    if (driver) m_pDriver.store(driver);
+    m_Lock->Changing = false;
+    m_Lock->Changed.notify_all();
+    return result;
+}
+
+ZanResult CZanLCosCtrl::Probe(HWND window, tagZanVirtualDeviceProperty* property,
+                              CZanComDevice*& found)
+{
     if (property->Port.Second != -1) return ZAN_LCOS_CREATE_FAILED;
     if (CZanVirtualDevice::Create(window, property) != 0) return ZAN_LCOS_CREATE_FAILED;
 
@@ -112,7 +172,7 @@ ZanResult CZanLCosCtrl::Create(HWND window, tagZanVirtualDeviceProperty* propert
             CopyText(m_szDescription, sizeof m_szDescription / sizeof m_szDescription[0],
                      model->Description);
             m_DeviceType = model->DeviceType;
-            m_pDriver = driver;
+            found = driver;
             return 0;
         }
         // A driver that did not find its controller has closed its port already.
@@ -123,11 +183,32 @@ ZanResult CZanLCosCtrl::Create(HWND window, tagZanVirtualDeviceProperty* propert
 
 ZanResult CZanLCosCtrl::Destroy()
 {
-    if (m_pDriver) {
-        m_pDriver->Destroy();
-        delete m_pDriver;
-        m_pDriver = nullptr;
+    CZanComDevice* driver = nullptr;
+    {
+        std::unique_lock<std::mutex> lock(m_Lock->Mutex);
+        m_Lock->Changed.wait(lock, [&] { return !m_Lock->Changing; });
+        // New requests find no driver from here on.
+        driver = m_pDriver.exchange(nullptr);
+        if (!driver) return 0;
+        m_Lock->Changing = true;
+        // Running requests are cancelled and waited for.
+        do driver->Cancel();
+        while (
+            !m_Lock->Changed.wait_for(lock, kCancelRepeat, [&] { return m_Lock->Requests == 0; }));
     }
+    driver->Destroy();
+    delete driver;
+    std::lock_guard<std::mutex> lock(m_Lock->Mutex);
+    m_Lock->Changing = false;
+    m_Lock->Changed.notify_all();
+    return 0;
+}
+
+ZanResult CZanLCosCtrl::Break(int)
+{
+    std::lock_guard<std::mutex> lock(m_Lock->Mutex);
+    // Destroy takes the driver out under this lock before it deletes it.
+    if (CZanComDevice* driver = m_pDriver.load()) driver->Cancel();
     return 0;
 }
 
@@ -137,8 +218,9 @@ int CZanLCosCtrl::CanService(void*) { return 0; }
 
 void CZanLCosCtrl::SetConsole(CZanConsole* console)
 {
+    std::lock_guard<std::mutex> lock(m_Lock->Mutex);
     m_pConsole = console;
-    if (m_pDriver) m_pDriver->SetConsole(console);
+    if (CZanComDevice* driver = m_pDriver.load()) driver->SetConsole(console);
 }
 
 // ---- Public operations: busy guard, then the f twin --------------------------------------------

@@ -19,8 +19,18 @@ ZanResult ReadTable(FrameLink link, Framed id, unsigned char table, T* values, i
     if (!values) return link.Code(QCTRL_OUT_OF_RANGE);
     const ZanResult result = link.Run(id, {table});
     if (zanFailed(result)) return result;
+    // The whole table is checked before any of it is written.
     qlcos::exposure::Value at = qlcos::exposure::RowOf(id).Read;
-    for (int k = 0; k < count; ++k, at.At += at.Width) values[k] = static_cast<T>(link.Number(at));
+    for (int k = 0; k < count; ++k, at.At += at.Width) {
+        int value = 0;
+        if (!link.Number(at, value)) return link.Code(QCTRL_BAD_LENGTH);
+    }
+    at = qlcos::exposure::RowOf(id).Read;
+    for (int k = 0; k < count; ++k, at.At += at.Width) {
+        int value = 0;
+        link.Number(at, value);
+        values[k] = static_cast<T>(value);
+    }
     return 0;
 }
 
@@ -56,8 +66,11 @@ ZanResult CQPanelControl::GetWobbleData(unsigned char index, unsigned short& val
     if (index == 2) return link.Read(Framed::GetWobbleValue, {}, value);
     if (index != 1) return link.Code(QCTRL_OUT_OF_RANGE);
     const ZanResult result = link.Run(Framed::GetWobbleSetting, {});
-    // The setting reads '0' when the wobble is on.
-    if (zanSucceeded(result)) value = link.Reply()[qlcos::exposure::kData] == '0' ? 1 : 0;
+    if (zanFailed(result)) return result;
+    // The setting reads '0' when the wobble is on; it must be a digit.
+    const unsigned char setting = link.Reply()[qlcos::exposure::kData];
+    if (!qlcos::exposure::IsDecimalDigit(setting)) return link.Code(QCTRL_BAD_LENGTH);
+    value = setting == '0' ? 1 : 0;
     return result;
 }
 
@@ -81,9 +94,13 @@ ZanResult CQPanelControl::UniformData(unsigned char operation, unsigned char ind
 
 ZanResult CQPanelControl::GetImageAdjust(unsigned char index, unsigned short& value)
 {
+    FrameLink link(*this);
     unsigned short held = 0;
-    const ZanResult result = FrameLink(*this).Read(Framed::GetImageAdjustHex, {index}, held);
-    if (zanSucceeded(result)) value = IsInvertedItem(index) ? (held == 0 ? 1 : 0) : held;
+    const ZanResult result = link.Read(Framed::GetImageAdjustHex, {index}, held);
+    if (zanFailed(result)) return result;
+    // A value the item cannot take is a corrupted reply.
+    if (held > qlcos::exposure::kImageAdjustMaxHex[index - 1]) return link.Code(QCTRL_BAD_LENGTH);
+    value = IsInvertedItem(index) ? (held == 0 ? 1 : 0) : held;
     return result;
 }
 

@@ -182,9 +182,11 @@ TEST_F(LampControl2, ValuesRoundTripThroughTheControllerAndRefreshProgressIsDeco
     ASSERT_EQ(0u, lamp.GetRefreshProgress(stage, percent));
     EXPECT_EQ(2, stage);
     EXPECT_EQ(99, percent);
-    sim.Script(Fault::Raw(Frame("Y0E0001:7")), 'E'); // reads as 107
-    ASSERT_EQ(0u, lamp.GetRefreshProgress(stage, percent));
-    EXPECT_EQ(100, percent);
+    // A percentage that is no pair of digits (':' would read as 107) is refused.
+    sim.Script(Fault::Raw(Frame("Y0E0001:7")), 'E');
+    EXPECT_EQ(0x20360007u, lamp.GetRefreshProgress(stage, percent));
+    EXPECT_EQ(2, stage);
+    EXPECT_EQ(99, percent);
 }
 
 TEST_F(LampControl2, RepliesAreCutLengthCheckedErrorMappedAndAskedAgainWhenLost)
@@ -222,12 +224,11 @@ TEST_F(LampControl2, RepliesAreCutLengthCheckedErrorMappedAndAskedAgainWhenLost)
     sim.Script(Fault::Raw({0x02, 'Y', '0', 0x03, 0x5A}), 'Q');
     EXPECT_EQ(kLength, lamp.SetBrightness(1, 1));
 
-    // Error digits map to results.
-    // Of the first digit only the low nibble counts ("A1").
+    // Error digits map to results; error digits that are no digits are a corrupted reply.
     const std::pair<const char*, ZanResult> table[] = {
         {"00", 0},          {"01", 0x20360011}, {"02", 0x20360012}, {"03", 0x20360013},
         {"04", 0x20360014}, {"11", 0x20360015}, {"12", 0x20360016}, {"13", 0x20360017},
-        {"05", 0x20360020}, {"10", 0x20360020}, {"99", 0x20360020}, {"A1", 0x20360015}};
+        {"05", 0x20360020}, {"10", 0x20360020}, {"99", 0x20360020}, {"A1", kLength}};
     for (const auto& [digits, expected] : table) {
         sim.Script(Fault::ErrorDigits(digits[0], digits[1]), 'Q');
         EXPECT_EQ(expected, lamp.SetBrightness(1, 10)) << digits;

@@ -4,7 +4,8 @@
 #include "qlcos/serial.h"
 
 // The first-generation lamp controller kept in memory, for running without a controller: no
-// serial line, every operation succeeds at once (Exposal sleeps the shutter time).
+// serial line, every operation succeeds at once (Exposal sleeps the shutter time, unless
+// cancelled).
 class QLCOS_API CEmuQLampControl : public CZanComDevice {
 public:
     CEmuQLampControl();
@@ -26,7 +27,9 @@ public:
     ZanResult GetShutterTime(unsigned char channel, unsigned short* time);
     ZanResult GetChannel(unsigned char channel, unsigned char* value);
     ZanResult GetFilterPos(unsigned char channel, unsigned short* position);
-    // Channels 1..3 sleep the stored shutter time (units of 10 ms). Always 0.
+    // Channels 1..3 sleep the stored shutter time (units of 10 ms); 0. Cancel() (the port
+    // control's, public; it needs no open port) from another thread ends the sleep at once:
+    // ZAN_COM_ERR_CANCELLED. A Cancel from before the call is cleared as it begins.
     ZanResult Exposal(unsigned char channel);
     ZanResult ShutterOpen(int open);
     ZanResult RefreshTable();

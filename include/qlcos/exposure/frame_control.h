@@ -30,8 +30,33 @@ enum : uint16_t {
     QCTRL_OUT_OF_RANGE = QCTRL_ERROR_02,
 };
 
+// Results: 0, a model code 0x20MM00NN above, or a serial framework result passed through.
+//
+// Replies: a number the command reads must consist of digits of its field's base (decimal or
+// hexadecimal) and lie in the range the controller accepts for that field (the range of the
+// command that sets it; image-adjust items their own limits; a refresh progress 0..100);
+// the error digits must be decimal digits and a poll's progress a digit. A reply that breaks
+// this is refused with QCTRL_BAD_LENGTH and nothing of it is kept (no output written, no
+// time cached). The block check byte after a reply is not checked (controllers in the field
+// may not send it right); with QLCOS_TRACE set a mismatch is shown in the trace.
+//
+// Arguments: besides the ranges of each command, an argument that would put a byte other
+// than printable ASCII (0x20..0x7E) into the frame (a channel or index selector that would
+// turn into STX, ETX or NUL, a control character in a serial code) is refused with
+// QCTRL_OUT_OF_RANGE and nothing is sent.
+//
+// Cancelling: Cancel() (the port's, public) from any thread ends the request in progress
+// within a few milliseconds: its wait for a reply, the pause after a command, the sleep
+// through an exposure and the status polling all end, and the request returns
+// ZAN_COM_ERR_CANCELLED (0x2000000C). Each request clears a Cancel left from before it began,
+// so a Cancel between requests affects none of them; within one request (an exposure and its
+// polls) a Cancel stays until the request returns.
 class QLCOS_API CQFrameControl : public CZanComDevice {
 public:
+    // PollingStatus never waits longer than this many times its window in all, however often
+    // the controller restarts the window.
+    static const uint32_t kPollingCapFactor = 20;
+
     // Capacity, in characters with the terminating NUL, of the texts GetVersion and
     // GetSerialCode fill. A longer text in a reply is refused as a wrong reply length.
     static const int kVersionTextCapacity = 128;
@@ -57,13 +82,16 @@ public:
     //   time × 10 − 100 ms for 4, 5), then poll 2 s (channels 1..3) or time × 100 + 5000 ms.
     // A cache that holds no value read from the controller counts as the longest time the
     // controller accepts. Any other channel is sent all the same and polled for 2 s at most.
+    // The polling is capped as PollingStatus says.
     ZanResult Expose(unsigned char channel);
     // Status character and progress digit of the controller; both unchanged unless the reply
     // has the poll's length.
     ZanResult Poll(unsigned char& status, unsigned char& progress);
     // Polls until the controller reports done ('0'), gives up ('?'), or `timeoutMs` passes
-    // (QCTRL_TIMEOUT). Status '5' (and '6' on the LDD) starts the window again. Gives up
-    // after 7 line failures.
+    // (QCTRL_TIMEOUT). Status '5' (and '6' on the LDD) starts the window again, but the whole
+    // wait ends with QCTRL_TIMEOUT once kPollingCapFactor × `timeoutMs` has passed since the
+    // call (a controller that answers '5' for ever cannot hold the caller for ever). Gives up
+    // after 7 line failures; a Cancel ends it at once (ZAN_COM_ERR_CANCELLED).
     ZanResult PollingStatus(uint32_t timeoutMs);
     ZanResult FormatData();
     // Data store: operation 2 reads `data` at `address`, operation 3 writes it.
@@ -117,6 +145,7 @@ private:
     uint32_t m_ShutterCache[3];
     uint32_t m_IntervalCache[2];
     uint32_t m_ReplyLength = 0;
+    int m_RequestDepth = 0; // operations in progress on the calling thread, nested
     std::unique_ptr<unsigned char[]> m_Received; // the pool as taken after each attempt
     std::unique_ptr<unsigned char[]> m_Reply;    // the last cut reply
 };

@@ -5,6 +5,7 @@
 
 namespace qlcos::exposure {
 class LampLink;
+struct Framing;
 } // namespace qlcos::exposure
 
 // The first-generation lamp controller. Its protocol has no model letter, block check or
@@ -16,13 +17,28 @@ class LampLink;
 // own. Each command is sent up to GetAttemptCount() times; the last attempt decides:
 //   ZAN_COM_ERR_REFUSED   the controller answered NAK;
 //   ZAN_COM_ERR_NO_REPLY  the transfer worked but no usable answer came: no ACK to a
-//                         setting, no STX..ETX reply to a reading, or a reply too short to
-//                         hold the data the command reads (such a reply is not read);
+//                         setting, no STX..ETX reply to a reading, a reply too short to
+//                         hold the data the command reads, or one whose data are not decimal
+//                         digits (such a reply is not read and nothing of it is cached);
+//   ZAN_COM_ERR_CANCELLED Cancel() ended the request (below);
 //   ZAN_COM_ERR_ARGUMENT  nothing sent: a value that does not fit its digits, a channel
-//                         that is not one digit (above 9), or a null output pointer;
+//                         that is not one digit (above 9), an argument that would put a byte
+//                         other than printable ASCII into the frame, or a null output pointer;
 //   other framework results when the transfer itself failed (port not open, line closed).
 // A reading's wait ends only at ETX: a reading answered with NAK alone waits out the
 // time-out of each attempt before it returns ZAN_COM_ERR_REFUSED.
+//
+// Cancelling: Cancel() (the port's, public) from any thread ends the request in progress at
+// once with ZAN_COM_ERR_CANCELLED, whatever it waits for (an exposure's ACK, a table
+// refresh). Each request clears a Cancel left from before it began.
+//
+// Late answers: bytes received between commands are dropped before each attempt. After a
+// command that got no answer in time, or was cancelled, its answer may still arrive and pass
+// for the next command's (an ACK for a setting that was never answered). The next command
+// therefore first drops it: after a cancelled command it waits, interruptibly, up to the
+// rest of that command's time-out for the answer to come (a cancelled exposure's ACK comes
+// when the exposure ends, and the controller takes no command before), then for a quiet line
+// (20 ms without a byte, 200 ms at most).
 //
 // Caches: the brightness and the shutter time of channels 1..3 are remembered, in the
 // controller's own units (the value GetShutterTime reads is the value SetShutterTime sends,
@@ -89,6 +105,15 @@ protected:
 
 private:
     friend class qlcos::exposure::LampLink; // runs the commands of the model's table
+
+    // One exchange, after dropping an answer still owed to an earlier command.
+    ZanResult Transact(const qlcos::exposure::Framing& framing, unsigned char* frame, int length,
+                       uint32_t timeoutMs, unsigned char* reply, uint32_t* replyLength);
+    void DropLateAnswer();
+
+    int m_RequestDepth = 0;      // operations in progress on the calling thread, nested
+    bool m_AnswerOwed = false;   // the last command ended without its answer
+    int64_t m_LateAnswerDue = 0; // until when (steady clock, ms) that answer may come
 
     CZanProtocolEventChar m_Protocol;
     // Shutter times and brightness of channels 1, 3, 2 in that order; -1 when not known.

@@ -5,6 +5,9 @@
 #include "qlcos/serial.h"
 #include "qlcos/virtual_device.h"
 
+#include <atomic>
+#include <memory>
+
 // Results of the light-engine device; any other result is the driver's, passed through.
 enum : ZanResult {
     ZAN_LCOS_CREATE_FAILED = 0x28110001, // bad property, base Create failed, or no model answered
@@ -15,17 +18,39 @@ enum : ZanResult {
     ZAN_LCOS_BAD_INDEX = 0x28110012,   // index out of range (also a null output pointer)
 };
 
+struct ZanLCosDriverLock; // who uses the driver at the moment (internal)
+
+// Threads: any thread may call any operation. Requests (the public operations below) pass the
+// busy guard: while one runs, a request from another thread is refused with ZAN_LCOS_BUSY.
+// Create, Destroy, Break and the destructor are safe against running requests:
+// - Create waits for a Create or Destroy in progress; of several concurrent Creates one
+//   creates the driver and the others return ZAN_LCOS_ALREADY_CREATED (or try again after
+//   it failed). Requests made meanwhile return ZAN_LCOS_NO_DRIVER at once.
+// - Destroy takes the driver away from new requests at once (ZAN_LCOS_NO_DRIVER), cancels
+//   the running request as Break does, and deletes the driver only once that request has
+//   left; it returns within a few tens of milliseconds of the request's end.
+// - Break(how) (any `how`) ends the running request's wait within a few milliseconds: a
+//   wait for a reply, a pause, the sleep through an exposure, status polling, a
+//   first-generation exposure's ACK. That request returns the serial framework's
+//   ZAN_COM_ERR_CANCELLED (0x2000000C), passed through like every driver result. Break
+//   returns 0 at once and does not wait; with no request running it has no effect, since
+//   every request clears a Cancel left from before it began. It does not end a Create in
+//   progress.
+// - The destructor releases a held driver as Destroy does and waits for requests to leave.
 class QLCOS_API CZanLCosCtrl : public CZanVirtualDevice {
 public:
     CZanLCosCtrl();
-    // Does not release a held driver: the host calls Destroy first.
+    // Releases a held driver (Destroy) and waits until no request runs any more.
     ~CZanLCosCtrl() override;
 
     // Tries the models in the order LDD (6), LCD (5), lamp controller 2 (4), LED (2),
     // first-generation lamp (1) on the property's port until one identifies itself.
     ZanResult Create(HWND window, tagZanVirtualDeviceProperty* property) override;
-    // Closes and releases the driver; always 0.
+    // Cancels a running request, waits for it to leave, closes and releases the driver;
+    // always 0.
     ZanResult Destroy() override;
+    // Cancels the running request (above); always 0.
+    ZanResult Break(int how) override;
     ZanResult CheckLine(void* line) override;
     ZanResult Resume() override;
     int CanService(void* request) override;
@@ -61,8 +86,8 @@ public:
     ZanResult GetImagePos(unsigned char index, unsigned short& value);
     ZanResult SetImagePos(unsigned char index, unsigned short value);
 
-    // The driver of the detected model, or null.
-    CZanComDevice* GetDriver() const { return m_pDriver; }
+    // The driver of the detected model, or null. Valid until Destroy.
+    CZanComDevice* GetDriver() const { return m_pDriver.load(); }
 
 protected:
     ZanResult fExpose(unsigned char channel);
@@ -93,11 +118,17 @@ protected:
     ZanResult fGetImagePos(unsigned char index, unsigned short& value);
     ZanResult fSetImagePos(unsigned char index, unsigned short value);
 
-    CZanComDevice* m_pDriver = nullptr;
+    // Written by Create and Destroy under the driver lock; read by requests.
+    std::atomic<CZanComDevice*> m_pDriver{nullptr};
 
 private:
+    // Steps 2 to 6 of Create: the property checks and the probing; `found` takes the driver.
+    ZanResult Probe(HWND window, tagZanVirtualDeviceProperty* property, CZanComDevice*& found);
+
     // Runs `body` under the busy guard with the operation's bit set in the busy word.
     template <auto Operation, typename Body> ZanResult Guarded(Body&& body);
     // Calls `call` with the driver when the detected model has the operation.
     template <auto Operation, typename Call> ZanResult Forward(Call&& call);
+
+    std::unique_ptr<ZanLCosDriverLock> m_Lock;
 };
