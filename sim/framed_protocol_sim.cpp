@@ -1,5 +1,7 @@
 #include "sim/framed_protocol_sim.h"
 
+#include <thread>
+
 #include <algorithm>
 #include <cstdio>
 #include <iterator>
@@ -91,6 +93,7 @@ std::string DescribeFault(const Fault& fault)
     case Fault::Kind::Raw: return "raw reply";
     case Fault::Kind::CloseLine: return "close line";
     case Fault::Kind::NoBlockCheck: return "no block check";
+    case Fault::Kind::Late: return std::to_string(fault.Delta) + " ms late";
     }
     return "unknown";
 }
@@ -234,10 +237,14 @@ void FramedProtocolSim::HandleFrame(const std::vector<uint8_t>& frame)
         const char* name = CommandName(command);
         Trace(seen + "  " + (name ? name : "unknown command") + note);
     }
-    if (closeLine)
+    if (closeLine) {
         CloseLine();
-    else
-        Write(reply.data(), reply.size());
+        return;
+    }
+    // A late reply holds up the whole line, as a controller that is slow to answer does.
+    if (m_LateMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(m_LateMs));
+    m_LateMs = 0;
+    Write(reply.data(), reply.size());
 }
 
 std::vector<uint8_t> FramedProtocolSim::Answer(unsigned char command, const Params& params,
@@ -275,6 +282,7 @@ std::vector<uint8_t> FramedProtocolSim::Answer(unsigned char command, const Para
         }
         break;
     case Fault::Kind::NoBlockCheck: withBlockCheck = false; break;
+    case Fault::Kind::Late: m_LateMs = fault->Delta; break;
     }
     std::vector<uint8_t> reply = BuildReply(command, e1, e2, data, withBlockCheck);
     prefix.insert(prefix.end(), reply.begin(), reply.end());

@@ -134,6 +134,7 @@ private:
     // Guarded by m_StateMutex.
     std::string m_Identity;
     int m_TimeScalePercent = 100;
+    int m_LateMs = 0; // set by a Late fault for the reply being sent; reader thread only
     FaultScript<Fault> m_Script;
     std::deque<char> m_StatusSequence;
     char m_HeldStatus = 0;

@@ -21,6 +21,7 @@ struct Fault {
         Raw,           // exactly `Bytes` instead of the reply
         CloseLine,     // the line is closed instead of answering
         NoBlockCheck,  // the normal reply without its block check byte
+        Late,          // the normal reply, `Delta` milliseconds late
     };
 
     Kind Type = Kind::Silence;
@@ -38,6 +39,7 @@ struct Fault {
     static Fault Raw(ByteList reply) { return {Kind::Raw, std::move(reply)}; }
     static Fault CloseLine() { return {Kind::CloseLine}; }
     static Fault NoBlockCheck() { return {Kind::NoBlockCheck}; }
+    static Fault Late(int milliseconds) { return {Kind::Late, {}, milliseconds}; }
 
 private:
     Fault(Kind k, ByteList b = {}, int delta = 0, char d1 = '0', char d2 = '0', char status = '0')
