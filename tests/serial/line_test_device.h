@@ -1,6 +1,5 @@
 // What the line-fault tests share: a device that waits for replies ending in ETX, and a
-// peer on a pseudo-terminal that answers each ETX-terminated request with STX 'R' request
-// ETX, or stays mute.
+// simulator that answers each ETX-terminated request with STX 'R' request, or stays mute.
 #pragma once
 
 #include "qlcos/host.h"
@@ -13,14 +12,11 @@
 namespace qlcos::test {
 
 using Bytes = std::vector<unsigned char>;
-
 constexpr unsigned char kEtx = 0x03;
 
 class LineTestDevice : public CZanComDevice {
 public:
     static constexpr uint32_t kPoolBytes = 64;
-
-    LineTestDevice() : CZanComDevice(ZT("LineTest")) {}
     ~LineTestDevice() override { Destroy(); }
 
     ZanResult PostAttach() override
@@ -28,11 +24,6 @@ public:
         AllocPool(kPoolBytes);
         AppendProtocol(&m_Protocol);
         return CZanComDevice::PostAttach();
-    }
-    ZanResult PreDetach() override
-    {
-        RemoveProtocol(m_Protocol.GetIdentifier());
-        return CZanComDevice::PreDetach();
     }
     void OnErr() override { ++LineErrors; }
 
@@ -45,15 +36,20 @@ public:
         SetWaitTimeOut(waitMs);
         return Create(&property);
     }
-    // Clears the pool, sends, and returns what GetPoolData gives; `sent` gets Send's result.
+    // The pool after a GetPoolData.
+    Bytes Pool()
+    {
+        Bytes pool(kPoolBytes);
+        pool.resize(static_cast<size_t>(GetPoolData(pool.data(), 0)));
+        return pool;
+    }
+    // ClearPool, Send (its result in *sent), and the pool after the wait.
     Bytes Ask(const Bytes& command, ZanResult* sent = nullptr)
     {
         ClearPool();
         const ZanResult result = Send(command.data(), static_cast<int>(command.size()), this);
         if (sent) *sent = result;
-        Bytes reply(kPoolBytes);
-        reply.resize(static_cast<size_t>(GetPoolData(reply.data(), 0)));
-        return reply;
+        return Pool();
     }
 
     std::atomic<int> LineErrors{0};
@@ -62,7 +58,6 @@ private:
     CZanProtocolEventChar m_Protocol;
 };
 
-// The reply EchoPeer gives to `request`.
 inline Bytes EchoOf(const Bytes& request)
 {
     Bytes reply{0x02, 'R'};
@@ -83,8 +78,8 @@ protected:
             if (data[i] != kEtx) continue;
             LogFrame(m_Request);
             const Bytes reply = EchoOf(m_Request);
-            m_Request.clear();
             if (!Mute) Write(reply.data(), reply.size());
+            m_Request.clear();
         }
     }
 
