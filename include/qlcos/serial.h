@@ -9,6 +9,9 @@
 #include <memory>
 
 class CZanConsole; // the host's console object; passed on, never used here
+namespace qlcos::serial {
+class SerialBackend; // the transport under a port (framework internal)
+}
 
 // ---- Number functions --------------------------------------------------------------------
 
@@ -195,11 +198,15 @@ protected:
     tagZANSerialPortProperty m_Property;
 
 private:
-    ZanResult StartReceiving(); // starts the receive thread on the backend just opened
+    // The helpers below expect the port's line mutex to be held.
+    ZanResult StartReceiving(); // starts the receive thread on the backend just installed
     void StopReceiving();       // interrupts and joins it, closes the backend
-    void ReceiveLoop();         // body of the receive thread
-    void MarkLineFailed();
+    ZanResult ReopenFailedLine();
     void LetLateReplyPass(); // the quiet wait after a command left without its reply
+    void DropInput();        // ClearPool's work
+
+    void ReceiveLoop(qlcos::serial::SerialBackend& backend); // body of the receive thread
+    void MarkLineFailed();
 
     std::unique_ptr<ZanComPort> m_Port;
     int m_AttemptCount = kDefaultAttemptCount;

@@ -50,6 +50,7 @@ ZanResult CZanComCtrl::OpenPort(const tagZANSerialPortProperty& property)
     std::unique_ptr<qlcos::serial::SerialBackend> backend = qlcos::serial::CreateSerialBackend();
     const ZanResult opened = backend->Open(property);
     if (opened != ZAN_COM_OK) return opened;
+    std::lock_guard<std::mutex> line(m_Port->LineMutex);
     m_Port->Backend = std::move(backend);
     const ZanResult started = StartReceiving();
     if (started != ZAN_COM_OK) return started;
@@ -69,7 +70,18 @@ void CZanComCtrl::ClosePort()
         m_Port->Open = false;
         m_Port->Changed.notify_all();
     }
-    StopReceiving();
+    // Taken out under the line mutex, which waits for a Send in progress to end; stopped
+    // without it, so that a receive thread busy in OnRxChar never waits for this one.
+    std::unique_ptr<qlcos::serial::SerialBackend> backend;
+    std::thread receiver;
+    {
+        std::lock_guard<std::mutex> line(m_Port->LineMutex);
+        backend = std::move(m_Port->Backend);
+        receiver = std::move(m_Port->Receiver);
+    }
+    if (backend) backend->Interrupt();
+    if (receiver.joinable()) receiver.join();
+    if (backend) backend->Close();
     std::lock_guard<std::mutex> lock(m_Port->Mutex);
     m_Port->Count = 0;
     m_Port->WaitPending = false;
@@ -89,7 +101,8 @@ ZanResult CZanComCtrl::StartReceiving()
         m_Port->LineFailed = false;
     }
     try {
-        m_Port->Receiver = std::thread([this] { ReceiveLoop(); });
+        qlcos::serial::SerialBackend* backend = m_Port->Backend.get();
+        m_Port->Receiver = std::thread([this, backend] { ReceiveLoop(*backend); });
     } catch (...) {
         m_Port->Backend->Close();
         m_Port->Backend.reset();
@@ -110,6 +123,12 @@ void CZanComCtrl::StopReceiving()
 }
 
 ZanResult CZanComCtrl::RestoreLine()
+{
+    std::lock_guard<std::mutex> line(m_Port->LineMutex);
+    return ReopenFailedLine();
+}
+
+ZanResult CZanComCtrl::ReopenFailedLine()
 {
     {
         std::lock_guard<std::mutex> lock(m_Port->Mutex);
@@ -136,24 +155,24 @@ void CZanComCtrl::MarkLineFailed()
     SetEvent(m_Port->FrameEvent);
 }
 
-void CZanComCtrl::ReceiveLoop()
+void CZanComCtrl::ReceiveLoop(qlcos::serial::SerialBackend& backend)
 {
     ZanComPort& port = *m_Port;
     unsigned char chunk[4096];
     for (;;) {
-        const int ready = port.Backend->WaitForInput();
+        const int ready = backend.WaitForInput();
         if (ready == 0) return; // interrupted: the port closes or reopens
         uint64_t generation;
         {
             std::lock_guard<std::mutex> lock(port.Mutex);
             generation = port.Generation;
         }
-        const int n = ready > 0 ? port.Backend->ReadAvailable(chunk, sizeof chunk) : -1;
+        const int n = ready > 0 ? backend.ReadAvailable(chunk, sizeof chunk) : -1;
         if (n < 0) {
             // Hung up or failed: tell the device, then end any wait and stop reading (a
             // hung-up descriptor stays readable, so reading on would spin). A caller whose
             // wait ends this way finds OnErr already done.
-            qlcos::serial::TraceNote(port.Backend->Name(), "line failed");
+            qlcos::serial::TraceNote(backend.Name(), "line failed");
             DeliverLineError();
             MarkLineFailed();
             return;
@@ -209,18 +228,20 @@ void CZanComCtrl::LetLateReplyPass()
             qlcos::serial::TraceNote(port.Backend->Name(), "late reply dropped");
         port.ReplyMayFollow = false;
     }
-    ClearPool();
+    DropInput();
 }
 
 ZanResult CZanComCtrl::Transmit(const unsigned char* bytes, int length)
 {
     if (!IsOpen()) return ZAN_COM_ERR_NOT_OPEN;
     if (!bytes || length <= 0) return ZAN_COM_ERR_ARGUMENT;
-    const ZanResult line = RestoreLine();
-    if (line != ZAN_COM_OK) return line;
+    std::lock_guard<std::mutex> line(m_Port->LineMutex);
+    const ZanResult restored = ReopenFailedLine();
+    if (restored != ZAN_COM_OK) return restored;
     LetLateReplyPass();
     {
         std::lock_guard<std::mutex> lock(m_Port->Mutex);
+        if (!m_Port->Open) return ZAN_COM_ERR_NOT_OPEN;
         if (m_Port->LineFailed || !m_Port->Backend) return ZAN_COM_ERR_LINE_CLOSED;
         // A frame end seen before this command went out belongs to an earlier one.
         m_Port->FrameEnded = false;
@@ -246,6 +267,7 @@ ZanResult CZanComCtrl::Transmit(const unsigned char* bytes, int length)
 ZanResult CZanComCtrl::ChangeComProperty(const tagZANSerialPortProperty* property)
 {
     if (!property) return ZAN_COM_ERR_ARGUMENT;
+    std::lock_guard<std::mutex> line(m_Port->LineMutex);
     {
         std::lock_guard<std::mutex> lock(m_Port->Mutex);
         if (!m_Port->Open) return ZAN_COM_ERR_NOT_OPEN;

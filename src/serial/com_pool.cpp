@@ -70,6 +70,12 @@ HANDLE CZanComCtrl::GetWaitResponseEventHandle() const { return m_Port->FrameEve
 
 void CZanComCtrl::ClearPool()
 {
+    std::lock_guard<std::mutex> line(m_Port->LineMutex);
+    DropInput();
+}
+
+void CZanComCtrl::DropInput()
+{
     // First what the system holds, then what the receive thread holds: any chunk it read
     // before the generation changes is dropped when it comes to append it.
     if (m_Port->Backend) m_Port->Backend->FlushInput();

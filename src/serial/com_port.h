@@ -13,11 +13,15 @@
 #include <thread>
 #include <vector>
 
-// Everything the receive thread shares with the caller's thread, under one mutex. Backend
-// and Receiver are changed only by the owner's thread, and only while no receive thread runs.
+// Everything the receive thread shares with the caller's thread, under Mutex. Backend and
+// Receiver are installed and taken out under LineMutex, which the callers' uses of the
+// backend (write, flush, configure) hold as well: a port closed from another thread is
+// never closed under a write. The receive thread keeps its own pointer to its backend and
+// takes neither lock for it; it is joined with LineMutex released. LineMutex comes first.
 struct ZanComPort {
     using Clock = std::chrono::steady_clock;
 
+    std::mutex LineMutex;
     std::unique_ptr<qlcos::serial::SerialBackend> Backend; // null while the line is down
     std::thread Receiver;
 
