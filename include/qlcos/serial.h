@@ -9,6 +9,9 @@
 #include <memory>
 
 class CZanConsole; // the host's console object; passed on, never used here
+namespace qlcos::serial {
+class SerialBackend; // the transport under a port (framework internal)
+}
 
 // ---- Number functions --------------------------------------------------------------------
 
@@ -81,6 +84,23 @@ struct ZanComPort; // the open port, its receive thread and its pool (framework 
 
 // One serial port: opening and closing, the receive pool, the wait for a response, the
 // protocol list and the attempt count. A device derives from it through CZanComDevice.
+//
+// A port is open exclusively: while one port control has it, opening it again (from this
+// process or another) fails with ZAN_COM_ERR_IN_USE. Port numbers run from 1 to 4096; any
+// other number fails to open with ZAN_COM_ERR_OPEN.
+//
+// When the line hangs up or fails, every wait ends at once and LineState (CheckLine,
+// LookupMe) reports ZAN_COM_ERR_LINE_CLOSED. The port stays open for its owner: the next
+// Send (or Resume) opens the same port number again, looking its path up as at the first
+// open, with the property's current settings, and carries on with a new receive thread and
+// the pool, protocols and wait settings as they were. If that reopen fails, the command
+// fails with ZAN_COM_ERR_LINE_CLOSED and the next one tries again.
+//
+// A reply that comes after its command's wait ended is never taken for the next command's:
+// when a response wait ends without a frame end (time-out, cancel, full pool), the next Send
+// first waits until the line has been silent for 50 ms plus two character times at the
+// port's baud rate, dropping whatever arrives meanwhile (at most 250 ms in all), then clears
+// the pool and sends. A command whose predecessor was answered in time goes out at once.
 class QLCOS_API CZanComCtrl {
 public:
     // Attempts a driver makes per command unless told otherwise.
@@ -92,6 +112,7 @@ public:
     CZanComCtrl(const CZanComCtrl&) = delete;
     CZanComCtrl& operator=(const CZanComCtrl&) = delete;
 
+    // True from a successful open until the close, also while the line is down.
     bool IsOpen() const;
     // The property the port was opened or last re-configured with.
     const tagZANSerialPortProperty& GetComProperty() const { return m_Property; }
@@ -115,7 +136,9 @@ public:
     // at this moment and bytes the system still holds.
     void ClearPool();
     // Copies the pool to `buffer` (at most `max` bytes; 0 means the whole pool, so the
-    // buffer must then hold GetPoolSize() bytes) and returns the count.
+    // buffer must then hold GetPoolSize() bytes) and returns the count. A negative `max` (or
+    // a null buffer) copies nothing and returns 0. A pending response wait ends at once when
+    // the line fails, on Cancel, or when the port is closed from another thread.
     int GetPoolData(unsigned char* buffer, int max);
     // Waits until the pool holds at least `count` bytes or `timeoutMs` passes; returns the
     // count held. Used to take in a frame's trailing bytes so they cannot reach the next
@@ -133,27 +156,39 @@ public:
     // Cancelling, for a Break from another thread: Cancel ends a GetPoolData or
     // WaitForPoolData that waits at once (with what has arrived) and every Pause, and keeps
     // doing so for later ones until ClearCancel, so that the request in progress can see
-    // IsCancelled and stop. A request clears it before it begins.
+    // IsCancelled and stop. A request clears it before it begins. A Send while cancelled
+    // still transmits, without waiting for a late reply to pass (that wait is left to the
+    // first Send after ClearCancel), and its response wait ends at once.
     void Cancel();
     void ClearCancel();
     bool IsCancelled() const;
     // Sleeps up to `milliseconds`, ending early on Cancel; false when cancelled.
     bool Pause(uint32_t milliseconds);
 
-    // Re-applies port settings (baud rate, data bits) to the open port.
+    // Re-applies port settings (baud rate, data bits) to the open port and keeps them for a
+    // reopen; the port number stays the one opened. ZAN_COM_ERR_LINE_CLOSED while the line
+    // is down (nothing is kept then).
     ZanResult ChangeComProperty(const tagZANSerialPortProperty* property);
 
     int GetAttemptCount() const { return m_AttemptCount; }
     void SetAttemptCount(int count) { m_AttemptCount = count < 1 ? 1 : count; }
 
 protected:
-    // Opens the port named by the property and starts its receive thread.
+    // Opens the port named by the property and starts its receive thread. Fails with
+    // ZAN_COM_ERR_OPEN (no such port, bad number, settings refused), ZAN_COM_ERR_IN_USE or
+    // ZAN_COM_ERR_ARGUMENT (baud rate or data bits the system does not offer).
     ZanResult OpenPort(const tagZANSerialPortProperty& property);
-    // Stops the receive thread and closes the port; harmless when closed.
+    // Stops the receive thread and closes the port; harmless when closed. A wait in
+    // progress on another thread ends at once.
     void ClosePort();
-    // Writes the bytes; arms the response wait when wait-response is on.
+    // Writes the bytes; arms the response wait when wait-response is on. Reopens a failed
+    // line first and lets a late reply pass (see the class comment).
     ZanResult Transmit(const unsigned char* bytes, int length);
-    // 0 while the line is open and has not hung up.
+    // After a hang-up, opens the port again as described above: 0 when the line is up
+    // (again), ZAN_COM_ERR_LINE_CLOSED when the reopen failed, ZAN_COM_ERR_NOT_OPEN.
+    ZanResult RestoreLine();
+    // 0 while the line is open and has not hung up; ZAN_COM_ERR_LINE_CLOSED after a
+    // hang-up until a reopen succeeds; ZAN_COM_ERR_NOT_OPEN when closed.
     ZanResult LineState() const;
 
     // Called on the receive thread for every chunk received, and once when the line fails.
@@ -163,7 +198,15 @@ protected:
     tagZANSerialPortProperty m_Property;
 
 private:
-    void ReceiveLoop(); // body of the receive thread
+    // The helpers below expect the port's line mutex to be held.
+    ZanResult StartReceiving(); // starts the receive thread on the backend just installed
+    void StopReceiving();       // interrupts and joins it, closes the backend
+    ZanResult ReopenFailedLine();
+    void LetLateReplyPass(); // the quiet wait after a command left without its reply
+    void DropInput();        // ClearPool's work
+
+    void ReceiveLoop(qlcos::serial::SerialBackend& backend); // body of the receive thread
+    void MarkLineFailed();
 
     std::unique_ptr<ZanComPort> m_Port;
     int m_AttemptCount = kDefaultAttemptCount;
@@ -190,6 +233,8 @@ public:
     virtual ZanResult PreDetach();
     virtual void SetConsole(CZanConsole* console);
     virtual int IsDeviceTypeOf(uint32_t deviceType);
+    // Transmit: 0 when sent; ZAN_COM_ERR_NOT_OPEN, ZAN_COM_ERR_ARGUMENT,
+    // ZAN_COM_ERR_LINE_CLOSED (line down and the reopen failed), or a write failure.
     virtual ZanResult Send(const unsigned char* bytes, int length, void* self);
     virtual void OnBreak();
     virtual void OnCTS();
@@ -204,14 +249,15 @@ public:
     virtual ZanResult Create(tagZANSerialPortProperty* property);
     // PreDetach, then closes the port. Harmless when closed.
     virtual ZanResult Destroy();
-    // 1 when the port is open and its line up.
+    // 1 when the port is open and its line up; 0 after a hang-up until a reopen.
     virtual int LookupMe();
     // Writes the property the device is reached at to *properties (when max ≥ 1); returns
     // the number of properties known (1 when open, else 0).
     virtual int GetDeviceSPEs(tagZANSerialPortProperty* properties, int max);
-    // Re-applies the port settings.
+    // Reopens a line that hung up (RestoreLine), then re-applies the port settings.
     virtual ZanResult Resume();
-    // 0 while the line is open and up, else the framework's failure.
+    // 0 while the line is open and up, else the framework's failure (LineState); does not
+    // reopen.
     virtual ZanResult CheckLine();
     // The framework has no control window: returns 0.
     virtual int ShowControl(int show);

@@ -128,4 +128,5 @@ enum : ZanResult {
     ZAN_COM_ERR_NO_REPLY = 0x2000000A,      // the device sent nothing usable within the attempts
     ZAN_COM_ERR_REFUSED = 0x2000000B,       // the device refused every attempt (NAK)
     ZAN_COM_ERR_CANCELLED = 0x2000000C,     // Cancel (the device's Break) ended the wait
+    ZAN_COM_ERR_IN_USE = 0x2000000D,        // the port is open already (this or another process)
 };

@@ -88,7 +88,12 @@ int CZanComDevice::GetDeviceSPEs(tagZANSerialPortProperty* properties, int max)
     return 1;
 }
 
-ZanResult CZanComDevice::Resume() { return ChangeComProperty(&m_Property); }
+ZanResult CZanComDevice::Resume()
+{
+    const ZanResult line = RestoreLine();
+    if (line != ZAN_COM_OK) return line;
+    return ChangeComProperty(&m_Property);
+}
 
 ZanResult CZanComDevice::CheckLine() { return LineState(); }
 

@@ -10,12 +10,18 @@
 
 namespace qlcos::serial {
 
+// Port numbers a port control opens: 1 to kMaxPortNumber. Anything else (a number read from
+// a stored configuration may be anything) is refused before it reaches a path or a name.
+constexpr int kMaxPortNumber = 4096;
+constexpr bool IsValidPortNumber(int port) { return port >= 1 && port <= kMaxPortNumber; }
+
 class SerialBackend {
 public:
     virtual ~SerialBackend() = default;
 
     // Opens the port of `property.Port` with its baud rate and data bits: raw 8-bit
-    // transfer, no flow control.
+    // transfer, no flow control, and no one else's: ZAN_COM_ERR_IN_USE while the port is
+    // open elsewhere, ZAN_COM_ERR_OPEN for a port number outside 1..kMaxPortNumber.
     virtual ZanResult Open(const tagZANSerialPortProperty& property) = 0;
     // Re-applies baud rate and data bits to the open port.
     virtual ZanResult Configure(const tagZANSerialPortProperty& property) = 0;

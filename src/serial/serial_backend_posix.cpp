@@ -2,11 +2,14 @@
 #include "serial/com_trace.h"
 #include "serial/serial_backend.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <climits>
 #include <cstdlib>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -58,7 +61,7 @@ bool DataBitsFlag(int bits, tcflag_t& flag)
     }
 }
 
-// QLCOS_COM<port>, then the registered path, then /dev/ttyS<port-1>.
+// QLCOS_COM<port>, then the registered path, then /dev/ttyS<port-1>. `port` is valid.
 std::string PathOf(int port)
 {
     const std::string variable = "QLCOS_COM" + std::to_string(port);
@@ -90,13 +93,29 @@ public:
     ZanResult Open(const tagZANSerialPortProperty& property) override
     {
         Close();
+        if (!IsValidPortNumber(property.Port)) return ZAN_COM_ERR_OPEN;
         const std::string path = PathOf(property.Port);
         m_Name = "COM" + std::to_string(property.Port) + " " + path;
         m_Fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
         if (m_Fd < 0) {
-            TraceNote(m_Name, "open failed");
-            return ZAN_COM_ERR_OPEN;
+            // EBUSY: another descriptor holds the terminal in exclusive mode.
+            const bool busy = errno == EBUSY;
+            TraceNote(m_Name, busy ? "open failed: in use" : "open failed");
+            return busy ? ZAN_COM_ERR_IN_USE : ZAN_COM_ERR_OPEN;
         }
+        // A port is ours alone, as on Windows: an advisory lock that every port control (in
+        // this process or another) takes, and the terminal's exclusive mode, which turns
+        // away other opens that take no lock. The lock belongs to this open file
+        // description only, so a descriptor a simulator keeps of its own does not hold it.
+        if (::flock(m_Fd, LOCK_EX | LOCK_NB) != 0) {
+            if (errno == EWOULDBLOCK) {
+                TraceNote(m_Name, "open failed: in use");
+                Close();
+                return ZAN_COM_ERR_IN_USE;
+            }
+            TraceNote(m_Name, "no advisory lock on this device"); // usable all the same
+        }
+        m_Exclusive = ::ioctl(m_Fd, TIOCEXCL) == 0;
         if (::pipe2(m_Wake, O_NONBLOCK | O_CLOEXEC) != 0) {
             Close();
             return ZAN_COM_ERR_RESOURCE;
@@ -136,7 +155,12 @@ public:
     {
         m_HungUp = false;
         if (m_Fd >= 0) {
-            ::close(m_Fd);
+            // The exclusive mode belongs to the terminal, not to this descriptor: it would
+            // outlive the close while anyone else (a simulator's own descriptor) holds the
+            // terminal open, and refuse every later open.
+            if (m_Exclusive) (void)::ioctl(m_Fd, TIOCNXCL);
+            m_Exclusive = false;
+            ::close(m_Fd); // releases the advisory lock
             m_Fd = -1;
             TraceNote(m_Name, "closed");
         }
@@ -166,7 +190,8 @@ public:
                 deadline - std::chrono::steady_clock::now());
             if (left.count() <= 0) return ZAN_COM_ERR_WRITE_TIMEOUT;
             pollfd out{m_Fd, POLLOUT, 0};
-            const int ready = ::poll(&out, 1, static_cast<int>(left.count()));
+            const int ready =
+                ::poll(&out, 1, static_cast<int>(std::min<int64_t>(left.count(), INT_MAX)));
             if (ready < 0 && errno != EINTR) return ZAN_COM_ERR_WRITE;
             if (ready > 0 && (out.revents & (POLLHUP | POLLERR | POLLNVAL)) &&
                 !(out.revents & POLLOUT))
@@ -232,7 +257,8 @@ public:
 private:
     int m_Fd = -1;
     int m_Wake[2] = {-1, -1};
-    bool m_HungUp = false; // the last poll reported a hang-up or an error
+    bool m_HungUp = false;    // the last poll reported a hang-up or an error
+    bool m_Exclusive = false; // TIOCEXCL is set through this descriptor
     std::string m_Name;
 };
 

@@ -2,6 +2,8 @@
 #include "serial/com_trace.h"
 #include "serial/serial_backend.h"
 
+#include <algorithm>
+#include <climits>
 #include <string>
 
 namespace qlcos::serial {
@@ -37,14 +39,18 @@ public:
     ZanResult Open(const tagZANSerialPortProperty& property) override
     {
         Close();
-        // Always the device namespace, so that ports above 9 open too.
+        if (!IsValidPortNumber(property.Port)) return ZAN_COM_ERR_OPEN;
+        // Always the device namespace, so that ports above 9 open too. Share mode 0: the
+        // port is ours alone, and an open while someone else has it is refused.
         const std::wstring path = L"\\\\.\\COM" + std::to_wstring(property.Port);
         m_Name = "COM" + std::to_string(property.Port);
         m_Port = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                              FILE_FLAG_OVERLAPPED, nullptr);
         if (m_Port == INVALID_HANDLE_VALUE) {
-            TraceNote(m_Name, "open failed");
-            return ZAN_COM_ERR_OPEN;
+            const DWORD error = GetLastError();
+            const bool busy = error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION;
+            TraceNote(m_Name, busy ? "open failed: in use" : "open failed");
+            return busy ? ZAN_COM_ERR_IN_USE : ZAN_COM_ERR_OPEN;
         }
         SetupComm(m_Port, 4096, 4096);
         const ZanResult configured = Configure(property);
@@ -178,7 +184,7 @@ private:
         DWORD errors = 0;
         COMSTAT status{};
         if (!ClearCommError(m_Port, &errors, &status)) return -1;
-        return static_cast<int>(status.cbInQue);
+        return static_cast<int>(std::min<DWORD>(status.cbInQue, INT_MAX));
     }
 
     HANDLE m_Port = INVALID_HANDLE_VALUE;

@@ -16,8 +16,10 @@ std::map<int, std::string>& Paths()
 
 } // namespace
 
+// A port number no port control opens (outside 1..kMaxPortNumber) is not registered.
 void zanSetSerialPortPath(int port, const char* path)
 {
+    if (!qlcos::serial::IsValidPortNumber(port)) return;
     std::lock_guard<std::mutex> lock(g_pathsMutex);
     if (path && *path)
         Paths()[port] = path;

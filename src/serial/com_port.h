@@ -1,0 +1,69 @@
+// The state a port control shares between the caller's thread and its receive thread, and
+// the line-time arithmetic both halves of the port control use.
+#pragma once
+
+#include "qlcos/serial.h"
+#include "serial/serial_backend.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+// Everything the receive thread shares with the caller's thread, under Mutex. Backend and
+// Receiver are installed and taken out under LineMutex, which the callers' uses of the
+// backend (write, flush, configure) hold as well: a port closed from another thread is
+// never closed under a write. The receive thread keeps its own pointer to its backend and
+// takes neither lock for it; it is joined with LineMutex released. LineMutex comes first.
+struct ZanComPort {
+    using Clock = std::chrono::steady_clock;
+
+    std::mutex LineMutex;
+    std::unique_ptr<qlcos::serial::SerialBackend> Backend; // null while the line is down
+    std::thread Receiver;
+
+    mutable std::mutex Mutex;
+    // The pool grew, bytes arrived, a frame ended, the line failed, a cancel or a close.
+    std::condition_variable Changed;
+    std::unique_ptr<unsigned char[]> Pool;
+    uint32_t PoolSize = 0;
+    uint32_t Count = 0;
+    // Bumped by ClearPool: bytes read under an older generation are stale and dropped.
+    uint64_t Generation = 0;
+    bool Open = false;          // from OpenPort to ClosePort, also while the line is down
+    bool FrameEnded = false;    // a protocol saw a frame end since the last Send or ClearPool
+    bool ResponseEnded = false; // a frame end arrived, or the pool filled up
+    bool WaitPending = false;
+    bool LineFailed = false; // hung up or failed; the next Send reopens the port
+    bool Cancelled = false;  // Cancel: every wait ends at once until ClearCancel
+    Clock::time_point Deadline;
+    std::vector<CZanProtocol*> Protocols;
+
+    // A response wait ended without its frame end: the reply may still be on its way, and
+    // the next Send first lets the line fall quiet. Quiet is counted from the later of
+    // the two moments below.
+    bool ReplyMayFollow = false;
+    Clock::time_point WaitEndedAt;
+    Clock::time_point LastArrival; // when the receive thread last read bytes
+
+    bool WaitResponse = false;
+    uint32_t WaitTimeoutMs = 500;
+    HANDLE FrameEvent = nullptr;
+};
+
+namespace qlcos::serial {
+
+// Time the line needs for `bytes` bytes at `baud` (9600 when not positive), 10 bits a
+// byte, rounded up; saturates rather than wraps for absurd lengths.
+inline uint32_t LineTimeMs(int bytes, int baud)
+{
+    const int64_t rate = baud > 0 ? baud : 9600;
+    const int64_t count = bytes > 0 ? bytes : 0;
+    const int64_t ms = (count * 10 * 1000 + rate - 1) / rate;
+    return ms > static_cast<int64_t>(UINT32_MAX / 2) ? UINT32_MAX / 2 : static_cast<uint32_t>(ms);
+}
+
+} // namespace qlcos::serial
