@@ -153,6 +153,11 @@ public:
     // be cut from it. For devices that send of their own accord, with no command waiting.
     int TakeFrame(unsigned char* buffer, int max);
 
+    // Tells the port that what came was not the answer the command waited for (a frame of
+    // the wrong shape, bytes without a frame): more may be on its way, so the next Send
+    // first lets the line fall quiet and drops what comes meanwhile, as after a time-out.
+    void DistrustLine();
+
     // Cancelling, for a Break from another thread: Cancel ends a GetPoolData or
     // WaitForPoolData that waits at once (with what has arrived) and every Pause, and keeps
     // doing so for later ones until ClearCancel, so that the request in progress can see

@@ -113,6 +113,8 @@ ZanResult Exchange(const ExchangePort& port, const Framing& framing, const unsig
         if (!framing.Take(port.Received, received, span)) {
             const bool refused = framing.NakRefuses && Holds(port.Received, received, NAK);
             verdict = refused ? ZAN_COM_ERR_REFUSED : badAnswer;
+            // Bytes without an answer in them: the rest of them may still be coming.
+            if (received > 0 && !refused) device.DistrustLine();
             continue;
         }
         // A block check that follows the answer is taken in now, while it is due, so that it

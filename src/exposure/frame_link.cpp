@@ -37,6 +37,8 @@ ZanResult FrameLink::Send(Framed id, CommandFrame& frame)
     m_Driver.m_ReplyLength = zanFailed(sent) ? 0 : count;
     if (zanFailed(sent)) return sent;
     const ZanResult judged = Judge(row);
+    // A reply of the wrong shape may be a stray frame with more behind it.
+    if (judged == Code(QCTRL_BAD_LENGTH)) m_Driver.DistrustLine();
     if (zanFailed(judged) || row.Then.PollMs == 0) return judged;
     if (!Pause(row.Then.SettleMs)) return ZAN_COM_ERR_CANCELLED;
     return m_Driver.PollingStatus(row.Then.PollMs);

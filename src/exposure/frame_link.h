@@ -36,7 +36,10 @@ public:
         const ZanResult result = Run(id, args);
         if (zanFailed(result)) return result;
         int number = 0;
-        if (!Number(RowOf(id).Read, number)) return Code(QCTRL_BAD_LENGTH);
+        if (!Number(RowOf(id).Read, number)) {
+            m_Driver.DistrustLine(); // not the answer asked for: more may follow
+            return Code(QCTRL_BAD_LENGTH);
+        }
         value = static_cast<T>(number);
         return result;
     }

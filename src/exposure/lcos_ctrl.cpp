@@ -212,9 +212,32 @@ ZanResult CZanLCosCtrl::Break(int)
     return 0;
 }
 
-ZanResult CZanLCosCtrl::CheckLine(void*) { return 0; }
-ZanResult CZanLCosCtrl::Resume() { return 0; }
-int CZanLCosCtrl::CanService(void*) { return 0; }
+template <typename Call> ZanResult CZanLCosCtrl::OnLine(Call&& call)
+{
+    {
+        std::lock_guard<std::mutex> lock(m_Lock->Mutex);
+        ++m_Lock->Requests;
+    }
+    CZanComDevice* driver = m_pDriver.load();
+    const ZanResult result = driver ? call(*driver) : 0;
+    std::lock_guard<std::mutex> lock(m_Lock->Mutex);
+    --m_Lock->Requests;
+    m_Lock->Changed.notify_all();
+    return result;
+}
+
+// A failed line is reported, not passed off as in order.
+ZanResult CZanLCosCtrl::CheckLine(void*)
+{
+    return OnLine([](CZanComDevice& driver) { return driver.CheckLine(); });
+}
+
+ZanResult CZanLCosCtrl::Resume()
+{
+    return OnLine([](CZanComDevice& driver) { return driver.Resume(); });
+}
+
+int CZanLCosCtrl::CanService(void* request) { return static_cast<int>(CheckLine(request)); }
 
 void CZanLCosCtrl::SetConsole(CZanConsole* console)
 {

@@ -208,6 +208,13 @@ void CZanComCtrl::ReceiveLoop(qlcos::serial::SerialBackend& backend)
     }
 }
 
+void CZanComCtrl::DistrustLine()
+{
+    std::lock_guard<std::mutex> lock(m_Port->Mutex);
+    m_Port->ReplyMayFollow = true;
+    m_Port->WaitEndedAt = Clock::now();
+}
+
 void CZanComCtrl::LetLateReplyPass()
 {
     ZanComPort& port = *m_Port;

@@ -74,8 +74,7 @@ TEST_F(FaultInjection, AFloodIsRefusedWithinItsWaitAndTheNextCommandsAreAnswered
         const std::vector<uint8_t> f = Frame("g0Q000");
         frames.insert(frames.end(), f.begin(), f.end());
     }
-    sim.Script(Fault::Raw(frames));
-    sim.Script(Fault::Raw(frames));
+    sim.Script(Fault::Raw(frames)); // the answer to the second attempt
     unsigned short time = 0;
     EXPECT_TRUE(Takes(kBadReply, 0, 3000, [&] { return device.GetShutterTime(1, &time); }));
     EXPECT_EQ(0, time);
@@ -95,21 +94,48 @@ TEST_F(FaultInjection, AWrongEchoIsNotExaminedButTheLengthAndDigitsAre)
     EXPECT_EQ(123, time);
 }
 
+// A reply that comes within the documented quiet window after its command's wait ran out
+// (the 500 ms reply wait, then 50 ms of quiet plus two character times) is dropped before the
+// next attempt or command goes out. One that comes later still cannot be told from an answer.
 TEST_F(FaultInjection, ALateReplyNeverAnswersTheNextCommand)
 {
-    // The first attempt's reply comes after its wait: the next attempt waits for the line
-    // to fall quiet, drops it, and takes its own answer.
-    sim.Script(Fault::Late(700), 'B');
+    ASSERT_EQ(0u, device.SetShutterTime(2, 77));
+    sim.Script(Fault::Late(540), 'B'); // the first attempt's answer, 30 ms after its wait
     unsigned short time = 0;
     EXPECT_TRUE(Takes(0, 500, 3000, [&] { return device.GetShutterTime(1, &time); }));
     EXPECT_EQ(123, time);
-    // Late for all three attempts: a failure, and the brightness asked next is the
-    // brightness, not a late shutter time.
-    for (int i = 0; i < 3; ++i) sim.Script(Fault::Late(600), 'B');
+    // Late for every attempt: a failure; channel 2 asked next gets channel 2's time, not
+    // channel 1's late one, though both answers have the same shape.
+    for (int i = 0; i < 3; ++i) sim.Script(Fault::Late(540), 'B');
+    time = 0;
     EXPECT_NE(0u, device.GetShutterTime(1, &time));
-    unsigned char brightness = 0;
-    EXPECT_EQ(0u, device.GetBrightness(1, &brightness));
-    EXPECT_EQ(45, brightness);
+    EXPECT_EQ(0, time);
+    EXPECT_EQ(0u, device.GetShutterTime(2, &time));
+    EXPECT_EQ(77, time);
+    ExpectOwnAnswers();
+}
+
+TEST_F(FaultInjection, AHangUpIsReportedAtOnceAndTheLineIsTakenUpAgainWhenItReturns)
+{
+    EXPECT_EQ(0u, device.CheckLine(nullptr));
+    sim.Stop(); // the adapter is pulled out: the host's end hangs up
+    unsigned short time = 0;
+    EXPECT_TRUE(
+        Takes(ZAN_COM_ERR_LINE_CLOSED, 0, 200, [&] { return device.GetShutterTime(1, &time); }));
+    EXPECT_EQ(ZAN_COM_ERR_LINE_CLOSED, device.CheckLine(nullptr));
+    EXPECT_EQ(ZAN_COM_ERR_LINE_CLOSED, device.Resume()); // not back yet
+
+    // Back, on a terminal of its own: the same port number now names it.
+    ASSERT_TRUE(sim.Start());
+    zanSetSerialPortPath(kPort, sim.Path().c_str());
+    EXPECT_EQ(0u, device.Resume());
+    EXPECT_EQ(0u, device.CheckLine(nullptr));
+    ExpectOwnAnswers();
+    // And again without Resume: the next command takes the line up itself.
+    sim.Stop();
+    ASSERT_TRUE(sim.Start());
+    zanSetSerialPortPath(kPort, sim.Path().c_str());
+    ExpectOwnAnswers();
 }
 
 } // namespace

@@ -51,8 +51,14 @@ public:
     ZanResult Destroy() override;
     // Cancels the running request (above); always 0.
     ZanResult Break(int how) override;
+    // The line's state: 0 while it is up (or no driver is held), the framework's
+    // ZAN_COM_ERR_LINE_CLOSED after a hang-up or read error. Not refused while a request runs.
     ZanResult CheckLine(void* line) override;
+    // Takes a line that hung up again (the same port number, looked up anew, with the
+    // property's settings), as the next command would; 0 when the line is up, or no driver
+    // is held.
     ZanResult Resume() override;
+    // As CheckLine.
     int CanService(void* request) override;
     // Keeps the console and hands it to a driver already held.
     void SetConsole(CZanConsole* console) override;
@@ -122,13 +128,17 @@ protected:
     std::atomic<CZanComDevice*> m_pDriver{nullptr};
 
 private:
-    // Steps 2 to 6 of Create: the property checks and the probing; `found` takes the driver.
+    // Create once it holds the device alone: the property checks and the probing; `found`
+    // takes the driver.
     ZanResult Probe(HWND window, tagZanVirtualDeviceProperty* property, CZanComDevice*& found);
 
     // Runs `body` under the busy guard with the operation's bit set in the busy word.
     template <auto Operation, typename Body> ZanResult Guarded(Body&& body);
     // Calls `call` with the driver when the detected model has the operation.
     template <auto Operation, typename Call> ZanResult Forward(Call&& call);
+    // `call(driver)` outside the busy guard, counted as a request so that Destroy waits for
+    // it; 0 without a driver.
+    template <typename Call> ZanResult OnLine(Call&& call);
 
     std::unique_ptr<ZanLCosDriverLock> m_Lock;
 };
