@@ -11,6 +11,7 @@ public:
     CEmuQLampControl();
     ~CEmuQLampControl() override;
 
+    using CZanComDevice::Create;
     // Zeroes every stored value and returns 0; no port is opened.
     ZanResult Create(int port, int second);
     // True for 0x303; other numbers go to the framework.
