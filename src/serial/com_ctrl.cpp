@@ -4,6 +4,7 @@
 #include "platform/win32.h"
 #include "serial/com_port.h"
 #include "serial/com_trace.h"
+#include "serial/time_scale.h"
 
 #include <algorithm>
 #include <cstring>
@@ -221,8 +222,10 @@ void CZanComCtrl::LetLateReplyPass()
     {
         std::unique_lock<std::mutex> lock(port.Mutex);
         if (!port.ReplyMayFollow) return;
-        const auto quiet = std::chrono::milliseconds(kQuietMs + LineTimeMs(2, m_Property.BaudRate));
-        const auto giveUpAt = Clock::now() + std::chrono::milliseconds(kLateReplyBoundMs);
+        const auto quiet = std::chrono::milliseconds(
+            qlcos::serial::ScaledWait(kQuietMs + LineTimeMs(2, m_Property.BaudRate)));
+        const auto giveUpAt =
+            Clock::now() + std::chrono::milliseconds(qlcos::serial::ScaledWait(kLateReplyBoundMs));
         for (;;) {
             // Cancelled: the command goes out at once and the wait stays owed to the next.
             if (port.Cancelled || port.LineFailed || !port.Open) return;
@@ -255,8 +258,10 @@ ZanResult CZanComCtrl::Transmit(const unsigned char* bytes, int length)
         m_Port->ResponseEnded = false;
         m_Port->WaitPending = m_Port->WaitResponse;
         // The reply cannot begin before the frame is out: the time-out counts from then.
-        m_Port->Deadline = Clock::now() + std::chrono::milliseconds(m_Port->WaitTimeoutMs) +
-                           std::chrono::milliseconds(LineTimeMs(length, m_Property.BaudRate));
+        m_Port->Deadline =
+            Clock::now() +
+            std::chrono::milliseconds(qlcos::serial::ScaledWait(m_Port->WaitTimeoutMs)) +
+            std::chrono::milliseconds(LineTimeMs(length, m_Property.BaudRate));
     }
     ResetEvent(m_Port->FrameEvent);
     const ZanResult written =

@@ -3,6 +3,7 @@
 #include "qlcos/serial.h"
 #include "platform/win32.h"
 #include "serial/com_port.h"
+#include "serial/time_scale.h"
 
 #include <algorithm>
 #include <cstring>
@@ -146,8 +147,9 @@ bool CZanComCtrl::Pause(uint32_t milliseconds)
 {
     std::unique_lock<std::mutex> lock(m_Port->Mutex);
     ZanComPort& port = *m_Port;
-    return !port.Changed.wait_for(lock, std::chrono::milliseconds(milliseconds),
-                                  [&] { return port.Cancelled; });
+    return !port.Changed.wait_for(
+        lock, std::chrono::milliseconds(qlcos::serial::ScaledWait(milliseconds)),
+        [&] { return port.Cancelled; });
 }
 
 int CZanComCtrl::TakeFrame(unsigned char* buffer, int max)
