@@ -1,0 +1,62 @@
+// A serial line kept in memory for the fuzzers: it records what the host writes and answers
+// each write with bytes a script chooses, handed to the receive thread in chunks.
+#pragma once
+
+#include "serial/serial_backend.h"
+
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <vector>
+
+namespace qlcos::fuzz {
+
+// What the line does in reply to one write.
+struct Answer {
+    std::vector<unsigned char> Bytes;
+    int ChunkBytes = 0;     // at most this many bytes per read; 0: all of them at once
+    bool HangUp = false;    // once these bytes are read the line fails
+    bool FailWrite = false; // the write itself fails (nothing is answered)
+};
+
+// Chooses the answer to each frame the host writes. Called on the writing thread, inside
+// the write, so the answer is queued before the host starts waiting for it.
+class LineScript {
+public:
+    virtual ~LineScript() = default;
+    virtual Answer Respond(const unsigned char* frame, int length) = 0;
+};
+
+class MemoryLine : public qlcos::serial::SerialBackend {
+public:
+    // `script` must outlive the line.
+    explicit MemoryLine(LineScript& script);
+
+    ZanResult Open(const tagZANSerialPortProperty& property) override;
+    ZanResult Configure(const tagZANSerialPortProperty& property) override;
+    void Close() override;
+    ZanResult Write(const unsigned char* bytes, int length, uint32_t timeoutMs) override;
+    int WaitForInput() override;
+    int ReadAvailable(unsigned char* buffer, int capacity) override;
+    void Interrupt() override;
+    void FlushInput() override;
+    const std::string& Name() const override { return m_Name; }
+
+    // Every frame written so far, in order.
+    std::vector<std::vector<unsigned char>> Written() const;
+
+private:
+    LineScript& m_Script;
+    const std::string m_Name = "memory line";
+
+    mutable std::mutex m_Mutex;
+    std::condition_variable m_Changed;
+    bool m_Open = false;
+    bool m_Interrupted = false; // consumed by the WaitForInput it wakes
+    bool m_HangUpWhenRead = false;
+    bool m_HungUp = false;
+    std::deque<std::vector<unsigned char>> m_Chunks; // answered, not read yet
+    std::vector<std::vector<unsigned char>> m_Written;
+};
+
+} // namespace qlcos::fuzz
