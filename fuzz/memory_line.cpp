@@ -63,7 +63,10 @@ int MemoryLine::WaitForInput()
         m_Interrupted = false;
         return 0;
     }
-    if (!m_Chunks.empty()) return 1;
+    if (!m_Chunks.empty()) {
+        m_FlushesAtWake = m_Flushes;
+        return 1;
+    }
     m_HungUp = true;
     return -1;
 }
@@ -72,7 +75,7 @@ int MemoryLine::ReadAvailable(unsigned char* buffer, int capacity)
 {
     std::lock_guard<std::mutex> lock(m_Mutex);
     if (m_Chunks.empty()) return m_HungUp || m_HangUpWhenRead || !m_Open ? -1 : 0;
-    if (capacity <= 0) return 0;
+    if (capacity <= 0 || m_FlushesAtWake != m_Flushes) return 0;
     std::vector<unsigned char>& chunk = m_Chunks.front();
     const size_t n = std::min(chunk.size(), static_cast<size_t>(capacity));
     std::memcpy(buffer, chunk.data(), n);
@@ -94,6 +97,7 @@ void MemoryLine::FlushInput()
 {
     std::lock_guard<std::mutex> lock(m_Mutex);
     m_Chunks.clear();
+    ++m_Flushes;
 }
 
 std::vector<std::vector<unsigned char>> MemoryLine::Written() const

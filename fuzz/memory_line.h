@@ -37,6 +37,10 @@ public:
     void Close() override;
     ZanResult Write(const unsigned char* bytes, int length, uint32_t timeoutMs) override;
     int WaitForInput() override;
+    // A read that WaitForInput announced before a flush finds nothing: the bytes it announced
+    // are gone, and bytes answered since are handed to the read after the next wait. (A line
+    // that handed them to this read would lose them: the port control takes the pool's
+    // generation before it reads, so it drops bytes read across a ClearPool as stale.)
     int ReadAvailable(unsigned char* buffer, int capacity) override;
     void Interrupt() override;
     void FlushInput() override;
@@ -55,6 +59,9 @@ private:
     bool m_Interrupted = false; // consumed by the WaitForInput it wakes
     bool m_HangUpWhenRead = false;
     bool m_HungUp = false;
+    // Flushes so far, and their count when WaitForInput last said there were bytes.
+    uint64_t m_Flushes = 0;
+    uint64_t m_FlushesAtWake = 0;
     std::deque<std::vector<unsigned char>> m_Chunks; // answered, not read yet
     std::vector<std::vector<unsigned char>> m_Written;
 };
