@@ -45,30 +45,39 @@ std::vector<unsigned char> Saved(const char* name, CZanConfig& record)
 }
 
 // LoadConfig where the contract allows it: a header is there and, when the record checks
-// blobs, it passed IsValidData with a stated size inside the input.
-template <typename Record> void LoadConfigOf(Record& record, const uint8_t* data, size_t size)
+// blobs, it passed IsValidData with a stated size inside the input. False when not called;
+// else `loaded` is its result.
+template <typename Record>
+bool LoadConfigOf(Record& record, const uint8_t* data, size_t size, uint32_t& loaded)
 {
-    if (size < CZanConfig::kHeadSize) return;
+    if (size < CZanConfig::kHeadSize) return false;
     // The header itself is read whatever size it states.
     const uint32_t stated = std::max(StatedSize(data, size), CZanConfig::kHeadSize);
-    if (stated > size) return;
+    if (stated > size) return false;
     std::unique_ptr<unsigned char[]> exact = Exact(data, stated);
-    if (!record.IsValidData(exact.get())) return;
-    record.LoadConfig(exact.get());
+    if (!record.IsValidData(exact.get())) return false;
+    loaded = record.LoadConfig(exact.get());
+    return true;
 }
 
-// A record with a LoadBlob of its own.
+// A record with a LoadBlob of its own. Where LoadConfig may be called, it loads what LoadBlob
+// over the whole input loads: the stated size bounds both.
 template <typename Record> void WithLoadBlob(const char* name, const uint8_t* data, size_t size)
 {
-    {
-        Record viaConfig;
-        LoadConfigOf(viaConfig, data, size);
-        Saved(name, viaConfig);
-    }
+    Record viaConfig;
+    uint32_t viaConfigLoaded = 0;
+    const bool calledLoadConfig = LoadConfigOf(viaConfig, data, size, viaConfigLoaded);
+    const std::vector<unsigned char> savedViaConfig = Saved(name, viaConfig);
+
     Record record;
     std::unique_ptr<unsigned char[]> exact = Exact(data, size);
-    if (record.LoadBlob(exact.get(), static_cast<uint32_t>(size)) == 0) return;
+    const uint32_t loaded = record.LoadBlob(exact.get(), static_cast<uint32_t>(size));
+    if (calledLoadConfig && (loaded != 0) != (viaConfigLoaded != 0))
+        Fail(name, "LoadConfig and LoadBlob disagree on a blob");
+    if (loaded == 0) return;
     const std::vector<unsigned char> first = Saved(name, record);
+    if (calledLoadConfig && savedViaConfig != first)
+        Fail(name, "LoadConfig and LoadBlob load a blob differently");
     Record again;
     if (again.LoadBlob(first.data(), static_cast<uint32_t>(first.size())) == 0)
         Fail(name, "a saved blob did not load");
@@ -79,7 +88,8 @@ template <typename Record> void WithLoadBlob(const char* name, const uint8_t* da
 template <typename Record> void WithLoadConfig(const char* name, const uint8_t* data, size_t size)
 {
     Record record;
-    LoadConfigOf(record, data, size);
+    uint32_t loaded = 0;
+    LoadConfigOf(record, data, size, loaded);
     const std::vector<unsigned char> first = Saved(name, record);
     if (first.size() < CZanConfig::kHeadSize) return;
     Record again;
