@@ -7,6 +7,7 @@ seconds=${1:-30}
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$root/build/fuzz
 targets=(reply ini xml blob)
+"$root/scripts/setup.sh" # clang and libFuzzer among the packages
 # The INI fuzzer writes its input to a file for every run: keep that off the disk.
 if [ -z "${TMPDIR:-}" ] && [ -d /dev/shm ] && [ -w /dev/shm ]; then export TMPDIR=/dev/shm; fi
 
