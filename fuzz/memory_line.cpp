@@ -49,6 +49,7 @@ ZanResult MemoryLine::Write(const unsigned char* bytes, int length, uint32_t)
         m_Chunks.emplace_back(answer.Bytes.begin() + at, answer.Bytes.begin() + at + n);
     }
     if (answer.HangUp) m_HangUpWhenRead = true;
+    if (answer.NotifyWhenTaken) m_NotifyPending = true;
     m_Changed.notify_all();
     return ZAN_COM_OK;
 }
@@ -56,16 +57,25 @@ ZanResult MemoryLine::Write(const unsigned char* bytes, int length, uint32_t)
 int MemoryLine::WaitForInput()
 {
     std::unique_lock<std::mutex> lock(m_Mutex);
-    m_Changed.wait(lock, [&] {
-        return m_Interrupted || !m_Chunks.empty() || m_HangUpWhenRead || m_HungUp || !m_Open;
-    });
-    if (m_Interrupted) {
-        m_Interrupted = false;
-        return 0;
-    }
-    if (!m_Chunks.empty()) {
-        m_FlushesAtWake = m_Flushes;
-        return 1;
+    for (;;) {
+        m_Changed.wait(lock, [&] {
+            return m_Interrupted || !m_Chunks.empty() || m_NotifyPending || m_HangUpWhenRead ||
+                   m_HungUp || !m_Open;
+        });
+        if (m_Interrupted) {
+            m_Interrupted = false;
+            return 0;
+        }
+        if (!m_Chunks.empty()) {
+            m_FlushesAtWake = m_Flushes;
+            return 1;
+        }
+        if (!m_NotifyPending) break;
+        // The reader is back for more: every byte of the answer has been delivered.
+        m_NotifyPending = false;
+        lock.unlock();
+        m_Script.AnswerTaken();
+        lock.lock();
     }
     m_HungUp = true;
     return -1;
@@ -98,6 +108,7 @@ void MemoryLine::FlushInput()
     std::lock_guard<std::mutex> lock(m_Mutex);
     m_Chunks.clear();
     ++m_Flushes;
+    m_Changed.notify_all();
 }
 
 std::vector<std::vector<unsigned char>> MemoryLine::Written() const

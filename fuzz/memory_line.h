@@ -17,6 +17,9 @@ struct Answer {
     int ChunkBytes = 0;     // at most this many bytes per read; 0: all of them at once
     bool HangUp = false;    // once these bytes are read the line fails
     bool FailWrite = false; // the write itself fails (nothing is answered)
+    // The script's AnswerTaken runs once every byte of this answer has been taken (or
+    // flushed) and the receiving side asks for more.
+    bool NotifyWhenTaken = false;
 };
 
 // Chooses the answer to each frame the host writes. Called on the writing thread, inside
@@ -25,6 +28,8 @@ class LineScript {
 public:
     virtual ~LineScript() = default;
     virtual Answer Respond(const unsigned char* frame, int length) = 0;
+    // Runs on the thread that reads the line, for an answer that asked for it.
+    virtual void AnswerTaken() {}
 };
 
 class MemoryLine : public qlcos::serial::SerialBackend {
@@ -59,6 +64,7 @@ private:
     bool m_Interrupted = false; // consumed by the WaitForInput it wakes
     bool m_HangUpWhenRead = false;
     bool m_HungUp = false;
+    bool m_NotifyPending = false; // AnswerTaken is due once the chunks are gone
     // Flushes so far, and their count when WaitForInput last said there were bytes.
     uint64_t m_Flushes = 0;
     uint64_t m_FlushesAtWake = 0;

@@ -6,8 +6,7 @@
 // then operations (three bytes each, see reply_operations.h) interleaved with the replies
 // to the frames each of them writes (records, see reply_script.h), in the order the driver
 // consumes them. Setup: bits 0-1 attempts per command (0: the default), bit 2 open the port
-// without identifying the controller, bit 3 delete the driver without Destroy, bits 4-7
-// all set: one reply may leave a command waiting out its time-out.
+// without identifying the controller, bit 3 delete the driver without Destroy.
 #include "qlcos/exposure.h"
 #include "fuzz/byte_source.h"
 #include "fuzz/memory_line.h"
@@ -34,9 +33,10 @@ std::unique_ptr<qlcos::serial::SerialBackend> MakeMemoryLine()
     return std::make_unique<MemoryLine>(*g_Script);
 }
 
-template <typename Driver> void Drive(ByteSource& input, uint8_t setup)
+template <typename Driver> void Drive(ByteSource& input, uint8_t setup, ReplyScript& script)
 {
     Driver driver;
+    script.SetPort(&driver);
     if (setup & 3) driver.SetAttemptCount(setup & 3);
     ZanResult opened;
     if (setup & 4) {
@@ -57,6 +57,7 @@ template <typename Driver> void Drive(ByteSource& input, uint8_t setup)
             std::fprintf(stderr, "operation %u (%u, %u): 0x%08X\n", op.Which, op.A, op.B, result);
     }
     if (!(setup & 8)) driver.Destroy();
+    script.SetPort(nullptr);
 }
 
 } // namespace
@@ -68,15 +69,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     static const char kLetters[5] = {'Y', 'h', 'f', 'g', 0};
     const int model = input.Byte() % 5;
     const uint8_t setup = input.Byte();
-    ReplyScript script(input, kLetters[model], (setup & 0xF0) == 0xF0);
+    ReplyScript script(input, kLetters[model]);
     g_Script = &script;
     qlcos::serial::SetSerialBackendFactoryForTests(MakeMemoryLine);
     switch (model) {
-    case 0: Drive<CQLampControl2>(input, setup); break;
-    case 1: Drive<CQLEDControl>(input, setup); break;
-    case 2: Drive<CQLCDControl>(input, setup); break;
-    case 3: Drive<CQLDDControl>(input, setup); break;
-    default: Drive<CQLampControl>(input, setup); break;
+    case 0: Drive<CQLampControl2>(input, setup, script); break;
+    case 1: Drive<CQLEDControl>(input, setup, script); break;
+    case 2: Drive<CQLCDControl>(input, setup, script); break;
+    case 3: Drive<CQLDDControl>(input, setup, script); break;
+    default: Drive<CQLampControl>(input, setup, script); break;
     }
     qlcos::serial::SetSerialBackendFactoryForTests(nullptr);
     g_Script = nullptr;

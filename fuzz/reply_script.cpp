@@ -56,14 +56,28 @@ void PrintBytes(const char* what, const unsigned char* bytes, size_t count)
     std::fprintf(stderr, "\n");
 }
 
-ReplyScript::ReplyScript(ByteSource& input, char letter, bool oneSilenceAllowed)
-    : m_Input(input), m_Letter(letter), m_SilenceLeft(oneSilenceAllowed)
-{}
+ReplyScript::ReplyScript(ByteSource& input, char letter) : m_Input(input), m_Letter(letter) {}
+
+void ReplyScript::SetPort(CZanComCtrl* port)
+{
+    std::lock_guard<std::mutex> lock(m_Mutex);
+    m_Port = port;
+}
+
+void ReplyScript::AnswerTaken()
+{
+    std::lock_guard<std::mutex> lock(m_Mutex);
+    if (m_Port && m_SilentAnswer == m_Answers) m_Port->Cancel();
+}
 
 Answer ReplyScript::Respond(const unsigned char* frame, int length)
 {
     CheckFrame(frame, length);
     if (Verbose()) PrintBytes("  host:", frame, static_cast<size_t>(length));
+    std::lock_guard<std::mutex> lock(m_Mutex);
+    // The wait for this answer has not begun: a Cancel for an earlier one must not end it.
+    ++m_Answers;
+    if (m_Port) m_Port->ClearCancel();
     Answer answer;
     if (m_Input.Empty()) {
         answer.Bytes = DoneReply(frame);
@@ -96,15 +110,14 @@ Answer ReplyScript::Respond(const unsigned char* frame, int length)
     answer.HangUp = event == 6;
     answer.FailWrite = event == 7;
     if (!answer.HangUp && !answer.FailWrite && !EndsWait(frame, bytes)) {
-        if (m_SilenceLeft && ShortTimeOut(frame))
-            m_SilenceLeft = false;
-        else
-            bytes.push_back(m_Letter || IsLampReading(frame[1]) ? ETX : ACK);
+        answer.NotifyWhenTaken = true;
+        m_SilentAnswer = m_Answers;
     }
     if (Verbose()) {
-        std::fprintf(stderr, "  line (chunks of %d%s%s):", answer.ChunkBytes,
+        std::fprintf(stderr, "  line (chunks of %d%s%s%s):", answer.ChunkBytes,
                      answer.HangUp ? ", then hangs up" : "",
-                     answer.FailWrite ? ", write fails" : "");
+                     answer.FailWrite ? ", write fails" : "",
+                     answer.NotifyWhenTaken ? ", no end: the wait runs out" : "");
         PrintBytes("", bytes.data(), bytes.size());
     }
     return answer;
@@ -131,14 +144,6 @@ bool ReplyScript::EndsWait(const unsigned char* frame,
 {
     if (m_Letter || IsLampReading(frame[1])) return Holds(reply, ETX);
     return Holds(reply, ACK) || Holds(reply, NAK);
-}
-
-bool ReplyScript::ShortTimeOut(const unsigned char* frame) const
-{
-    // The gamma and uniformity readings wait 5 and 10 s; the first generation's exposure
-    // and table refresh wait seconds to a minute.
-    if (m_Letter) return frame[3] != 'a' && frame[3] != 'c';
-    return std::strchr("ABCD12346", frame[1]) != nullptr;
 }
 
 std::vector<unsigned char> ReplyScript::DoneReply(const unsigned char* frame) const

@@ -9,13 +9,17 @@
 //   length  one byte below 0xF0, else (byte & 0x0F) << 8 | next byte (up to 4095)
 //   body    that many bytes
 // Once the input is used up every frame gets a reply that ends the command at once (for a
-// status poll: done). A reply that would leave the driver waiting out its time-out (no end
-// character for the command) gets its end character appended, except once per input when
-// the header allows it and the command's time-out is short.
+// status poll: done). A reply without the character that ends the driver's wait would leave
+// it waiting out the command's time-out (up to a minute): once the line has delivered every
+// byte of it, the script ends that wait through the port control's Cancel, which the drivers
+// do not look at, so that for them it is a wait that ran out with what had arrived.
 #pragma once
 
+#include "qlcos/serial.h"
 #include "fuzz/byte_source.h"
 #include "fuzz/memory_line.h"
+
+#include <mutex>
 
 namespace qlcos::fuzz {
 
@@ -27,21 +31,29 @@ void PrintBytes(const char* what, const unsigned char* bytes, size_t count);
 class ReplyScript : public LineScript {
 public:
     // `letter`: the model letter of a framed controller; 0 for the first-generation one.
-    ReplyScript(ByteSource& input, char letter, bool oneSilenceAllowed);
+    ReplyScript(ByteSource& input, char letter);
 
+    // The port whose waits the script ends; null: none.
+    void SetPort(CZanComCtrl* port);
     Answer Respond(const unsigned char* frame, int length) override;
+    void AnswerTaken() override;
 
 private:
     // Aborts, so that the fuzzer reports it, when the driver wrote a malformed frame.
     void CheckFrame(const unsigned char* frame, int length) const;
     // The characters that end the driver's wait for the answer to `frame`.
     bool EndsWait(const unsigned char* frame, const std::vector<unsigned char>& reply) const;
-    bool ShortTimeOut(const unsigned char* frame) const;
     std::vector<unsigned char> DoneReply(const unsigned char* frame) const;
 
     ByteSource& m_Input;
     const char m_Letter;
-    bool m_SilenceLeft;
+
+    // Answers given, and the one that ends its wait once taken (0: none). The lock orders a
+    // late AnswerTaken against the next Respond, so a Cancel never reaches a later wait.
+    std::mutex m_Mutex;
+    CZanComCtrl* m_Port = nullptr;
+    uint64_t m_Answers = 0;
+    uint64_t m_SilentAnswer = 0;
 };
 
 } // namespace qlcos::fuzz
