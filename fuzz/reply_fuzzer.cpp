@@ -12,6 +12,7 @@
 #include "fuzz/memory_line.h"
 #include "fuzz/reply_operations.h"
 #include "fuzz/reply_script.h"
+#include "serial/time_scale.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -72,6 +73,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     ReplyScript script(input, kLetters[model]);
     g_Script = &script;
     qlcos::serial::SetSerialBackendFactoryForTests(MakeMemoryLine);
+    // The memory line answers at once: the port's waits (reply time-outs, the quiet line
+    // after a refused reply, pauses) run at a hundredth of their length.
+    qlcos::serial::SetWaitScaleForTests(1);
     switch (model) {
     case 0: Drive<CQLampControl2>(input, setup, script); break;
     case 1: Drive<CQLEDControl>(input, setup, script); break;

@@ -117,10 +117,11 @@ int CZanComCtrl::WaitForPoolData(int count, uint32_t timeoutMs)
     std::unique_lock<std::mutex> lock(m_Port->Mutex);
     ZanComPort& port = *m_Port;
     const uint32_t wanted = count > 0 ? static_cast<uint32_t>(count) : 0u;
-    port.Changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] {
-        return port.Count >= wanted || port.Count >= port.PoolSize || port.LineFailed ||
-               port.Cancelled || !port.Open;
-    });
+    port.Changed.wait_for(lock, std::chrono::milliseconds(qlcos::serial::ScaledWait(timeoutMs)),
+                          [&] {
+                              return port.Count >= wanted || port.Count >= port.PoolSize ||
+                                     port.LineFailed || port.Cancelled || !port.Open;
+                          });
     return static_cast<int>(port.Count);
 }
 
