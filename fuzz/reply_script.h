@@ -11,8 +11,9 @@
 // Once the input is used up every frame gets a reply that ends the command at once (for a
 // status poll: done). A reply without the character that ends the driver's wait would leave
 // it waiting out the command's time-out (up to a minute): once the line has delivered every
-// byte of it, the script ends that wait through the port control's Cancel, which the drivers
-// do not look at, so that for them it is a wait that ran out with what had arrived.
+// byte of it, the script ends that wait through the port control's Cancel, as a Break would:
+// the drivers then take the cancelled path with what had arrived. (Time-outs proper are
+// reached too: the fuzzer runs the port's waits at a hundredth of their length.)
 #pragma once
 
 #include "qlcos/serial.h"

@@ -164,11 +164,15 @@ void CZanComCtrl::ReceiveLoop(qlcos::serial::SerialBackend& backend)
         const int ready = backend.WaitForInput();
         if (ready == 0) return; // interrupted: the port closes or reopens
         uint64_t generation;
+        int n;
         {
-            std::lock_guard<std::mutex> lock(port.Mutex);
-            generation = port.Generation;
+            std::lock_guard<std::mutex> read(port.ReadMutex);
+            {
+                std::lock_guard<std::mutex> lock(port.Mutex);
+                generation = port.Generation;
+            }
+            n = ready > 0 ? backend.ReadAvailable(chunk, sizeof chunk) : -1;
         }
-        const int n = ready > 0 ? backend.ReadAvailable(chunk, sizeof chunk) : -1;
         if (n < 0) {
             // Hung up or failed: tell the device, then end any wait and stop reading (a
             // hung-up descriptor stays readable, so reading on would spin). A caller whose

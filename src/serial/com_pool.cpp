@@ -78,7 +78,9 @@ void CZanComCtrl::ClearPool()
 void CZanComCtrl::DropInput()
 {
     // First what the system holds, then what the receive thread holds: any chunk it read
-    // before the generation changes is dropped when it comes to append it.
+    // before the generation changes is dropped when it comes to append it, and no read can
+    // fall between the two.
+    std::lock_guard<std::mutex> read(m_Port->ReadMutex);
     if (m_Port->Backend) m_Port->Backend->FlushInput();
     {
         std::lock_guard<std::mutex> lock(m_Port->Mutex);

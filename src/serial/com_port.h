@@ -25,6 +25,11 @@ struct ZanComPort {
     std::unique_ptr<qlcos::serial::SerialBackend> Backend; // null while the line is down
     std::thread Receiver;
 
+    // Held by the receive thread from noting the generation until its read returned, and
+    // by DropInput across the flush and the new generation: a reply read just after a
+    // ClearPool then always counts for the new generation, never as stale. Reads do not
+    // block, so a ClearPool waits for one read at most.
+    std::mutex ReadMutex;
     mutable std::mutex Mutex;
     // The pool grew, bytes arrived, a frame ended, the line failed, a cancel or a close.
     std::condition_variable Changed;
