@@ -76,6 +76,9 @@ public:
     void SetNotifyMessage(unsigned int message) { m_uNotifyMessage = message; }
 
 protected:
+    // Copies `text` into the description (cut to fit, the rest zero-filled).
+    void SetDescription(const ZanWChar* text);
+
     ZanWChar m_szDescription[128];
     // One bit per operation in progress; changed only by the thread holding the device.
     std::atomic<uint32_t> m_dwBusy{0};

@@ -4,7 +4,8 @@
 
 #include "density/color_mouse_api.h"
 #include "density/color_mouse_library.h"
-#include "density/density_pace.h"
+#include "platform/win32.h"
+#include "serial/time_scale.h"
 
 #include <cstring>
 
@@ -77,7 +78,7 @@ ZanResult CColorMouse::SendCmdGetDensity(tagDensityInfo* reading)
 {
     if (!reading) return ZAN_COLORMOUSE_FAILED;
     if (m_Open.load() == 0) return ZAN_COLORMOUSE_NOT_OPEN;
-    PacedSleep(kSettleMs);
+    Sleep(qlcos::serial::ScaledWait(kSettleMs));
     CsdRecord measurement;
     if (m_Library->CSDMeasure(measurement.Bytes) != 0) return ZAN_COLORMOUSE_FAILED;
     CsdRecord converted;
@@ -94,7 +95,7 @@ ZanResult CColorMouse::SendCmdAdjust(int mode)
 {
     if (m_Open.load() == 0) return ZAN_COLORMOUSE_NOT_OPEN;
     if (mode != 1 && mode != 2) return ZAN_COLORMOUSE_FAILED;
-    PacedSleep(kSettleMs);
+    Sleep(qlcos::serial::ScaledWait(kSettleMs));
     CsdRecord area;
     const int result = mode == 1 ? m_Library->CSDCalibrateBlack(area.Bytes)
                                  : m_Library->CSDCalibrateWhite(area.Bytes);

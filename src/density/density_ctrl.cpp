@@ -5,8 +5,8 @@
 #include "qlcos/density/xrite2xx.h"
 #include "qlcos/density/xrite5xx.h"
 #include "qlcos/host.h"
-#include "density/density_pace.h"
 #include "platform/win32.h"
+#include "serial/time_scale.h"
 
 #include <chrono>
 #include <new>
@@ -17,13 +17,6 @@ constexpr unsigned short kAnyWork = 0x7FFF;
 constexpr unsigned short kAnyWorkOrLoop = 0xFFFF;
 constexpr uint32_t kForegroundBit = 0x2;
 constexpr uint32_t kWaitLoopBit = 0x4;
-
-void Describe(ZanWChar (&field)[128], const char* text)
-{
-    size_t i = 0;
-    for (; text[i] && i + 1 < 128; ++i) field[i] = static_cast<ZanWChar>(text[i]);
-    for (; i < 128; ++i) field[i] = 0;
-}
 
 void SetStatus(tagZanVirtualDeviceStatus* status, uint32_t fault, ZanResult code)
 {
@@ -67,20 +60,20 @@ ZanResult CZanDensityCtrl::Create(HWND window, tagZanVirtualDeviceProperty* prop
     const int second = property->Port.Second;
     CZanComDevice* instrument = nullptr;
     bool ready = false;
-    const char* description = nullptr;
+    const ZanWChar* description = nullptr;
     switch (property->DeviceType) {
     case ZAN_DEVTYPE_XRITE5XX: {
         auto* xrite = new (std::nothrow) CXRite5xx;
         instrument = xrite;
         ready = xrite && zanSucceeded(xrite->Create(port, second)) && xrite->IsXRite5xx();
-        description = "XRite5XX";
+        description = ZT("XRite5XX");
         break;
     }
     case ZAN_DEVTYPE_COLOR_MOUSE: {
         auto* mouse = new (std::nothrow) CColorMouse;
         instrument = mouse;
         ready = mouse && zanSucceeded(mouse->Create(port, second));
-        description = "ColorMouse";
+        description = ZT("ColorMouse");
         break;
     }
     case ZAN_DEVTYPE_XRITE2XX: {
@@ -88,7 +81,7 @@ ZanResult CZanDensityCtrl::Create(HWND window, tagZanVirtualDeviceProperty* prop
         instrument = xrite;
         ready = xrite && zanSucceeded(xrite->Create(port, second)) && xrite->IsXRite2xx();
         if (ready) xrite->OnInitCtrl();
-        description = "XRite2XX";
+        description = ZT("XRite2XX");
         break;
     }
     default: return ZAN_DENSITY_CREATE_FAILED;
@@ -102,7 +95,7 @@ ZanResult CZanDensityCtrl::Create(HWND window, tagZanVirtualDeviceProperty* prop
         m_pInstrument = instrument;
     }
     m_DeviceType = property->DeviceType;
-    Describe(m_szDescription, description);
+    SetDescription(description);
     return 0;
 }
 
@@ -263,7 +256,7 @@ ZanResult CZanDensityCtrl::eWaitDensityInfo(int post, uint32_t, tagDensityInfo* 
 void CZanDensityCtrl::PauseUnlessStopped(uint32_t ms)
 {
     std::unique_lock<std::mutex> lock(m_WaitLock);
-    m_WaitChanged.wait_for(lock, std::chrono::milliseconds(qlcos::density::Paced(ms)),
+    m_WaitChanged.wait_for(lock, std::chrono::milliseconds(qlcos::serial::ScaledWait(ms)),
                            [this] { return m_StopFlag.load() != 0; });
 }
 

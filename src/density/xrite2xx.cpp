@@ -2,14 +2,12 @@
 // "r0" messages after which the reading is asked for and parsed.
 #include "qlcos/density/xrite2xx.h"
 
-#include "density/density_pace.h"
 #include "density/reading_text.h"
+#include "platform/win32.h"
 
 #include <cstring>
 
 namespace {
-
-using qlcos::density::Paced;
 
 // clang-format off
 const unsigned char kIdentify[]      = {'V', 0x0D, 0x0A, '0'};
@@ -65,10 +63,10 @@ int CXRite2xx::IsXRite2xx()
 {
     SetWaitResponse(0);
     Send(kIdentify, sizeof kIdentify, this);
-    PacedPause(500);
+    Pause(500);
     // The first answer is thrown away with the pool.
     BeginExchange();
-    SetWaitTimeOut(Paced(kResponseTimeOutMs));
+    SetWaitTimeOut(kResponseTimeOutMs);
     unsigned char reply[kReplyBytes] = {};
     int n = 0;
     if (!zanFailed(Send(kIdentify, sizeof kIdentify, this))) n = GetPoolData(reply, kReplyBytes);
@@ -92,13 +90,13 @@ void CXRite2xx::OnInitCtrl()
         if (n < 2 || reply[0] != wanted[0] || reply[1] != wanted[1]) Send(set, sizeof set, this);
     };
     if (!zanFailed(Send(kSetUp1, sizeof kSetUp1, this))) {
-        PacedPause(10);
+        Pause(10);
         if (!zanFailed(Send(kSetUp2, sizeof kSetUp2, this))) {
-            PacedPause(10);
+            Pause(10);
             ensureFlag(kQueryFlag20, kSetFlag20, "02");
-            PacedPause(10);
+            Pause(10);
             ensureFlag(kQueryFlag22, kSetFlag22, "04");
-            PacedPause(20);
+            Pause(20);
         }
     }
     // Also after a failed send: left on, every message would be taken for a reply.
@@ -111,7 +109,7 @@ ZanResult CXRite2xx::GetDensity()
 {
     if (GetState() != kReadingReady) return ZAN_XRITE2XX_FAILED;
     BeginExchange();
-    SetWaitTimeOut(Paced(kResponseTimeOutMs));
+    SetWaitTimeOut(kResponseTimeOutMs);
     {
         std::lock_guard<std::mutex> lock(m_Lock);
         ClearBuffer();
@@ -146,7 +144,7 @@ ZanResult CXRite2xx::TakeReading(const unsigned char* reply, int n)
 ZanResult CXRite2xx::SendCmdGetDensity(tagDensityInfo* reading)
 {
     if (!reading) return ZAN_XRITE2XX_FAILED;
-    if (!PacedPause(200)) return ZAN_XRITE2XX_FAILED; // cancelled
+    if (!Pause(200)) return ZAN_XRITE2XX_FAILED; // cancelled
     if (zanFailed(GetDensity())) return ZAN_XRITE2XX_FAILED;
     *reading = GetLastReading();
     MessageBeep(0xFFFFFFFF);
@@ -161,7 +159,7 @@ ZanResult CXRite2xx::SendCmdWhiteCalibrate()
         m_State = kCalibrating;
     }
     const ZanResult result = Send(kCalibrate, sizeof kCalibrate, this);
-    PacedPause(200);
+    Pause(200);
     // A "k0" that came while the command waited ends the calibration now.
     EndExchange();
     return result;

@@ -2,14 +2,12 @@
 // sends of its own accord.
 #include "qlcos/density/xrite5xx.h"
 
-#include "density/density_pace.h"
 #include "density/reading_text.h"
+#include "platform/win32.h"
 
 #include <cstring>
 
 namespace {
-
-using qlcos::density::Paced;
 
 // clang-format off
 const unsigned char kIdentify[]   = {'S', 'V', 0x0D, 0x0A, 0x00};
@@ -39,7 +37,7 @@ CXRite5xx::~CXRite5xx() { Destroy(); }
 int CXRite5xx::IsXRite5xx()
 {
     BeginExchange();
-    SetWaitTimeOut(Paced(kResponseTimeOutMs));
+    SetWaitTimeOut(kResponseTimeOutMs);
     bool identified = false;
     for (int attempt = 0; attempt < GetAttemptCount() && !identified; ++attempt) {
         // Whatever an earlier attempt left (noise, a wrong answer) would stand before this
@@ -78,13 +76,13 @@ ZanResult CXRite5xx::SendCmdWhiteCalibrate()
     // A Cancel skips the pauses and the white measurement, but the last step is always
     // sent: it takes the instrument out of its calibration mode again.
     Send(kCalibrate1, sizeof kCalibrate1, this);
-    bool whole = PacedPause(2000);
+    bool whole = Pause(2000);
     if (whole) {
         Send(kCalibrate2, sizeof kCalibrate2, this);
-        whole = PacedPause(5000);
+        whole = Pause(5000);
     }
     ZanResult result = Send(kCalibrate3, sizeof kCalibrate3, this);
-    if (whole) whole = PacedPause(100);
+    if (whole) whole = Pause(100);
     if (!whole && !zanFailed(result)) result = ZAN_COM_ERR_CANCELLED;
     // Lines that came during the calibration are taken while the state still says so:
     // they are not announced as readings.

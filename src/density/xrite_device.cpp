@@ -3,7 +3,6 @@
 #include "qlcos/density/xrite_device.h"
 
 #include "qlcos/host.h"
-#include "density/density_pace.h"
 #include "platform/win32.h"
 
 #include <cstring>
@@ -57,8 +56,7 @@ uint32_t CZanXRiteDevice::GetState() const
 
 ZanResult CZanXRiteDevice::ReceiveChunk(const unsigned char* data, int length)
 {
-    using qlcos::density::Paced;
-    SetWaitTimeOut(Paced(kResponseTimeOutMs));
+    SetWaitTimeOut(kResponseTimeOutMs);
     const bool frameEnd = data && length > 0 && m_Recogniser.IsFrame(data, length) != 0;
     bool announced = false;
     {
@@ -121,11 +119,6 @@ void CZanXRiteDevice::EndExchange()
         announced = TakeFrames();
     }
     if (announced) Announce();
-}
-
-bool CZanXRiteDevice::PacedPause(uint32_t milliseconds)
-{
-    return Pause(qlcos::density::Paced(milliseconds));
 }
 
 void CZanXRiteDevice::ClearBuffer()

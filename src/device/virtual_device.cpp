@@ -39,6 +39,14 @@ ZanResult CZanVirtualDevice::Create(HWND window, tagZanVirtualDeviceProperty* pr
     return 0;
 }
 
+void CZanVirtualDevice::SetDescription(const ZanWChar* text)
+{
+    const size_t capacity = sizeof m_szDescription / sizeof m_szDescription[0];
+    size_t i = 0;
+    for (; text && i + 1 < capacity && text[i]; ++i) m_szDescription[i] = text[i];
+    for (; i < capacity; ++i) m_szDescription[i] = 0;
+}
+
 ZanResult CZanVirtualDevice::Initialize() { return 0; }
 ZanResult CZanVirtualDevice::Destroy() { return 0; }
 ZanResult CZanVirtualDevice::CheckLine(void*) { return 0; }

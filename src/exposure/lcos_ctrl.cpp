@@ -51,13 +51,6 @@ const auto kNullOutput = [](auto&) { return kBadIndex; };
 
 const unsigned short kGuardMask = 0x7FFF;
 
-void CopyText(ZanWChar* to, size_t capacity, const ZanWChar* from)
-{
-    size_t i = 0;
-    for (; i + 1 < capacity && from[i]; ++i) to[i] = from[i];
-    for (; i < capacity; ++i) to[i] = 0;
-}
-
 } // namespace
 
 // Who is using the driver: requests in progress, and whether a Create or Destroy is changing
@@ -169,8 +162,7 @@ ZanResult CZanLCosCtrl::Probe(HWND window, tagZanVirtualDeviceProperty* property
             });
         if (!driver) return ZAN_LCOS_CREATE_FAILED;
         if (zanSucceeded(created)) {
-            CopyText(m_szDescription, sizeof m_szDescription / sizeof m_szDescription[0],
-                     model->Description);
+            SetDescription(model->Description);
             m_DeviceType = model->DeviceType;
             found = driver;
             return 0;

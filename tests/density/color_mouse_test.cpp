@@ -3,7 +3,7 @@
 // FIFO through which another process presses the button.
 #include "qlcos/density/color_mouse.h"
 
-#include "density/density_pace.h"
+#include "serial/time_scale.h"
 #include "sim/color_mouse_stand_in.h"
 #include "support/driver_fixture.h"
 
@@ -31,7 +31,7 @@ class ColorMouse : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        density::SetPaceForTests(10);
+        serial::SetWaitScaleForTests(10);
         setenv("QLCOS_CSCMTLIB", QLCOS_CSCMTLIB_PATH, 1);
         unsetenv("QLCOS_COLORMOUSE_FIFO");
         ASSERT_TRUE(standIn.IsLoaded()) << standIn.Error();
@@ -40,7 +40,7 @@ protected:
     void TearDown() override
     {
         unsetenv("QLCOS_COLORMOUSE_FIFO");
-        density::SetPaceForTests(100);
+        serial::SetWaitScaleForTests(100);
     }
 
     // Declared before the driver, so that it outlives the driver's Destroy.
@@ -193,7 +193,7 @@ TEST_F(ColorMouse, AdjustCalibratesBlackOrWhiteAndRefusesOtherModes)
 
 TEST_F(ColorMouse, MeasuringAndCalibratingPauseTenMillisecondsFirst)
 {
-    density::SetPaceForTests(100);
+    serial::SetWaitScaleForTests(100);
     ASSERT_EQ(0u, mouse.Create(kPort, -1));
     standIn.Press(1, 2, 3);
     tagDensityInfo reading{};

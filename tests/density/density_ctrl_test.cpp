@@ -8,7 +8,7 @@
 #endif
 
 #include "qlcos/host.h"
-#include "density/density_pace.h"
+#include "serial/time_scale.h"
 #include "sim/color_mouse_stand_in.h"
 
 #include <gtest/gtest.h>
@@ -50,7 +50,7 @@ class DensityDevice : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        density::SetPaceForTests(5); // a pass of the wait loop every 100 ms
+        serial::SetWaitScaleForTests(5); // a pass of the wait loop every 100 ms
         setenv("QLCOS_CSCMTLIB", QLCOS_CSCMTLIB_PATH, 1);
         ASSERT_TRUE(standIn.IsLoaded()) << standIn.Error();
         standIn.Reset();
@@ -59,7 +59,7 @@ protected:
     void TearDown() override
     {
         zanDestroyMessageWindow(window);
-        density::SetPaceForTests(100);
+        serial::SetWaitScaleForTests(100);
     }
 
     void CreateMouse()
@@ -218,7 +218,7 @@ TEST_F(DensityDevice, BreakStopsEveryKindOfLoop)
 
 TEST_F(DensityDevice, BreakEndsThePauseBetweenPassesAtOnce)
 {
-    density::SetPaceForTests(100);
+    serial::SetWaitScaleForTests(100);
     CreateMouse();
     ASSERT_EQ(0u, device.WaitDensityInfo(1, 0, nullptr));
     std::this_thread::sleep_for(std::chrono::milliseconds(100)); // the loop is in its pause

@@ -3,7 +3,7 @@
 #include "qlcos/density.h"
 
 #include "qlcos/host.h"
-#include "density/density_pace.h"
+#include "serial/time_scale.h"
 #include "sim/xrite2xx_sim.h"
 #include "sim/xrite5xx_sim.h"
 
@@ -24,7 +24,7 @@ template <typename Sim> class DensityOnXRite : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        density::SetPaceForTests(5);
+        serial::SetWaitScaleForTests(5);
         ASSERT_TRUE(sim.Start());
         zanSetSerialPortPath(kPort, sim.Path().c_str());
         window = zanCreateMessageWindow();
@@ -35,7 +35,7 @@ protected:
         device.Destroy();
         zanDestroyMessageWindow(window);
         zanSetSerialPortPath(kPort, nullptr);
-        density::SetPaceForTests(100);
+        serial::SetWaitScaleForTests(100);
     }
 
     ZanResult Create(uint16_t type)
@@ -132,7 +132,7 @@ TEST_F(DensityOn2xx, CreateSetsTheInstrumentUpAndReadingsArrive)
 // Destroy end that wait instead of waiting it out.
 TEST_F(DensityOn2xx, BreakAndDestroyEndTheExchangeInProgress)
 {
-    density::SetPaceForTests(25); // the reply time-out of 1000 ms runs as 250 ms
+    serial::SetWaitScaleForTests(25); // the reply time-out of 1000 ms runs as 250 ms
     ASSERT_EQ(0u, Create(ZAN_DEVTYPE_XRITE2XX));
     const auto stopWhileWaiting = [&](auto stop) {
         EXPECT_EQ(0u, device.WaitDensityInfo(1, 0, nullptr));
@@ -163,7 +163,7 @@ TEST_F(DensityOn2xx, BreakAndDestroyEndTheExchangeInProgress)
 
 TEST_F(DensityOn5xx, ConcurrentCreatesAttachOneInstrument)
 {
-    density::SetPaceForTests(10);
+    serial::SetWaitScaleForTests(10);
     std::vector<std::thread> threads;
     std::atomic<int> created{0}, refused{0};
     for (int i = 0; i < 6; ++i)

@@ -40,7 +40,7 @@ protected:
 
 TEST_F(XRite2xx, IdentificationAsksTwiceAndComparesTheSecondAnswer)
 {
-    density::SetPaceForTests(10);
+    serial::SetWaitScaleForTests(10);
     sim.Script(XRiteFault::Raw("garbage\r"));
     EXPECT_EQ(TRUE, driver.IsXRite2xx());
     ExpectReceived(std::string("V\r\n0V\r\n0", 8));
@@ -103,7 +103,7 @@ TEST_F(XRite2xx, MessagesAndWhiteCalibrationDriveTheState)
     EXPECT_EQ(0u, driver.GetState());
 
     // A later one too, and it announces no measurement: a following "r0" does nothing.
-    density::SetPaceForTests(10);
+    serial::SetWaitScaleForTests(10);
     sim.ClearLogs();
     sim.SetCalibrationTime(milliseconds(200));
     EXPECT_EQ(0u, driver.SendCmdWhiteCalibrate());
@@ -117,7 +117,7 @@ TEST_F(XRite2xx, MessagesAndWhiteCalibrationDriveTheState)
 
 TEST_F(XRite2xx, TheReadingIsAskedForOnceAndShortOrValuelessRepliesAreRefused)
 {
-    density::SetPaceForTests(10);
+    serial::SetWaitScaleForTests(10);
     Press();
     sim.ClearLogs();
     tagDensityInfo r{};
@@ -158,7 +158,7 @@ TEST_F(XRite2xx, TheReadingIsAskedForOnceAndShortOrValuelessRepliesAreRefused)
 // as the reading is asked for is dropped with the stale bytes, as the protocol has it.
 TEST_F(XRite2xx, ReadingsTakenOnAnotherThreadWhileMessagesArriveAreWhole)
 {
-    density::SetPaceForTests(5);
+    serial::SetWaitScaleForTests(5);
     std::mutex mutex;
     std::condition_variable tookOne;
     bool stop = false;

@@ -58,7 +58,7 @@ TEST_F(XRite5xx, IdentificationIsByteExactRetriedCleanAndBoundedByThreeTimeOuts)
     EXPECT_TRUE(sim.WaitForFrames(3, 1000));
 
     // Silence costs three time-outs of (paced) 1000 ms, one request each.
-    density::SetPaceForTests(10);
+    serial::SetWaitScaleForTests(10);
     sim.ClearLogs();
     sim.SetSilent(true);
     EXPECT_TRUE(Takes(0, 300, 600, [&] { return ZanResult(driver.IsXRite5xx()); }));
@@ -70,7 +70,7 @@ TEST_F(XRite5xx, IdentificationIsByteExactRetriedCleanAndBoundedByThreeTimeOuts)
 
 TEST_F(XRite5xx, WhiteCalibrationSendsItsThreeStepsAndAnnouncesNoLineMeanwhile)
 {
-    density::SetPaceForTests(10);
+    serial::SetWaitScaleForTests(10);
     driver.SetHWnd(window);
     ZanResult result = 1;
     double ms = 0;

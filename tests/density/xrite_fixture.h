@@ -4,7 +4,8 @@
 
 #include "qlcos/density/xrite_device.h"
 #include "qlcos/host.h"
-#include "density/density_pace.h"
+#include "platform/win32.h"
+#include "serial/time_scale.h"
 #include "support/driver_fixture.h"
 
 #include <string>
@@ -32,7 +33,7 @@ protected:
         this->driver.Destroy();
         zanDestroyMessageWindow(window);
         Base::TearDown();
-        density::SetPaceForTests(100); // a test may have run the pauses faster
+        serial::SetWaitScaleForTests(100); // a test may have run the pauses faster
     }
     // True when the reading message arrives within `timeoutMs`.
     bool Announced(DWORD timeoutMs = 2000)

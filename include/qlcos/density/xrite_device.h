@@ -62,10 +62,6 @@ protected:
     // instrument's next one.
     void EndExchange();
 
-    // A pause the protocol prescribes (paced by the test hook) that Cancel ends early;
-    // false when cancelled.
-    bool PacedPause(uint32_t milliseconds);
-
     // Clears the receive buffer. Caller holds m_Lock.
     void ClearBuffer();
 
