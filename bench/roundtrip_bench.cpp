@@ -1,173 +1,272 @@
-// Round trips through a pseudo-terminal against the simulated controllers: the library's
-// GetShutterTime (lamp controller 2) and GetGammaData (LCD, a 776-byte reply), each beside a
-// raw baseline that writes the same 7 bytes and reads until ETX on the same kind of terminal
-// against the same simulator; and how long CZanLCosCtrl::Create takes to find each model.
+// Round trips on pseudo-terminals against the simulators, each client beside a raw client
+// that writes the same request and reads the same reply with nothing in between. Clients
+// run interleaved round by round, the order rotated every round, so that what the machine
+// does meanwhile falls on all of them alike. Reports latency (p50, p99, the per-round p50
+// ratio to raw with its spread), CPU time, context switches, allocations and system calls
+// per command, and how long CZanLCosCtrl::Create takes to find each model at 9600 baud.
+//
+//   roundtrip_bench [--rounds N] [--per-round N] [--smoke]
+#include "bench/clients.h"
+#include "bench/sim_process.h"
+#include "bench/syscall_count.h"
 #include "qlcos/qlcos.h"
-#include "sim/lamp_control2_sim.h"
-#include "sim/lcd_control_sim.h"
-#include "sim/simulators.h"
 
-#include <benchmark/benchmark.h>
-
+#include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstdio>
-#include <fcntl.h>
-#include <map>
-#include <memory>
-#include <poll.h>
+#include <cstdlib>
+#include <cstring>
+#include <new>
 #include <string>
-#include <termios.h>
-#include <unistd.h>
+#include <sys/resource.h>
 #include <vector>
+
+// Every allocation of the process, the library's included: the wire path must make none.
+static std::atomic<long> g_allocations{0};
+
+void* operator new(std::size_t size)
+{
+    g_allocations.fetch_add(1, std::memory_order_relaxed);
+    if (void* p = std::malloc(size ? size : 1)) return p;
+    throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
-const int kBenchPort = 3;
+using namespace qlcos::bench;
+using Clock = std::chrono::steady_clock;
 
-void BM_LibraryGetShutterTime(benchmark::State& state)
+struct Settings {
+    int Rounds = 30;      // small commands at full speed
+    int PerRound = 300;
+    int SlowRounds = 5;   // small commands at 9600 baud
+    int SlowPerRound = 20;
+    int GammaRounds = 3;  // gamma reads at 9600 baud, one per client and round
+    int SyscallCommands = 200;
+    bool AllModels = true; // Create for every model, the silent line included
+};
+
+// One client's figures over all its rounds.
+struct Tally {
+    Tally(const char* name, std::unique_ptr<Client> of) : Name(name), Of(std::move(of)) {}
+    const char* Name;
+    std::unique_ptr<Client> Of;
+    std::vector<double> Latencies; // µs, every command
+    std::vector<double> RoundP50;  // µs, per round
+    double CpuUs = 0;
+    long ContextSwitches = 0;
+    long Allocations = 0;
+    long Commands = 0;
+    double Syscalls = -1;
+};
+
+double Percentile(std::vector<double> values, double p)
 {
-    qlcos::sim::LampControl2Sim sim;
-    if (!sim.Start()) return state.SkipWithError("no pseudo-terminal");
-    zanSetSerialPortPath(kBenchPort, sim.Path().c_str());
-    CQLampControl2 lamp;
-    if (lamp.Create(kBenchPort, -1) != 0) return state.SkipWithError("Create failed");
-    unsigned short t = 0;
-    for (auto _ : state) {
-        if (lamp.GetShutterTime(1, t) != 0) return state.SkipWithError("command failed");
-        benchmark::DoNotOptimize(t);
-    }
-    lamp.Destroy();
-    zanSetSerialPortPath(kBenchPort, nullptr);
+    if (values.empty()) return 0;
+    const size_t k = std::min(values.size() - 1, static_cast<size_t>(p * values.size()));
+    std::nth_element(values.begin(), values.begin() + static_cast<long>(k), values.end());
+    return values[k];
 }
 
-// Writes `frame` and reads until ETX on a raw terminal: the floor any library stands on.
-void RawRoundTrip(benchmark::State& state, qlcos::sim::PtyDevice& sim,
-                  const std::vector<unsigned char>& frame)
+double CpuUs(const rusage& r)
 {
-    if (!sim.Start()) return state.SkipWithError("no pseudo-terminal");
-    const int fd = open(sim.Path().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return state.SkipWithError("cannot open the terminal");
-    termios t{};
-    tcgetattr(fd, &t);
-    cfmakeraw(&t);
-    cfsetspeed(&t, B9600);
-    tcsetattr(fd, TCSANOW, &t);
-    unsigned char reply[4096];
-    for (auto _ : state) {
-        if (write(fd, frame.data(), frame.size()) != static_cast<ssize_t>(frame.size()))
-            return state.SkipWithError("write failed");
-        bool etx = false;
-        while (!etx) {
-            pollfd p{fd, POLLIN, 0};
-            if (poll(&p, 1, 1000) <= 0) return state.SkipWithError("no reply");
-            const ssize_t n = read(fd, reply, sizeof reply);
-            for (ssize_t i = 0; i < n && !etx; ++i) etx = reply[i] == 0x03;
+    return (r.ru_utime.tv_sec + r.ru_stime.tv_sec) * 1e6 + r.ru_utime.tv_usec + r.ru_stime.tv_usec;
+}
+
+// Runs `n` commands of one client and adds them to its tally; false when one failed.
+bool RunBlock(Tally& tally, int n, std::vector<double>& block)
+{
+    block.clear(); // capacity reserved by the caller: no allocation of ours in the block
+    rusage before{};
+    getrusage(RUSAGE_SELF, &before);
+    const long allocationsBefore = g_allocations.load();
+    for (int i = 0; i < n; ++i) {
+        const auto start = Clock::now();
+        if (!tally.Of->Command()) return false;
+        block.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
+    }
+    const long allocations = g_allocations.load() - allocationsBefore;
+    rusage after{};
+    getrusage(RUSAGE_SELF, &after);
+    tally.CpuUs += CpuUs(after) - CpuUs(before);
+    tally.ContextSwitches += (after.ru_nvcsw - before.ru_nvcsw) + (after.ru_nivcsw - before.ru_nivcsw);
+    tally.Allocations += allocations;
+    tally.Commands += n;
+    tally.Latencies.insert(tally.Latencies.end(), block.begin(), block.end());
+    tally.RoundP50.push_back(Percentile(block, 0.5));
+    return true;
+}
+
+// Interleaved rounds, the order rotated each round. The first tally is the raw client.
+bool RunRounds(std::vector<Tally>& tallies, int rounds, int perRound)
+{
+    std::vector<double> block;
+    block.reserve(static_cast<size_t>(perRound));
+    for (Tally& tally : tallies) // warm up: caches, first-use paths, the receive threads
+        for (int i = 0; i < std::min(perRound, 5); ++i)
+            if (!tally.Of->Command()) return false;
+    for (int round = 0; round < rounds; ++round)
+        for (size_t i = 0; i < tallies.size(); ++i)
+            if (!RunBlock(tallies[(i + static_cast<size_t>(round)) % tallies.size()], perRound,
+                          block)) {
+                std::fprintf(stderr, "a command of '%s' failed\n",
+                             tallies[(i + static_cast<size_t>(round)) % tallies.size()].Name);
+                return false;
+            }
+    return true;
+}
+
+void CountSyscalls(std::vector<Tally>& tallies, int commands)
+{
+    for (Tally& tally : tallies) {
+        std::string error;
+        tally.Syscalls = SyscallsPerRepetition([&] { return tally.Of->Command(); }, commands, error);
+        if (tally.Syscalls < 0) {
+            std::printf("  (system calls not counted: %s)\n", error.c_str());
+            return;
         }
     }
-    close(fd);
 }
 
-// A framed request with its block check.
-std::vector<unsigned char> Frame(char letter, char command, char parameter)
+void Report(const char* title, const std::vector<Tally>& tallies, int rounds, int perRound)
 {
-    std::vector<unsigned char> f = {0x02,
-                                    static_cast<unsigned char>(letter),
-                                    '0',
-                                    static_cast<unsigned char>(command),
-                                    static_cast<unsigned char>(parameter),
-                                    0x03};
-    unsigned char x = 0;
-    for (size_t i = 1; i < f.size(); ++i) x ^= f[i];
-    f.push_back(x);
-    return f;
-}
-
-void BM_RawGetShutterTime(benchmark::State& state)
-{
-    qlcos::sim::LampControl2Sim sim;
-    RawRoundTrip(state, sim, Frame('Y', 'B', '1'));
-}
-
-void BM_RawGammaRead(benchmark::State& state)
-{
-    qlcos::sim::LCDControlSim sim;
-    RawRoundTrip(state, sim, Frame('f', 'a', '0'));
-}
-
-void BM_LibraryGammaRead(benchmark::State& state)
-{
-    qlcos::sim::LCDControlSim sim;
-    if (!sim.Start()) return state.SkipWithError("no pseudo-terminal");
-    zanSetSerialPortPath(kBenchPort, sim.Path().c_str());
-    CQLCDControl lcd;
-    if (lcd.Create(kBenchPort, -1) != 0) return state.SkipWithError("Create failed");
-    unsigned short values[256];
-    for (auto _ : state) {
-        if (lcd.GetGammaData(0, values) != 0) return state.SkipWithError("command failed");
-        benchmark::DoNotOptimize(values);
+    std::printf("\n%s (%d rounds x %d, order rotated)\n", title, rounds, perRound);
+    std::printf("  %-8s %9s %9s  %-22s %10s %9s %9s %9s\n", "client", "p50 us", "p99 us",
+                "p50/raw [round spread]", "CPU us", "ctxsw", "syscalls", "allocs");
+    const Tally& raw = tallies.front();
+    for (const Tally& tally : tallies) {
+        std::vector<double> ratios;
+        for (size_t r = 0; r < tally.RoundP50.size() && r < raw.RoundP50.size(); ++r)
+            ratios.push_back(tally.RoundP50[r] / raw.RoundP50[r]);
+        char ratio[64];
+        std::snprintf(ratio, sizeof ratio, "%.2f [%.2f-%.2f]", Percentile(ratios, 0.5),
+                      *std::min_element(ratios.begin(), ratios.end()),
+                      *std::max_element(ratios.begin(), ratios.end()));
+        char syscalls[16] = "-";
+        if (tally.Syscalls >= 0) std::snprintf(syscalls, sizeof syscalls, "%.1f", tally.Syscalls);
+        const double n = tally.Commands > 0 ? static_cast<double>(tally.Commands) : 1;
+        std::printf("  %-8s %9.1f %9.1f  %-22s %10.1f %9.2f %9s %9.2f\n", tally.Name,
+                    Percentile(tally.Latencies, 0.5), Percentile(tally.Latencies, 0.99), ratio,
+                    tally.CpuUs / n, tally.ContextSwitches / n, syscalls, tally.Allocations / n);
     }
-    lcd.Destroy();
-    zanSetSerialPortPath(kBenchPort, nullptr);
+    const double cpuRaw = raw.CpuUs / static_cast<double>(raw.Commands);
+    for (size_t i = 1; i < tallies.size(); ++i)
+        std::printf("  CPU %s/raw %.2f\n", tallies[i].Name,
+                    tallies[i].CpuUs / static_cast<double>(tallies[i].Commands) / cpuRaw);
 }
 
-// CZanLCosCtrl::Create finding the model on the line (probing the models tried before it).
-void BM_ProbeCreate(benchmark::State& state, const char* model)
+enum class Parsed { Run, Help, Bad };
+
+Parsed Usage(const char* problem)
 {
-    std::unique_ptr<qlcos::sim::PtyDevice> sim = qlcos::sim::MakeSimulator(model);
-    if (!sim || !sim->Start()) return state.SkipWithError("no simulator");
-    zanSetSerialPortPath(kBenchPort, sim->Path().c_str());
-    for (auto _ : state) {
-        CZanLCosCtrl device;
-        tagZanVirtualDeviceProperty property{{kBenchPort, -1, 9600, 8, 0, 0}, 0, 0};
-        const ZanResult r = device.Create(nullptr, &property);
-        if ((r == 0) != (std::string(model) != "silent"))
-            return state.SkipWithError("unexpected result");
-        device.Destroy();
-    }
-    zanSetSerialPortPath(kBenchPort, nullptr);
+    if (problem) std::fprintf(stderr, "roundtrip_bench: %s\n", problem);
+    std::fprintf(problem ? stderr : stdout,
+                 "usage: roundtrip_bench [--rounds N] [--per-round N] [--smoke]\n"
+                 "  --rounds N     rounds of small commands at full speed (default 30)\n"
+                 "  --per-round N  commands per client and round (default 300)\n"
+                 "  --smoke        a few rounds of everything: checks the benchmark runs\n");
+    return problem ? Parsed::Bad : Parsed::Help;
 }
 
-BENCHMARK(BM_RawGetShutterTime)->UseRealTime()->MinTime(1.0)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_LibraryGetShutterTime)->UseRealTime()->MinTime(1.0)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_RawGammaRead)->UseRealTime()->MinTime(1.0)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_LibraryGammaRead)->UseRealTime()->MinTime(1.0)->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(BM_ProbeCreate, ldd, "ldd")->Iterations(3)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_ProbeCreate, lcd, "lcd")->Iterations(1)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_ProbeCreate, lamp2, "lamp2")->Iterations(1)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_ProbeCreate, led, "led")->Iterations(1)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_ProbeCreate, lamp, "lamp")->Iterations(1)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_ProbeCreate, silent, "silent")->Iterations(1)->Unit(benchmark::kMillisecond);
-
-// Remembers each benchmark's real time per iteration, for the ratio printed at the end.
-class RecordingReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& run : runs)
-            if (!run.error_occurred && run.iterations > 0)
-                microseconds[run.benchmark_name().substr(0, run.benchmark_name().find('/'))] =
-                    run.GetAdjustedRealTime();
-        ConsoleReporter::ReportRuns(runs);
+Parsed Parse(int argc, char** argv, Settings& settings)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--help" || arg == "-h") return Usage(nullptr);
+        if (arg == "--smoke") {
+            settings = {2, 20, 1, 3, 1, 20, false};
+            continue;
+        }
+        if (arg != "--rounds" && arg != "--per-round") return Usage(("unknown option " + arg).c_str());
+        if (i + 1 >= argc) return Usage((arg + " needs a number").c_str());
+        char* end = nullptr;
+        const long value = std::strtol(argv[++i], &end, 10);
+        if (*end != '\0' || value < 1 || value > 100000)
+            return Usage((arg + " needs a number from 1 to 100000").c_str());
+        (arg == "--rounds" ? settings.Rounds : settings.PerRound) = static_cast<int>(value);
     }
-    std::map<std::string, double> microseconds;
-};
+    return Parsed::Run;
+}
+
+enum SimIndex { kFastRaw, kFastDriver, kFastDevice, kSlowRaw, kSlowDriver, kSlowDevice,
+                kGammaRaw, kGammaDriver, kFirstModel };
+const char* const kModels[] = {"ldd", "lcd", "lamp2", "led", "lamp", "silent"};
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    benchmark::Initialize(&argc, argv);
-    RecordingReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    auto ratio = [&](const char* what, const char* rawName, const char* libName) {
-        const auto raw = reporter.microseconds.find(rawName);
-        const auto lib = reporter.microseconds.find(libName);
-        if (raw != reporter.microseconds.end() && lib != reporter.microseconds.end())
-            std::printf("%s round trip: raw %.1f us, library %.1f us, ratio %.2f\n", what,
-                        raw->second, lib->second, lib->second / raw->second);
+    Settings settings;
+    const Parsed parsed = Parse(argc, argv, settings);
+    if (parsed != Parsed::Run) return parsed == Parsed::Help ? 0 : 2;
+    std::vector<SimRequest> requests = {{"lamp2", 0},    {"lamp2", 0},   {"lamp2", 0},
+                                        {"lamp2", 9600}, {"lamp2", 9600}, {"lamp2", 9600},
+                                        {"lcd", 9600},   {"lcd", 9600}};
+    const size_t models = settings.AllModels ? std::size(kModels) : 1;
+    for (size_t i = 0; i < models; ++i) requests.push_back({kModels[i], 9600});
+    SimProcess sims;
+    std::string error;
+    if (!sims.Start(requests, error)) { // before any thread of ours
+        std::fprintf(stderr, "roundtrip_bench: %s\n", error.c_str());
+        return 1;
+    }
+
+    auto open = [&](std::vector<Tally>& tallies, int firstSim) {
+        for (size_t i = 0; i < tallies.size(); ++i)
+            if (!tallies[i].Of->Open(40 + firstSim + static_cast<int>(i),
+                                     sims.Path(static_cast<size_t>(firstSim) + i))) {
+                std::fprintf(stderr, "roundtrip_bench: '%s' did not connect\n", tallies[i].Name);
+                return false;
+            }
+        return true;
     };
-    std::printf("\n");
-    ratio("GetShutterTime", "BM_RawGetShutterTime", "BM_LibraryGetShutterTime");
-    ratio("GetGammaData (776-byte reply)", "BM_RawGammaRead", "BM_LibraryGammaRead");
-    benchmark::Shutdown();
+    auto shutterClients = [] {
+        std::vector<Tally> t;
+        t.emplace_back("raw", MakeRawClient(FramedRequest('Y', 'B', '1')));
+        t.emplace_back("driver", MakeDriverShutterClient());
+        t.emplace_back("device", MakeDeviceShutterClient());
+        return t;
+    };
+
+    std::vector<Tally> fast = shutterClients();
+    if (!open(fast, kFastRaw) || !RunRounds(fast, settings.Rounds, settings.PerRound)) return 1;
+    CountSyscalls(fast, settings.SyscallCommands);
+    Report("GetShutterTime, pseudo-terminal at full speed", fast, settings.Rounds,
+           settings.PerRound);
+    fast.clear();
+
+    std::vector<Tally> slow = shutterClients();
+    if (!open(slow, kSlowRaw) || !RunRounds(slow, settings.SlowRounds, settings.SlowPerRound))
+        return 1;
+    Report("GetShutterTime, simulator paced at 9600 baud", slow, settings.SlowRounds,
+           settings.SlowPerRound);
+    slow.clear();
+
+    std::vector<Tally> gamma;
+    gamma.emplace_back("raw", MakeRawClient(FramedRequest('f', 'a', '0')));
+    gamma.emplace_back("driver", MakeDriverGammaClient());
+    if (!open(gamma, kGammaRaw) || !RunRounds(gamma, settings.GammaRounds, 1)) return 1;
+    Report("GetGammaData (784-byte reply), simulator paced at 9600 baud", gamma,
+           settings.GammaRounds, 1);
+    gamma.clear();
+
+    std::printf("\nCZanLCosCtrl::Create finding the model, simulator paced at 9600 baud\n");
+    for (size_t i = 0; i < models; ++i) {
+        const int port = 60 + static_cast<int>(i);
+        zanSetSerialPortPath(port, sims.Path(kFirstModel + i).c_str());
+        CZanLCosCtrl device;
+        tagZanVirtualDeviceProperty property{{port, -1, 9600, 8, 0, 0}, 0, 0};
+        const auto start = Clock::now();
+        const ZanResult result = device.Create(nullptr, &property);
+        const double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+        device.Destroy();
+        const bool expected = (result == 0) == (std::strcmp(kModels[i], "silent") != 0);
+        std::printf("  %-8s %9.1f ms  %s\n", kModels[i], ms,
+                    result == 0 ? "found" : "no model answered");
+        if (!expected) return 1;
+    }
     return 0;
 }
