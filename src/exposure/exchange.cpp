@@ -96,9 +96,6 @@ ZanResult Exchange(const ExchangePort& port, const Framing& framing, const unsig
     port.Protocol.m_EventChar2 = framing.EndChar2;
     port.Protocol.SetEventChar1Mode(1);
     port.Protocol.SetEventChar2Mode(framing.EndChar2 != 0 ? 1 : 0);
-    // The drivers have always re-applied the port settings before every command; it costs a
-    // few system calls per command (whether it must stay is the wire-path work's to decide).
-    device.ChangeComProperty(&device.GetComProperty());
 
     ZanResult verdict = badAnswer;
     for (int attempt = 0; attempt < device.GetAttemptCount(); ++attempt) {
