@@ -126,8 +126,14 @@ std::unique_ptr<Client> MakeRawClient(std::vector<unsigned char> request)
 {
     return std::make_unique<RawClient>(std::move(request));
 }
-std::unique_ptr<Client> MakeDriverShutterClient() { return std::make_unique<DriverShutterClient>(); }
-std::unique_ptr<Client> MakeDeviceShutterClient() { return std::make_unique<DeviceShutterClient>(); }
+std::unique_ptr<Client> MakeDriverShutterClient()
+{
+    return std::make_unique<DriverShutterClient>();
+}
+std::unique_ptr<Client> MakeDeviceShutterClient()
+{
+    return std::make_unique<DeviceShutterClient>();
+}
 std::unique_ptr<Client> MakeDriverGammaClient() { return std::make_unique<DriverGammaClient>(); }
 
 } // namespace qlcos::bench

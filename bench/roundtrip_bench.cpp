@@ -6,10 +6,10 @@
 // per command, and how long CZanLCosCtrl::Create takes to find each model at 9600 baud.
 //
 //   roundtrip_bench [--rounds N] [--per-round N] [--smoke]
+#include "qlcos/qlcos.h"
 #include "bench/clients.h"
 #include "bench/sim_process.h"
 #include "bench/syscall_count.h"
-#include "qlcos/qlcos.h"
 
 #include <algorithm>
 #include <atomic>
@@ -40,11 +40,11 @@ using namespace qlcos::bench;
 using Clock = std::chrono::steady_clock;
 
 struct Settings {
-    int Rounds = 30;      // small commands at full speed
+    int Rounds = 30; // small commands at full speed
     int PerRound = 300;
-    int SlowRounds = 5;   // small commands at 9600 baud
+    int SlowRounds = 5; // small commands at 9600 baud
     int SlowPerRound = 20;
-    int GammaRounds = 3;  // gamma reads at 9600 baud, one per client and round
+    int GammaRounds = 3; // gamma reads at 9600 baud, one per client and round
     int SyscallCommands = 200;
     bool AllModels = true; // Create for every model, the silent line included
 };
@@ -92,7 +92,8 @@ bool RunBlock(Tally& tally, int n, std::vector<double>& block)
     rusage after{};
     getrusage(RUSAGE_SELF, &after);
     tally.CpuUs += CpuUs(after) - CpuUs(before);
-    tally.ContextSwitches += (after.ru_nvcsw - before.ru_nvcsw) + (after.ru_nivcsw - before.ru_nivcsw);
+    tally.ContextSwitches +=
+        (after.ru_nvcsw - before.ru_nvcsw) + (after.ru_nivcsw - before.ru_nivcsw);
     tally.Allocations += allocations;
     tally.Commands += n;
     tally.Latencies.insert(tally.Latencies.end(), block.begin(), block.end());
@@ -123,7 +124,8 @@ void CountSyscalls(std::vector<Tally>& tallies, int commands)
 {
     for (Tally& tally : tallies) {
         std::string error;
-        tally.Syscalls = SyscallsPerRepetition([&] { return tally.Of->Command(); }, commands, error);
+        tally.Syscalls =
+            SyscallsPerRepetition([&] { return tally.Of->Command(); }, commands, error);
         if (tally.Syscalls < 0) {
             std::printf("  (system calls not counted: %s)\n", error.c_str());
             return;
@@ -180,7 +182,8 @@ Parsed Parse(int argc, char** argv, Settings& settings)
             settings = {2, 20, 1, 3, 1, 20, false};
             continue;
         }
-        if (arg != "--rounds" && arg != "--per-round") return Usage(("unknown option " + arg).c_str());
+        if (arg != "--rounds" && arg != "--per-round")
+            return Usage(("unknown option " + arg).c_str());
         if (i + 1 >= argc) return Usage((arg + " needs a number").c_str());
         char* end = nullptr;
         const long value = std::strtol(argv[++i], &end, 10);
@@ -191,8 +194,17 @@ Parsed Parse(int argc, char** argv, Settings& settings)
     return Parsed::Run;
 }
 
-enum SimIndex { kFastRaw, kFastDriver, kFastDevice, kSlowRaw, kSlowDriver, kSlowDevice,
-                kGammaRaw, kGammaDriver, kFirstModel };
+enum SimIndex {
+    kFastRaw,
+    kFastDriver,
+    kFastDevice,
+    kSlowRaw,
+    kSlowDriver,
+    kSlowDevice,
+    kGammaRaw,
+    kGammaDriver,
+    kFirstModel
+};
 const char* const kModels[] = {"ldd", "lcd", "lamp2", "led", "lamp", "silent"};
 
 } // namespace
@@ -202,7 +214,7 @@ int main(int argc, char** argv)
     Settings settings;
     const Parsed parsed = Parse(argc, argv, settings);
     if (parsed != Parsed::Run) return parsed == Parsed::Help ? 0 : 2;
-    std::vector<SimRequest> requests = {{"lamp2", 0},    {"lamp2", 0},   {"lamp2", 0},
+    std::vector<SimRequest> requests = {{"lamp2", 0},    {"lamp2", 0},    {"lamp2", 0},
                                         {"lamp2", 9600}, {"lamp2", 9600}, {"lamp2", 9600},
                                         {"lcd", 9600},   {"lcd", 9600}};
     const size_t models = settings.AllModels ? std::size(kModels) : 1;

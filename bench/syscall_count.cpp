@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <dirent.h>
 #include <fstream>
+#include <iterator>
 #include <spawn.h>
 #include <sstream>
 #include <sys/wait.h>
@@ -76,10 +77,19 @@ long CountedRun(const std::function<bool()>& work, int times, std::string& error
     int status = 0;
     while (::waitpid(tracer, &status, 0) < 0 && errno == EINTR) {}
     const long calls = worked ? TotalCalls(path) : -1;
+    // QLCOS_BENCH_SYSCALLS=1 shows which calls they were.
+    if (const char* show = std::getenv("QLCOS_BENCH_SYSCALLS"); show && *show == '1') {
+        std::ifstream summary(path);
+        std::printf("  strace summary of %d repetitions:\n%s\n", times,
+                    std::string(std::istreambuf_iterator<char>(summary), {}).c_str());
+    }
     ::unlink(path);
-    if (!traced) error = "strace could not attach (ptrace not permitted?)";
-    else if (!worked) error = "a command failed under strace";
-    else if (calls < 0) error = "no strace summary";
+    if (!traced)
+        error = "strace could not attach (ptrace not permitted?)";
+    else if (!worked)
+        error = "a command failed under strace";
+    else if (calls < 0)
+        error = "no strace summary";
     return calls;
 }
 

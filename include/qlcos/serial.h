@@ -133,7 +133,8 @@ public:
     HANDLE GetWaitResponseEventHandle() const;
 
     // Drops everything received so far, including bytes the receive thread is delivering
-    // at this moment and bytes the system still holds.
+    // at this moment and bytes the system still holds. While the receive thread waits for
+    // input the system holds none but those arriving this instant, which count as new.
     void ClearPool();
     // Copies the pool to `buffer` (at most `max` bytes; 0 means the whole pool, so the
     // buffer must then hold GetPoolSize() bytes) and returns the count. A negative `max` (or
@@ -208,7 +209,9 @@ private:
     void StopReceiving();       // interrupts and joins it, closes the backend
     ZanResult ReopenFailedLine();
     void LetLateReplyPass(); // the quiet wait after a command left without its reply
-    void DropInput();        // ClearPool's work
+    // ClearPool's work; `always` flushes the system's input even while the receive thread
+    // waits for some (the late-reply wait drops what the line brought meanwhile).
+    void DropInput(bool always);
 
     void ReceiveLoop(qlcos::serial::SerialBackend& backend); // body of the receive thread
     void MarkLineFailed();

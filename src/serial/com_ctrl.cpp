@@ -69,7 +69,7 @@ void CZanComCtrl::ClosePort()
         if (!m_Port->Open) return;
         // A GetPoolData, WaitForPoolData or late-reply wait on another thread ends now.
         m_Port->Open = false;
-        m_Port->Changed.notify_all();
+        m_Port->WakeEveryWait();
     }
     // Taken out under the line mutex, which waits for a Send in progress to end; stopped
     // without it, so that a receive thread busy in OnRxChar never waits for this one.
@@ -151,7 +151,7 @@ void CZanComCtrl::MarkLineFailed()
     {
         std::lock_guard<std::mutex> lock(m_Port->Mutex);
         m_Port->LineFailed = true;
-        m_Port->Changed.notify_all();
+        m_Port->WakeEveryWait();
     }
     SetEvent(m_Port->FrameEvent);
 }
@@ -161,7 +161,9 @@ void CZanComCtrl::ReceiveLoop(qlcos::serial::SerialBackend& backend)
     ZanComPort& port = *m_Port;
     unsigned char chunk[4096];
     for (;;) {
+        port.ReaderWaiting.store(true);
         const int ready = backend.WaitForInput();
+        port.ReaderWaiting.store(false);
         if (ready == 0) return; // interrupted: the port closes or reopens
         uint64_t generation;
         int n;
@@ -183,9 +185,11 @@ void CZanComCtrl::ReceiveLoop(qlcos::serial::SerialBackend& backend)
             return;
         }
         if (n == 0) continue;
+        bool wakeCounters = false;
+        uint32_t sleepers = 0;
         {
             std::lock_guard<std::mutex> lock(port.Mutex);
-            port.LastArrival = Clock::now();
+            port.LastArrival = Clock::now(); // a late-reply wait reads it when its time is up
             if (generation == port.Generation) {
                 const uint32_t room = port.PoolSize - port.Count;
                 const uint32_t taken = std::min<uint32_t>(room, static_cast<uint32_t>(n));
@@ -201,14 +205,20 @@ void CZanComCtrl::ReceiveLoop(qlcos::serial::SerialBackend& backend)
                         }
                     }
                     // A full pool can take no frame end any more: waiting on is useless.
-                    if (port.FrameEnded || port.Count == port.PoolSize) port.ResponseEnded = true;
+                    const bool ended = port.FrameEnded || port.Count == port.PoolSize;
+                    if (ended && !port.ResponseEnded) sleepers = port.ClaimResponseSleepers();
+                    if (ended) port.ResponseEnded = true;
+                    wakeCounters = port.CountWaiters > 0;
                     // Signalled under the lock, so that a ClearPool or Send that follows
                     // the woken caller resets it after this, never before.
                     if (port.FrameEnded) SetEvent(port.FrameEvent);
                 }
             }
-            port.Changed.notify_all(); // also tells a late-reply wait that bytes came
         }
+        // The caller is woken only when its wait can end, and after the lock is released,
+        // so that it does not wake only to wait for the lock.
+        port.PostResponse(sleepers);
+        if (wakeCounters) port.Changed.notify_all();
         DeliverChunk(chunk, n);
     }
 }
@@ -242,7 +252,7 @@ void CZanComCtrl::LetLateReplyPass()
             qlcos::serial::TraceNote(port.Backend->Name(), "late reply dropped");
         port.ReplyMayFollow = false;
     }
-    DropInput();
+    DropInput(true);
 }
 
 ZanResult CZanComCtrl::Transmit(const unsigned char* bytes, int length)
@@ -275,7 +285,7 @@ ZanResult CZanComCtrl::Transmit(const unsigned char* bytes, int length)
         m_Port->WaitPending = false;
         // The line is gone for writing too: the next Send reopens it.
         if (written == ZAN_COM_ERR_LINE_CLOSED) m_Port->LineFailed = true;
-        m_Port->Changed.notify_all();
+        m_Port->WakeEveryWait();
     }
     return written;
 }

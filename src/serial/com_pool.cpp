@@ -72,16 +72,18 @@ HANDLE CZanComCtrl::GetWaitResponseEventHandle() const { return m_Port->FrameEve
 void CZanComCtrl::ClearPool()
 {
     std::lock_guard<std::mutex> line(m_Port->LineMutex);
-    DropInput();
+    DropInput(false);
 }
 
-void CZanComCtrl::DropInput()
+void CZanComCtrl::DropInput(bool always)
 {
     // First what the system holds, then what the receive thread holds: any chunk it read
     // before the generation changes is dropped when it comes to append it, and no read can
-    // fall between the two.
+    // fall between the two. A receive thread waiting for input has left the system nothing
+    // to flush: the flush (a system call before every command) is needed only while it
+    // is busy with what came.
     std::lock_guard<std::mutex> read(m_Port->ReadMutex);
-    if (m_Port->Backend) m_Port->Backend->FlushInput();
+    if (m_Port->Backend && (always || !m_Port->ReaderWaiting.load())) m_Port->Backend->FlushInput();
     {
         std::lock_guard<std::mutex> lock(m_Port->Mutex);
         m_Port->Count = 0;
@@ -97,9 +99,16 @@ int CZanComCtrl::GetPoolData(unsigned char* buffer, int max)
     std::unique_lock<std::mutex> lock(m_Port->Mutex);
     ZanComPort& port = *m_Port;
     if (port.WaitPending) {
-        port.Changed.wait_until(lock, port.Deadline, [&] {
-            return port.ResponseEnded || port.LineFailed || port.Cancelled || !port.Open;
-        });
+        while (!(port.ResponseEnded || port.LineFailed || port.Cancelled || !port.Open) &&
+               Clock::now() < port.Deadline) {
+            ++port.ResponseSleepers;
+            const Clock::time_point deadline = port.Deadline;
+            lock.unlock();
+            const bool posted = port.ResponseSignal.WaitUntil(deadline);
+            lock.lock();
+            // Timed out before anyone claimed this sleeper: it leaves the count itself.
+            if (!posted && port.ResponseSleepers > 0) --port.ResponseSleepers;
+        }
         port.WaitPending = false;
         // Ended by the time-out, a cancel or a full pool: the reply may still be coming.
         if (!port.FrameEnded && !port.LineFailed && port.Open) {
@@ -119,11 +128,13 @@ int CZanComCtrl::WaitForPoolData(int count, uint32_t timeoutMs)
     std::unique_lock<std::mutex> lock(m_Port->Mutex);
     ZanComPort& port = *m_Port;
     const uint32_t wanted = count > 0 ? static_cast<uint32_t>(count) : 0u;
+    ++port.CountWaiters;
     port.Changed.wait_for(lock, std::chrono::milliseconds(qlcos::serial::ScaledWait(timeoutMs)),
                           [&] {
                               return port.Count >= wanted || port.Count >= port.PoolSize ||
                                      port.LineFailed || port.Cancelled || !port.Open;
                           });
+    --port.CountWaiters;
     return static_cast<int>(port.Count);
 }
 
@@ -131,7 +142,7 @@ void CZanComCtrl::Cancel()
 {
     std::lock_guard<std::mutex> lock(m_Port->Mutex);
     m_Port->Cancelled = true;
-    m_Port->Changed.notify_all();
+    m_Port->WakeEveryWait();
 }
 
 void CZanComCtrl::ClearCancel()

@@ -3,8 +3,10 @@
 #pragma once
 
 #include "qlcos/serial.h"
+#include "platform/wake_signal.h"
 #include "serial/serial_backend.h"
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -31,8 +33,15 @@ struct ZanComPort {
     // block, so a ClearPool waits for one read at most.
     std::mutex ReadMutex;
     mutable std::mutex Mutex;
-    // The pool grew, bytes arrived, a frame ended, the line failed, a cancel or a close.
+    // Bytes came for a count waiter, the line failed, a cancel or a close.
     std::condition_variable Changed;
+    // The response wait of GetPoolData sleeps on ResponseSignal, which takes one system call
+    // to wake it (a condition variable takes two, for the lock it hands back). A waker
+    // claims the sleepers under Mutex and posts once for each; a sleeper whose wait timed
+    // out after it was claimed leaves a post behind, which the next wait takes as the
+    // spurious wake-up it checks for anyway.
+    qlcos::platform::WakeSignal ResponseSignal;
+    uint32_t ResponseSleepers = 0;
     std::unique_ptr<unsigned char[]> Pool;
     uint32_t PoolSize = 0;
     uint32_t Count = 0;
@@ -44,8 +53,14 @@ struct ZanComPort {
     bool WaitPending = false;
     bool LineFailed = false; // hung up or failed; the next Send reopens the port
     bool Cancelled = false;  // Cancel: every wait ends at once until ClearCancel
+    // Callers inside WaitForPoolData: they wait for a byte count, so every arrival may end
+    // their wait. Other waits end only on a frame end, a full pool, a time-out or the line.
+    uint32_t CountWaiters = 0;
     Clock::time_point Deadline;
     std::vector<CZanProtocol*> Protocols;
+    // The receive thread waits for input and has not seen any since it began to. Written by
+    // the receive thread only; see DropInput.
+    std::atomic<bool> ReaderWaiting{false};
 
     // A response wait ended without its frame end: the reply may still be on its way, and
     // the next Send first lets the line fall quiet. Quiet is counted from the later of
@@ -57,6 +72,25 @@ struct ZanComPort {
     bool WaitResponse = false;
     uint32_t WaitTimeoutMs = 500;
     HANDLE FrameEvent = nullptr;
+
+    // Under Mutex: takes the response wait's sleepers, to be woken with PostResponse (best
+    // after Mutex is released, so that they do not wake only to wait for it).
+    uint32_t ClaimResponseSleepers()
+    {
+        const uint32_t sleepers = ResponseSleepers;
+        ResponseSleepers = 0;
+        return sleepers;
+    }
+    void PostResponse(uint32_t sleepers)
+    {
+        while (sleepers-- > 0) ResponseSignal.Post();
+    }
+    // Under Mutex: ends every wait on the port, so that each checks what it waits for.
+    void WakeEveryWait()
+    {
+        Changed.notify_all();
+        PostResponse(ClaimResponseSleepers());
+    }
 };
 
 namespace qlcos::serial {
