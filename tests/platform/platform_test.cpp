@@ -1,5 +1,6 @@
 // The Windows kernel and window calls as the platform layer provides them on POSIX.
 #include "qlcos/host.h"
+#include "platform/wake_signal.h"
 #include "platform/win32.h"
 #include "support/pty_peer.h"
 
@@ -118,4 +119,25 @@ TEST(PlatformWindows, MessagesCrossThreadsAndDeadWindowsRefuse)
     EXPECT_FALSE(got.load());
     EXPECT_FALSE(PostMessageW(window, 1, 0, 0));
     EXPECT_FALSE(zanGetMessage(window, &msg, 0));
+}
+
+TEST(PlatformWakeSignal, APostWakesOneWaitEarlierOrLaterAndTheDeadlineHolds)
+{
+    qlcos::platform::WakeSignal signal;
+    signal.Post(); // kept for the next wait
+    EXPECT_TRUE(signal.WaitUntil(Clock::now()));
+
+    auto start = Clock::now();
+    EXPECT_FALSE(signal.WaitUntil(start + std::chrono::milliseconds(60)));
+    EXPECT_GE(MillisecondsSince(start), 59.0);
+    EXPECT_FALSE(signal.WaitUntil(Clock::time_point{})); // a deadline long past
+
+    std::thread poster([&] {
+        Sleep(30);
+        signal.Post();
+    });
+    start = Clock::now();
+    EXPECT_TRUE(signal.WaitUntil(start + std::chrono::seconds(5)));
+    EXPECT_LT(MillisecondsSince(start), 2000.0);
+    poster.join();
 }

@@ -10,6 +10,7 @@
 #include <condition_variable>
 #include <cstdlib>
 #include <mutex>
+#include <termios.h>
 #include <thread>
 
 using namespace qlcos::test;
@@ -233,4 +234,74 @@ TEST_F(SerialFramework, HangUpEndsTheWaitAndFailsTheLine)
     EXPECT_EQ(1, device.m_LineErrors.load());
     EXPECT_EQ(ZAN_COM_ERR_LINE_CLOSED, device.Send(Bytes{'x'}.data(), 1, nullptr));
     EXPECT_EQ(ZAN_COM_OK, device.Destroy());
+}
+
+TEST_F(SerialFramework, AReplyInPiecesEndsEachWaitAtItsOwnEnd)
+{
+    ASSERT_EQ(ZAN_COM_OK, device.Open());
+    device.protocol.m_EventChar1 = 0x03;
+    device.protocol.SetEventChar1Mode(1);
+    device.SetWaitTimeOut(3000);
+
+    // A wait for a frame end sleeps through the pieces before it and ends at the last one.
+    device.SetWaitResponse(1);
+    device.ClearPool();
+    std::thread far([&] {
+        peer.Read(1, 2000);
+        for (const Bytes& piece : {Bytes{0x02, 'a'}, Bytes{'b'}, Bytes{'c', 0x03}}) {
+            Sleep(40);
+            peer.Write(piece);
+        }
+    });
+    auto start = Clock::now();
+    ASSERT_EQ(ZAN_COM_OK, device.Send(Bytes{'?'}.data(), 1, nullptr));
+    Bytes pool(64);
+    pool.resize(static_cast<size_t>(device.GetPoolData(pool.data(), 64)));
+    far.join();
+    EXPECT_EQ(Bytes({0x02, 'a', 'b', 'c', 0x03}), pool);
+    EXPECT_GE(MillisecondsSince(start), 110.0);
+    EXPECT_LT(MillisecondsSince(start), 2000.0);
+
+    // A wait for a count ends as soon as the count is in, frame end or not.
+    device.SetWaitResponse(0);
+    device.ClearPool();
+    std::thread counted([&] {
+        for (unsigned char b : {'x', 'y', 'z'}) {
+            Sleep(30);
+            peer.Write({b});
+        }
+    });
+    start = Clock::now();
+    EXPECT_EQ(3, device.WaitForPoolData(3, 3000));
+    EXPECT_LT(MillisecondsSince(start), 2000.0);
+    counted.join();
+}
+
+TEST_F(SerialFramework, SettingsAreAppliedAtOpenOnChangeAndOnResume)
+{
+    ASSERT_EQ(ZAN_COM_OK, device.Open());
+    termios line = peer.LineSettings();
+    EXPECT_EQ(B9600, cfgetospeed(&line));
+    EXPECT_EQ(0u, line.c_lflag & (ICANON | ECHO));
+
+    // Something else on the machine turns the line into a cooked terminal at 1200 baud:
+    // commands leave it so, Resume puts the device's settings back.
+    line.c_lflag |= ICANON | ECHO;
+    cfsetspeed(&line, B1200);
+    peer.SetLineSettings(line);
+    device.SetWaitResponse(0);
+    ASSERT_EQ(ZAN_COM_OK, device.Send(Bytes{'x'}.data(), 1, nullptr));
+    line = peer.LineSettings();
+    EXPECT_EQ(B1200, cfgetospeed(&line));
+    EXPECT_EQ(ZAN_COM_OK, device.Resume());
+    line = peer.LineSettings();
+    EXPECT_EQ(B9600, cfgetospeed(&line));
+    EXPECT_EQ(0u, line.c_lflag & (ICANON | ECHO));
+
+    tagZANSerialPortProperty faster = device.GetComProperty();
+    faster.BaudRate = 19200;
+    EXPECT_EQ(ZAN_COM_OK, device.ChangeComProperty(&faster));
+    line = peer.LineSettings();
+    EXPECT_EQ(B19200, cfgetospeed(&line));
+    EXPECT_EQ(19200, device.GetComProperty().BaudRate);
 }

@@ -42,6 +42,15 @@ public:
 
     const std::string& Path() const { return m_Path; }
     bool Ok() const { return m_Master >= 0 && m_Slave >= 0; }
+    // The terminal's settings are the line's, whoever set them: read and changed through
+    // the descriptor the peer keeps of the slave.
+    termios LineSettings() const
+    {
+        termios t{};
+        tcgetattr(m_Slave, &t);
+        return t;
+    }
+    void SetLineSettings(const termios& t) const { tcsetattr(m_Slave, TCSANOW, &t); }
 
     void Write(const std::vector<unsigned char>& bytes) const
     {
