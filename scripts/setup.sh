@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building and testing QLCosCtrl needs, when missing.
 set -euo pipefail
-packages=(g++ make cmake pkg-config libxerces-c-dev googletest libgtest-dev libgmock-dev libbenchmark-dev locales
+packages=(g++ make cmake pkg-config libxerces-c-dev libcli11-dev googletest libgtest-dev libgmock-dev libbenchmark-dev locales
           clang libfuzzer-14-dev libclang-rt-14-dev)
 missing=()
 for p in "${packages[@]}"; do
