@@ -2,6 +2,11 @@
 # Compiles the portable sources and the Windows backends for Windows with MinGW-w64, to keep
 # the library buildable as QLCosCtrl.dll (needs g++-mingw-w64-x86-64).
 set -euo pipefail
+case ${1:-} in
+  "") ;;
+  -h | --help) echo "usage: scripts/check-windows.sh   Compiles the library's sources for Windows with MinGW-w64 (syntax only)."; exit 0 ;;
+  *) echo "check-windows.sh: takes no arguments, not '$*' (--help for more)" >&2; exit 2 ;;
+esac
 root=$(cd "$(dirname "$0")/.." && pwd)
 cxx=${CXX_WIN:-x86_64-w64-mingw32-g++-posix}
 # Xerces-C's headers are the same on every system; borrow the installed ones (and only them).

@@ -3,6 +3,14 @@
 # (default 30) on a copy of its seed corpus in fuzz/corpus/<target>/. Fails when a target
 # finds a crash, a leak or a time-out; the input that did it is kept in build/fuzz/artifacts.
 set -euo pipefail
+usage="usage: scripts/fuzz.sh [SECONDS]   (each libFuzzer target for SECONDS, default 30)"
+case ${1:-} in
+  -h | --help) echo "$usage"; exit 0 ;;
+esac
+if [ $# -gt 1 ] || ! [[ ${1:-30} =~ ^[1-9][0-9]{0,5}$ ]]; then
+  echo "fuzz.sh: takes one number of seconds from 1 to 999999, not '$*' ($usage)" >&2
+  exit 2
+fi
 seconds=${1:-30}
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$root/build/fuzz

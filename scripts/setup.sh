@@ -1,7 +1,12 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building and testing QLCosCtrl needs, when missing.
 set -euo pipefail
-packages=(g++ make cmake pkg-config libxerces-c-dev googletest libgtest-dev libgmock-dev strace locales
+case ${1:-} in
+  "") ;;
+  -h | --help) echo "usage: scripts/setup.sh   Installs the Debian packages that building and testing need, when missing."; exit 0 ;;
+  *) echo "setup.sh: takes no arguments, not '$*' (--help for more)" >&2; exit 2 ;;
+esac
+packages=(g++ make cmake pkg-config libxerces-c-dev libcli11-dev googletest libgtest-dev libgmock-dev strace locales
           clang libfuzzer-14-dev libclang-rt-14-dev)
 missing=()
 for p in "${packages[@]}"; do

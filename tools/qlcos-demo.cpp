@@ -3,18 +3,21 @@
 // X-Rite 504 through the density device's wait loop. Prints each step, its result code and
 // how long it took.
 //
-//   qlcos-demo [--baud N] [MODEL]   MODEL: ldd (default), lcd, lamp2, led, lamp
-//                                   --baud N paces the simulated line (default 9600; 0 off)
+//   qlcos-demo [--baud N] [MODEL]   MODEL: ldd (default), lcd, lamp2, led, lamp, silent
+//                                   (any letter case); --baud N paces the simulated line
+//                                   (default 9600; 0 off)
 #include "qlcos/qlcos.h"
 #include "sim/simulators.h"
 #include "sim/xrite5xx_sim.h"
 
+#include <CLI/CLI.hpp>
+
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <functional>
+#include <memory>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -126,19 +129,39 @@ int main(int argc, char** argv)
 {
     int baud = 9600;
     std::string model = "ldd";
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--baud") == 0 && i + 1 < argc)
-            baud = std::atoi(argv[++i]);
-        else
-            model = argv[i];
+    std::vector<std::string> models;
+    std::string modelList = "Models:\n";
+    for (const qlcos::sim::SimulatorModel& m : qlcos::sim::SimulatorModels()) {
+        models.push_back(m.Name);
+        modelList += "  " + std::string(m.Name) +
+                     std::string(10 - std::string(m.Name).size(), ' ') + m.Description +
+                     (models.size() == 1 ? " (default)\n" : "\n");
     }
-    std::unique_ptr<qlcos::sim::PtyDevice> sim = qlcos::sim::MakeSimulator(model);
-    if (!sim) {
-        std::fprintf(stderr, "unknown model '%s'; models:", model.c_str());
-        for (const auto& m : qlcos::sim::SimulatorModels()) std::fprintf(stderr, " %s", m.Name);
-        std::fprintf(stderr, "\n");
+    CLI::App app("Finds a simulated light-engine controller by probing and drives it step by "
+                 "step, then takes a density reading from a simulated X-Rite 504.",
+                 "qlcos-demo");
+    app.add_option("--baud", baud, "pace the simulated lines at N baud, 10 bits a byte (0: off)")
+        ->type_name("N")
+        ->capture_default_str()
+        ->check(CLI::Range(0, 4000000));
+    app.add_option("MODEL", model, "the simulated controller (any letter case)")
+        ->capture_default_str()
+        ->transform(CLI::IsMember(models, CLI::ignore_case));
+    app.footer(modelList);
+    // A bad argument is one line on standard error and exit status 2, before anything starts.
+    app.failure_message([](const CLI::App*, const CLI::Error& e) {
+        return "qlcos-demo: " + std::string(e.what()) + "\n";
+    });
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::ParseError& e) {
+        app.exit(e);
         return 2;
     }
+    std::unique_ptr<qlcos::sim::PtyDevice> sim = qlcos::sim::MakeSimulator(model);
+    if (!sim) return 2; // the option's check lets only known models through
     if (!sim->Start()) {
         std::fprintf(stderr, "cannot open a pseudo-terminal for the simulator\n");
         return 1;

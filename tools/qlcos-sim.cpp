@@ -3,7 +3,7 @@
 // received and sent until Ctrl-C or SIGTERM. A densitometer takes a measurement on every
 // Enter key and, with --every, every N seconds.
 //
-//   qlcos-sim [--baud N] [--time-scale PERCENT] [--every SECONDS] [MODEL]
+//   qlcos-sim [--baud N] [--time-scale PERCENT] [--every SECONDS] [MODEL]   (--help: the models)
 //
 // Point the library at the printed path with QLCOS_COM<port>=<path>; the colour mouse is
 // reached through the exported QLCOS_CSCMTLIB and QLCOS_COLORMOUSE_FIFO.
@@ -12,6 +12,8 @@
 #include "sim/simulators.h"
 #include "sim/xrite2xx_sim.h"
 #include "sim/xrite5xx_sim.h"
+
+#include <CLI/CLI.hpp>
 
 #include <cerrno>
 #include <chrono>
@@ -27,6 +29,7 @@
 #include <string>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -43,20 +46,19 @@ const Densitometer kDensitometers[] = {
     {"colormouse", "colour mouse (the stand-in for its maker's library, driven through a FIFO)"},
 };
 
-void PrintUsage(std::FILE* to)
+// The model list shown under --help.
+std::string ModelList()
 {
-    std::fprintf(to,
-                 "usage: qlcos-sim [--baud N] [--time-scale PERCENT] [--every SECONDS] [MODEL]\n"
-                 "  --baud N            pace replies at N baud, 10 bits a byte (default: at once)\n"
-                 "  --time-scale P      run busy times at P percent of real time (default 100)\n"
-                 "  --every N           densitometers: take a measurement every N seconds\n"
-                 "                      (default: only on the Enter key)\n"
-                 "models:\n");
+    std::string text = "Models (any letter case):\n";
+    auto line = [&](const char* name, const char* description, const char* note) {
+        const std::string n(name);
+        text += "  " + n + std::string(n.size() < 11 ? 11 - n.size() : 1, ' ') + description +
+                note + "\n";
+    };
     for (const qlcos::sim::SimulatorModel& m : qlcos::sim::SimulatorModels())
-        std::fprintf(to, "  %-10s %s%s\n", m.Name, m.Description,
-                     &m == &qlcos::sim::SimulatorModels()[0] ? " (default)" : "");
-    for (const Densitometer& d : kDensitometers)
-        std::fprintf(to, "  %-10s %s\n", d.Name, d.Description);
+        line(m.Name, m.Description, &m == &qlcos::sim::SimulatorModels()[0] ? " (default)" : "");
+    for (const Densitometer& d : kDensitometers) line(d.Name, d.Description, "");
+    return text;
 }
 
 // Densities of the n-th measurement: a slow walk through plausible print densities, so
@@ -105,15 +107,6 @@ void RunMeasurements(int stopFd, int everyMs, const std::function<void()>& measu
     }
 }
 
-bool ParseCount(const char* text, int& value)
-{
-    char* end = nullptr;
-    long v = std::strtol(text, &end, 10);
-    if (end == text || *end != '\0' || v < 0 || v > 100000000) return false;
-    value = static_cast<int>(v);
-    return true;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -122,31 +115,47 @@ int main(int argc, char** argv)
     int timeScale = 100;
     int everySeconds = 0;
     std::string name = qlcos::sim::SimulatorModels()[0].Name;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "-h" || arg == "--help") {
-            PrintUsage(stdout);
-            return 0;
-        }
-        if ((arg == "--baud" || arg == "--time-scale" || arg == "--every") && i + 1 < argc) {
-            int& value = arg == "--baud" ? baud : arg == "--every" ? everySeconds : timeScale;
-            if (!ParseCount(argv[++i], value) || (arg == "--every" && value > 86400)) {
-                std::fprintf(stderr, "qlcos-sim: bad value for %s: %s\n", arg.c_str(), argv[i]);
-                return 2;
-            }
-            continue;
-        }
-        name = arg;
+    std::vector<std::string> names;
+    for (const qlcos::sim::SimulatorModel& m : qlcos::sim::SimulatorModels())
+        names.push_back(m.Name);
+    for (const Densitometer& d : kDensitometers) names.push_back(d.Name);
+
+    CLI::App app("Runs a simulated light-engine controller or densitometer on a pseudo-terminal "
+                 "and prints every frame it receives and sends until Ctrl-C.",
+                 "qlcos-sim");
+    app.add_option("--baud", baud, "pace replies at N baud, 10 bits a byte (default: at once)")
+        ->type_name("N")
+        ->check(CLI::Range(0, 100000000));
+    app.add_option("--time-scale", timeScale,
+                   "run the controllers' busy times at P percent of real time")
+        ->type_name("P")
+        ->capture_default_str()
+        ->check(CLI::Range(0, 100000000));
+    app.add_option("--every", everySeconds,
+                   "densitometers: take a measurement every N seconds (default: only on Enter)")
+        ->type_name("N")
+        ->check(CLI::Range(0, 86400));
+    app.add_option("MODEL", name, "the simulated device")
+        ->capture_default_str()
+        ->transform(CLI::IsMember(names, CLI::ignore_case));
+    app.footer(ModelList());
+    // A bad argument is one line on standard error and exit status 2, before anything starts.
+    app.failure_message([](const CLI::App*, const CLI::Error& e) {
+        return "qlcos-sim: " + std::string(e.what()) + "\n";
+    });
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::ParseError& e) {
+        app.exit(e);
+        return 2;
     }
     const qlcos::sim::SimulatorModel* controller = qlcos::sim::FindSimulatorModel(name);
     const Densitometer* densitometer = nullptr;
     for (const Densitometer& d : kDensitometers)
         if (name == d.Name) densitometer = &d;
-    if (!controller && !densitometer) {
-        std::fprintf(stderr, "qlcos-sim: unknown option or model: %s\n", name.c_str());
-        PrintUsage(stderr);
-        return 2;
-    }
+    if (!controller && !densitometer) return 2; // the option's check lets only these through
 
     // Block the stop signals before any thread starts, so that every thread inherits the
     // mask and only sigwait below receives them.

@@ -1,5 +1,10 @@
 // Wide text helpers: UTF conversion and letter-case folding.
 #include "platform/text_utf.h"
+#include "qlcos/host.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
 
 namespace qlcos::unicode {
 
@@ -161,3 +166,64 @@ bool EqualNoCase(const ZanWChar* a, size_t aLength, const ZanWChar* b, size_t bL
 }
 
 } // namespace qlcos::unicode
+
+// The host's conversion helpers (qlcos/host.h).
+namespace {
+
+// Copies the longest run of whole characters of `text` that fits into `buffer` with the
+// terminator; `continues(text, n)` tells whether text[n] carries on the character before it.
+// Returns the size of the whole text, or -1 for arguments out of order or a text too long
+// to count in an int.
+template <typename Char, typename String, typename Continues>
+int CopyWhole(const String& text, bool valid, Char* buffer, int length, Continues continues)
+{
+    if (length < 0 || (!buffer && length != 0)) return -1;
+    if (length > 0) {
+        size_t n = text.size();
+        if (n >= static_cast<size_t>(length)) {
+            n = static_cast<size_t>(length) - 1;
+            while (n > 0 && continues(text, n)) --n;
+        }
+        std::copy(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(n), buffer);
+        buffer[n] = 0;
+    }
+    if (!valid || text.size() > static_cast<size_t>(INT_MAX)) return -1;
+    return static_cast<int>(text.size());
+}
+
+void ClearBuffer(void* buffer, int length, size_t unit)
+{
+    if (buffer && length > 0) std::memset(buffer, 0, unit);
+}
+
+} // namespace
+
+int zanUtf8ToWide(const char* text, ZanWChar* buffer, int length)
+{
+    if (!text) {
+        ClearBuffer(buffer, length, sizeof(ZanWChar));
+        return -1;
+    }
+    const std::string narrow(text);
+    const ZanString wide = qlcos::unicode::FromUtf8(narrow);
+    // Valid UTF-8 comes back byte for byte; a replaced sequence does not.
+    const bool valid = qlcos::unicode::ToUtf8(wide.data(), wide.size()) == narrow;
+    return CopyWhole(wide, valid, buffer, length, [](const ZanString& s, size_t n) {
+        return (s[n] & 0xFC00) == 0xDC00 && (s[n - 1] & 0xFC00) == 0xD800;
+    });
+}
+
+int zanWideToUtf8(const ZanWChar* text, char* buffer, int length)
+{
+    if (!text) {
+        ClearBuffer(buffer, length, 1);
+        return -1;
+    }
+    const ZanString wide(text);
+    const std::string narrow = qlcos::unicode::ToUtf8(wide.data(), wide.size());
+    // A lone surrogate comes back as U+FFFD, so only valid UTF-16 survives the round trip.
+    const bool valid = qlcos::unicode::FromUtf8(narrow) == wide;
+    return CopyWhole(narrow, valid, buffer, length, [](const std::string& s, size_t n) {
+        return (static_cast<unsigned char>(s[n]) & 0xC0) == 0x80;
+    });
+}

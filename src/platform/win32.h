@@ -51,6 +51,10 @@ HMODULE LoadLibraryW(const ZanWChar* name);
 FARPROC GetProcAddress(HMODULE module, const char* name);
 BOOL FreeLibrary(HMODULE module);
 
+// Queues a message on a window of zanCreateMessageWindow: zanPostMessage under the name the
+// library's code uses on every platform. Not exported.
+BOOL PostMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
 // The standard beep. A POSIX host has no system sound: it does nothing and answers TRUE.
 BOOL MessageBeep(UINT type);
 

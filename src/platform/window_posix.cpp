@@ -1,5 +1,5 @@
-// Message windows for POSIX hosts: a queue per window, filled by PostMessageW from any
-// thread and emptied by zanGetMessage.
+// Message windows for POSIX hosts: a queue per window, filled by zanPostMessage (the
+// library's own PostMessageW) from any thread and emptied by zanGetMessage.
 #include "qlcos/host.h"
 #include "platform/win32.h"
 
@@ -61,7 +61,7 @@ void zanDestroyMessageWindow(HWND window)
     found->Arrived.notify_all();
 }
 
-BOOL PostMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+BOOL zanPostMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     std::shared_ptr<ZanWindow> found = Find(window);
     if (!found) return 0;
@@ -70,6 +70,11 @@ BOOL PostMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     found->Queue.push_back(MSG{window, message, wParam, lParam, GetTickCount()});
     found->Arrived.notify_one();
     return 1;
+}
+
+BOOL PostMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return zanPostMessage(window, message, wParam, lParam);
 }
 
 BOOL zanGetMessage(HWND window, MSG* msg, DWORD timeoutMs)

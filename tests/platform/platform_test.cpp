@@ -101,7 +101,7 @@ TEST(PlatformWindows, MessagesCrossThreadsAndDeadWindowsRefuse)
     EXPECT_GE(MillisecondsSince(start), 39.0);
 
     std::thread poster([&] {
-        for (int i = 0; i < 3; ++i) PostMessageW(window, 0x8001, static_cast<WPARAM>(i), -i);
+        for (int i = 0; i < 3; ++i) zanPostMessage(window, 0x8001, static_cast<WPARAM>(i), -i);
     });
     for (int i = 0; i < 3; ++i) {
         ASSERT_TRUE(zanGetMessage(window, &msg, 2000));
@@ -117,7 +117,7 @@ TEST(PlatformWindows, MessagesCrossThreadsAndDeadWindowsRefuse)
     zanDestroyMessageWindow(window);
     waiter.join();
     EXPECT_FALSE(got.load());
-    EXPECT_FALSE(PostMessageW(window, 1, 0, 0));
+    EXPECT_FALSE(zanPostMessage(window, 1, 0, 0));
     EXPECT_FALSE(zanGetMessage(window, &msg, 0));
 }
 

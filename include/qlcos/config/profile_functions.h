@@ -38,7 +38,10 @@ QLCOS_API int zanSetProfileString(const ZanWChar* section, const ZanWChar* key,
 QLCOS_API int zanSetProfileBool(const ZanWChar* section, const ZanWChar* key, int value,
                                 const ZanWChar* path);
 
-// Widens up to `count` bytes one to one (Latin-1), stopping after a terminating zero.
+// Widens up to `count` bytes one to one, stopping after a terminating zero: the bytes are
+// taken as Latin-1 (ASCII unchanged), the stored records' one-byte form. It does not add a
+// terminator when `count` bytes come before one. UTF-8 text (a path on POSIX, say) needs
+// zanUtf8ToWide (qlcos/host.h) instead: this would turn "café" into "cafÃ©".
 QLCOS_API ZanWChar* StringToWChar(ZanWChar* target, const char* source, int count);
 // Copies at most count - 1 characters and terminates the text within `count` characters.
 QLCOS_API ZanWChar* StringToWChar(ZanWChar* target, const ZanWChar* source, int count);

@@ -1,0 +1,45 @@
+# Shared by the build, test and demo scripts (sourced, not run): configuring and building a
+# variant, and running a step with its output in a log and one line on the terminal.
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+
+# configure <build-dir> [cmake options...]: ccache compiles when it is installed.
+configure() {
+  local dir=$1; shift
+  local launcher=()
+  if command -v ccache >/dev/null 2>&1 && [[ " $* " != *CMAKE_CXX_COMPILER_LAUNCHER* ]]; then
+    launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+  fi
+  cmake -S "$root" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" "$@"
+}
+
+# build <build-dir> [targets...]: every target when none is named.
+build() {
+  local dir=$1; shift
+  if [ $# -gt 0 ]; then
+    cmake --build "$dir" -j"$(nproc)" --target "$@"
+  else
+    cmake --build "$dir" -j"$(nproc)"
+  fi
+}
+
+# step <label> <log> <command...>: runs the command with its output in the log and prints one
+# line with the outcome and the time taken (and the number of tests run); on failure also the end of the log. Returns the
+# command's status.
+step() {
+  local label=$1 log=$2; shift 2
+  mkdir -p "$(dirname "$log")"
+  printf '%s ... ' "$label"
+  local start=$SECONDS status=0
+  "$@" >"$log" 2>&1 || status=$?
+  if [ $status -eq 0 ]; then
+    # A test run says how many tests passed.
+    local tests
+    tests=$(sed -n 's/^.*tests passed, 0 tests failed out of \([0-9]*\).*$/\1 tests, /p' "$log" | tail -n 1)
+    echo "ok (${tests}$((SECONDS - start)) s)"
+  else
+    echo "FAILED after $((SECONDS - start)) s (exit $status); the end of $log:"
+    tail -n 40 "$log" | sed 's/^/  | /'
+  fi
+  return $status
+}
