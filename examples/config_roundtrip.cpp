@@ -172,8 +172,12 @@ bool Run(const std::string& xmlPath, const std::string& folder)
 
 int main(int argc, char** argv)
 {
+    if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
+        std::printf("usage: config_roundtrip XML-FILE OUTPUT-FOLDER\n");
+        return 0;
+    }
     if (argc != 3) {
-        std::fprintf(stderr, "usage: config_roundtrip XML-FILE OUTPUT-FOLDER\n");
+        std::fprintf(stderr, "config_roundtrip: expects two arguments, XML-FILE OUTPUT-FOLDER\n");
         return 2;
     }
     try {

@@ -13,6 +13,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -21,26 +22,52 @@ namespace {
 // in its window procedure instead.
 struct HostWindow {
     HWND Handle = zanCreateMessageWindow();
+    HostWindow() = default;
+    HostWindow(const HostWindow&) = delete;
+    HostWindow& operator=(const HostWindow&) = delete;
     ~HostWindow() { zanDestroyMessageWindow(Handle); }
     // Waits up to `ms` for the next message.
     bool Next(MSG& msg, DWORD ms) { return zanGetMessage(Handle, &msg, ms) != 0; }
 };
 
+// `text` as a whole number from `low` to `high`.
+bool Number(const char* text, long low, long high, long& value)
+{
+    char* end = nullptr;
+    value = std::strtol(text, &end, 10);
+    return end != text && *end == '\0' && value >= low && value <= high;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
-    char* end = nullptr;
-    char* secondsEnd = nullptr;
-    const long port = argc >= 2 ? std::strtol(argv[1], &end, 10) : 0;
-    const long seconds = argc == 3 ? std::strtol(argv[2], &secondsEnd, 10) : 30;
-    if (argc < 2 || argc > 3 || *end != '\0' || port < 1 || port > 255 ||
-        (secondsEnd && *secondsEnd != '\0') || seconds < 1 || seconds > 3600) {
-        std::fprintf(stderr, "usage: density_reading PORT [SECONDS]   (PORT: 1 for COM1)\n");
+    if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
+        std::printf("usage: density_reading PORT [SECONDS]   (PORT: 1 for COM1; SECONDS: 30)\n");
+        return 0;
+    }
+    long port = 0, seconds = 30;
+    if (argc < 2 || argc > 3) {
+        std::fprintf(stderr, "density_reading: expects the port number and, optionally, the "
+                             "seconds to wait\n");
+        return 2;
+    }
+    if (!Number(argv[1], 1, 255, port)) {
+        std::fprintf(stderr, "density_reading: the port is a number from 1 to 255, not '%s'\n",
+                     argv[1]);
+        return 2;
+    }
+    if (argc == 3 && !Number(argv[2], 1, 3600, seconds)) {
+        std::fprintf(stderr, "density_reading: the seconds are a number from 1 to 3600, not '%s'\n",
+                     argv[2]);
         return 2;
     }
 
     HostWindow window;
+    if (!window.Handle) {
+        std::fprintf(stderr, "density_reading: no message window could be made\n");
+        return 1;
+    }
     // An X-Rite 5xx at 9600 baud; the second word is always -1.
     tagZanVirtualDeviceProperty property{
         {static_cast<int32_t>(port), -1, 9600, 8, 0, 0}, ZAN_DEVTYPE_XRITE5XX, 0xFFFF};

@@ -39,10 +39,19 @@ void Report(const char* step, ZanResult result, const std::string& detail = "")
 
 int main(int argc, char** argv)
 {
+    if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
+        std::printf("usage: light_engine PORT   (the serial port number, 1 for COM1)\n");
+        return 0;
+    }
+    if (argc != 2) {
+        std::fprintf(stderr, "light_engine: expects one argument, the port number (1 for COM1)\n");
+        return 2;
+    }
     char* end = nullptr;
-    const long port = argc == 2 ? std::strtol(argv[1], &end, 10) : 0;
-    if (argc != 2 || *end != '\0' || port < 1 || port > 255) {
-        std::fprintf(stderr, "usage: light_engine PORT   (serial port number, 1 for COM1)\n");
+    const long port = std::strtol(argv[1], &end, 10);
+    if (end == argv[1] || *end != '\0' || port < 1 || port > 255) {
+        std::fprintf(stderr, "light_engine: the port is a number from 1 to 255, not '%s'\n",
+                     argv[1]);
         return 2;
     }
 
