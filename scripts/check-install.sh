@@ -42,9 +42,8 @@ step() {
 }
 
 step "packages present" "$root/scripts/setup.sh"
-step "library and simulator built (release) in $build" bash -c '
-  cmake -S "$1" -B "$2" -DCMAKE_BUILD_TYPE=Release -DQLCOS_TESTS=OFF -DQLCOS_BENCH=OFF &&
-  cmake --build "$2" -j"$(nproc)" --target QLCosCtrl qlcos-sim' _ "$root" "$build"
+step "library and simulator built (release) in $build" "$root/scripts/build.sh" "$build" \
+  -DCMAKE_BUILD_TYPE=Release -DQLCOS_TESTS=OFF -DQLCOS_BENCH=OFF -- QLCosCtrl qlcos-sim
 step "installed into a temporary prefix" cmake --install "$build" --prefix "$prefix"
 libdir=$(dirname "$(find "$prefix" -name 'libQLCosCtrl.so' -print -quit)")
 sover=$(sed -nE 's/^project\(QLCosCtrl VERSION ([0-9]+)\.([0-9]+).*/\1.\2/p' "$root/CMakeLists.txt")
@@ -52,6 +51,17 @@ step "soname libQLCosCtrl.so.$sover" bash -c \
   'readelf -d "$1/libQLCosCtrl.so" | grep -qF "Library soname: [libQLCosCtrl.so.$2]"' _ "$libdir" "$sover"
 step "installed library exports its interface only" \
   "$root/scripts/check-exports.sh" "$libdir/libQLCosCtrl.so" "$prefix/include"
+# The package's version file: its own minor version is found, the next one is not.
+next=${sover%.*}.$((${sover#*.} + 1))
+mkdir -p "$work/probe"
+echo 'cmake_minimum_required(VERSION 3.16)
+project(probe CXX)
+find_package(QLCosCtrl ${wanted} REQUIRED)' >"$work/probe/CMakeLists.txt"
+step "find_package(QLCosCtrl $sover) found, $next refused" bash -c '
+  cmake -S "$1" -B "$1/a" -DCMAKE_PREFIX_PATH="$2" -Dwanted="$3" &&
+  if out=$(cmake -S "$1" -B "$1/b" -DCMAKE_PREFIX_PATH="$2" -Dwanted="$4" 2>&1); then exit 1; fi
+  grep -q "compatible with requested version" <<<"$out"' _ "$work/probe" "$prefix" \
+  "$sover" "$next"
 step "examples built with find_package (CMAKE_PREFIX_PATH only)" bash -c '
   cmake -S "$1/examples" -B "$2/examples" -DCMAKE_PREFIX_PATH="$3" &&
   cmake --build "$2/examples" -j"$(nproc)"' _ "$root" "$work" "$prefix"
