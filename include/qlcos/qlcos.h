@@ -8,4 +8,5 @@
 #include "qlcos/machine_cfg.h"
 #include "qlcos/serial.h"
 #include "qlcos/types.h"
+#include "qlcos/version.h"
 #include "qlcos/virtual_device.h"
