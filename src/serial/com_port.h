@@ -57,6 +57,8 @@ struct ZanComPort {
     bool WaitResponse = false;
     uint32_t WaitTimeoutMs = 500;
     HANDLE FrameEvent = nullptr;
+
+    tagZanOpenFailure LastOpen{}; // the last open's outcome, under Mutex
 };
 
 namespace qlcos::serial {
