@@ -100,7 +100,7 @@ template <auto Operation, typename Body> ZanResult CZanLCosCtrl::Guarded(Body&& 
         m_dwBusy |= bit;
         result = body();
         m_dwBusy &= ~bit;
-        NoteRequest(result);
+        NoteRequest(result, m_pDriver.load());
         WorkFinish();
     }
     std::lock_guard<std::mutex> lock(m_Lock->Mutex);
@@ -223,11 +223,11 @@ ZanResult CZanLCosCtrl::Probe(HWND window, tagZanVirtualDeviceProperty* property
 
 // The end of a request: its failure (with the reopen's reason when the line is down) or its
 // success, for GetStatusDescription. A request refused as busy is not this device's failure.
-void CZanLCosCtrl::NoteRequest(ZanResult result)
+void CZanLCosCtrl::NoteRequest(ZanResult result, CZanComDevice* driver)
 {
     if (result == ZAN_LCOS_BUSY) return;
     if (result == ZAN_COM_ERR_LINE_CLOSED) {
-        if (CZanComDevice* driver = m_pDriver.load()) {
+        if (driver) {
             const tagZanOpenFailure open = driver->GetLastOpenFailure();
             if (open.Result != 0) {
                 const std::string text =
@@ -286,18 +286,23 @@ template <typename Call> ZanResult CZanLCosCtrl::OnLine(Call&& call)
 }
 
 // A failed line is reported, not passed off as in order.
+// The outcome is noted while the driver is still counted as in use.
 ZanResult CZanLCosCtrl::CheckLine(void*)
 {
-    const ZanResult result = OnLine([](CZanComDevice& driver) { return driver.CheckLine(); });
-    if (zanFailed(result)) NoteRequest(result);
-    return result;
+    return OnLine([this](CZanComDevice& driver) {
+        const ZanResult result = driver.CheckLine();
+        if (zanFailed(result)) NoteRequest(result, &driver);
+        return result;
+    });
 }
 
 ZanResult CZanLCosCtrl::Resume()
 {
-    const ZanResult result = OnLine([](CZanComDevice& driver) { return driver.Resume(); });
-    NoteRequest(result);
-    return result;
+    return OnLine([this](CZanComDevice& driver) {
+        const ZanResult result = driver.Resume();
+        NoteRequest(result, &driver);
+        return result;
+    });
 }
 
 int CZanLCosCtrl::CanService(void* request) { return static_cast<int>(CheckLine(request)); }

@@ -124,11 +124,11 @@ public:
             struct stat info {};
             const char* what = "not a terminal";
             if (::fstat(m_Fd, &info) == 0) {
-                if (S_ISREG(info.st_mode)) what = "not a terminal (a regular file)";
+                if (S_ISREG(info.st_mode)) what = "a regular file, not a terminal";
                 if (S_ISDIR(info.st_mode)) what = "a directory, not a terminal";
-                if (S_ISFIFO(info.st_mode)) what = "not a terminal (a FIFO)";
-                if (S_ISSOCK(info.st_mode)) what = "not a terminal (a socket)";
-                if (S_ISCHR(info.st_mode)) what = "not a terminal (a device of another kind)";
+                if (S_ISFIFO(info.st_mode)) what = "a FIFO, not a terminal";
+                if (S_ISSOCK(info.st_mode)) what = "a socket, not a terminal";
+                if (S_ISCHR(info.st_mode)) what = "a device, not a terminal";
             }
             ::close(m_Fd);
             m_Fd = -1;

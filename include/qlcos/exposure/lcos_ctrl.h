@@ -134,8 +134,9 @@ private:
     // Create once it holds the device alone: the property checks and the probing; `found`
     // takes the driver.
     ZanResult Probe(HWND window, tagZanVirtualDeviceProperty* property, CZanComDevice*& found);
-    // Keeps a request's outcome for GetStatusDescription.
-    void NoteRequest(ZanResult result);
+    // Keeps a request's outcome for GetStatusDescription; `driver` (held while the request is
+    // counted) tells why a line could not be opened again.
+    void NoteRequest(ZanResult result, CZanComDevice* driver);
 
     // Runs `body` under the busy guard with the operation's bit set in the busy word.
     template <auto Operation, typename Body> ZanResult Guarded(Body&& body);
