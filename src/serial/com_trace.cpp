@@ -1,3 +1,4 @@
+// The serial trace: its switch, the line format, and where the lines go.
 #include "serial/com_trace.h"
 #include "qlcos/diagnostics.h"
 

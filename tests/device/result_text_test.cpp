@@ -4,10 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <regex>
 #include <sstream>
 #include <string>
 
@@ -15,38 +15,64 @@ namespace {
 
 bool IsUnknown(const std::string& text) { return text.find("unknown") != std::string::npos; }
 
+// The text without its // comments.
+std::string WithoutComments(const std::string& text)
+{
+    std::string out;
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);)
+        out += line.substr(0, line.find("//")) + "\n";
+    return out;
+}
+
+std::string Trim(const std::string& text)
+{
+    const size_t first = text.find_first_not_of(" \t\n");
+    if (first == std::string::npos) return "";
+    return text.substr(first, text.find_last_not_of(" \t\n") - first + 1);
+}
+
 // NAME = value of every `enum : ZanResult` block, of the QCTRL_ low words, and of every
 // `#define NAME 0x...`, in all public headers; aliases (NAME = OTHER) resolved.
 void ReadCodes(std::map<std::string, uint32_t>& results, std::map<std::string, uint32_t>& lowWords)
 {
-    const std::regex block(R"(enum\s*:\s*(ZanResult|uint16_t)\s*\{([\s\S]*?)\};)");
-    const std::regex entry(R"((\w+)\s*=\s*(\w+))");
-    const std::regex define(R"(#define\s+((?:ZAN|QCTRL)_\w+)\s+(0x[0-9A-Fa-f]+))");
-    const auto value = [](const std::map<std::string, uint32_t>& known, const std::string& text) {
-        if (std::isdigit(static_cast<unsigned char>(text[0])))
-            return static_cast<uint32_t>(std::stoul(text, nullptr, 0));
-        return known.at(text);
-    };
     for (const auto& file : std::filesystem::recursive_directory_iterator(
              std::filesystem::path(QLCOS_SOURCE_DIR) / "include" / "qlcos")) {
         if (file.path().extension() != ".h") continue;
         std::ifstream in(file.path());
         std::stringstream text;
         text << in.rdbuf();
-        const std::string source = text.str();
-        for (std::sregex_iterator b(source.begin(), source.end(), block), end; b != end; ++b) {
-            const bool low = (*b)[1] == "uint16_t";
-            const std::string body = (*b)[2];
-            for (std::sregex_iterator e(body.begin(), body.end(), entry); e != end; ++e) {
-                const std::string name = (*e)[1];
+        const std::string source = WithoutComments(text.str());
+        for (size_t at = source.find("enum"); at != std::string::npos;
+             at = source.find("enum", at + 4)) {
+            const size_t open = source.find('{', at), close = source.find("};", at);
+            if (open == std::string::npos || close == std::string::npos || close < open) break;
+            const std::string head = source.substr(at, open - at);
+            const bool low = head.find("uint16_t") != std::string::npos;
+            if (!low && head.find("ZanResult") == std::string::npos) continue;
+            std::istringstream entries(source.substr(open + 1, close - open - 1));
+            for (std::string entry; std::getline(entries, entry, ',');) {
+                const size_t equals = entry.find('=');
+                if (equals == std::string::npos) continue;
+                const std::string name = Trim(entry.substr(0, equals));
+                const std::string value = Trim(entry.substr(equals + 1));
                 if (low && name.rfind("QCTRL_", 0) != 0) continue;
                 auto& into = low ? lowWords : results;
-                into[name] = value(into, (*e)[2]);
+                into[name] = std::isdigit(static_cast<unsigned char>(value[0]))
+                                 ? static_cast<uint32_t>(std::stoul(value, nullptr, 0))
+                                 : into.at(value);
             }
         }
-        for (std::sregex_iterator d(source.begin(), source.end(), define), end; d != end; ++d)
-            ((*d)[1].str().rfind("QCTRL_", 0) == 0 ? lowWords : results)[(*d)[1]] =
-                static_cast<uint32_t>(std::stoul((*d)[2], nullptr, 16));
+        std::istringstream lines(source);
+        for (std::string line; std::getline(lines, line);) {
+            std::istringstream words(line);
+            std::string define, name, value;
+            if (!(words >> define >> name >> value) || define != "#define") continue;
+            if (value.rfind("0x", 0) != 0) continue;
+            if (name.rfind("ZAN_", 0) == 0 || name.rfind("QCTRL_", 0) == 0)
+                (name.rfind("QCTRL_", 0) == 0 ? lowWords : results)[name] =
+                    static_cast<uint32_t>(std::stoul(value, nullptr, 16));
+        }
     }
 }
 
