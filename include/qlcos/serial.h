@@ -82,6 +82,18 @@ private:
 
 struct ZanComPort; // the open port, its receive thread and its pool (framework internal)
 
+// What the last open of a port control came to (its Create, or the reopen after a hang-up).
+struct tagZanOpenFailure {
+    ZanResult Result; // what the open returned; 0 when it succeeded or none was tried
+    uint32_t OsError; // errno (POSIX) or GetLastError (Windows) of the call that failed; 0: none
+    char Port[128];   // the port as the trace names it: "COM1 /dev/ttyUSB0"; "" before any open
+    // Why it failed, UTF-8, "" after a success: "COM1 /dev/ttyS0: no such port (No such file
+    // or directory)". The reasons: "no such port", "permission denied", "in use", "a regular
+    // file, not a terminal" (a directory, a FIFO, ...), "no device behind the port", "settings
+    // refused", "port number outside 1..4096", "open failed".
+    char Text[256];
+};
+
 // One serial port: opening and closing, the receive pool, the wait for a response, the
 // protocol list and the attempt count. A device derives from it through CZanComDevice.
 //
@@ -179,7 +191,14 @@ public:
     int GetAttemptCount() const { return m_AttemptCount; }
     void SetAttemptCount(int count) { m_AttemptCount = count < 1 ? 1 : count; }
 
+    // Why the last open failed (above); cleared by an open that succeeds.
+    tagZanOpenFailure GetLastOpenFailure() const;
+
 protected:
+    // Keeps an open's outcome for GetLastOpenFailure: `reason` null or empty with a result 0
+    // clears it. For devices that open their line through other means (a maker's library).
+    void NoteOpenFailure(ZanResult result, uint32_t osError, const char* port, const char* reason);
+
     // Opens the port named by the property and starts its receive thread. Fails with
     // ZAN_COM_ERR_OPEN (no such port, bad number, settings refused), ZAN_COM_ERR_IN_USE or
     // ZAN_COM_ERR_ARGUMENT (baud rate or data bits the system does not offer).
@@ -213,6 +232,7 @@ private:
     // waits for some (the late-reply wait drops what the line brought meanwhile).
     void DropInput(bool always);
 
+    void NoteOpen(const qlcos::serial::SerialBackend& backend, ZanResult opened);
     void ReceiveLoop(qlcos::serial::SerialBackend& backend); // body of the receive thread
     void MarkLineFailed();
 

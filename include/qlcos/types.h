@@ -130,3 +130,6 @@ enum : ZanResult {
     ZAN_COM_ERR_CANCELLED = 0x2000000C,     // Cancel (the device's Break) ended the wait
     ZAN_COM_ERR_IN_USE = 0x2000000D,        // the port is open already (this or another process)
 };
+
+// Texts of results and the trace's destination.
+#include "qlcos/diagnostics.h"

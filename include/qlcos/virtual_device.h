@@ -16,7 +16,8 @@ struct tagZanVirtualDeviceStatusDescription {
     ZanWChar Text[256];
 };
 
-struct ZanWorkUnit; // who holds the device at the moment (internal)
+struct ZanWorkUnit;    // who holds the device at the moment (internal)
+struct ZanFailureNote; // the last failure and its text (internal)
 
 // The message id a device posts to its host window for its notifications (the density
 // device posts one for every new reading), unless the host chose another with
@@ -38,6 +39,12 @@ public:
     virtual ZanResult Resume();
     virtual ZanResult Break(int how);
     virtual ZanResult GetStatus(tagZanVirtualDeviceStatus* status);
+    // A text for a status. With `status` null: the device's own, which after a failed request
+    // is why it failed (for Create: "no such port", "permission denied", "in use", "not a
+    // terminal", "no model answered" with the port and what was tried), kept until a request
+    // succeeds; otherwise "in order", or the fault of the device's status record. With a
+    // status record: "in order" for Fault 0, else the text of its FaultCode (the last
+    // failure's own text when that was the same code). 1 when `description` is null.
     virtual ZanResult GetStatusDescription(tagZanVirtualDeviceStatusDescription* description,
                                            tagZanVirtualDeviceStatus* status);
     virtual ZanResult ProcessMessage(HWND window, unsigned int message, unsigned int wParam,
@@ -78,6 +85,11 @@ public:
 protected:
     // Copies `text` into the description (cut to fit, the rest zero-filled).
     void SetDescription(const ZanWChar* text);
+    // Keeps `result` as the last failure with `text` (UTF-8) as its description, or
+    // zanResultText(result) when `text` is null.
+    void NoteFailure(ZanResult result, const char* text = nullptr);
+    // The end of a request: a failure is kept as above, a success clears the last failure.
+    void NoteResult(ZanResult result);
 
     ZanWChar m_szDescription[128];
     // One bit per operation in progress; changed only by the thread holding the device.
@@ -93,4 +105,5 @@ protected:
 
 private:
     std::unique_ptr<ZanWorkUnit> m_Work;
+    std::unique_ptr<ZanFailureNote> m_Failure;
 };

@@ -8,6 +8,7 @@
 #include "serial/time_scale.h"
 
 #include <cstring>
+#include <string>
 
 using namespace qlcos::density;
 
@@ -42,15 +43,24 @@ ZanResult CColorMouse::Create(int port, int /*second*/)
     // Opening twice would re-initialise a device in use, and a failure would close it
     // while it is flagged open.
     if (m_Open.load() != 0) return ZAN_COLORMOUSE_FAILED;
-    if (!m_Library) m_Library = ZanColorMouseLibrary::Load();
-    if (!m_Library) return ZAN_COLORMOUSE_FAILED;
+    // Why it fails is kept as the port control's open failure, for the density device.
+    std::string why;
+    if (!m_Library) m_Library = ZanColorMouseLibrary::Load(&why);
+    if (!m_Library) {
+        NoteOpenFailure(ZAN_COLORMOUSE_FAILED, 0, "colour mouse", why.c_str());
+        return ZAN_COLORMOUSE_FAILED;
+    }
     ZanColorMouseLibrary& csd = *m_Library;
 
     csd.CSDOpen();
-    if (csd.CSDInit(0, port) != 0) {
+    if (const int answer = csd.CSDInit(0, port); answer != 0) {
         csd.CSDClose();
+        const std::string reason = "did not open on port " + std::to_string(port) +
+                                   " (its library answered " + std::to_string(answer) + ")";
+        NoteOpenFailure(ZAN_COLORMOUSE_FAILED, 0, "colour mouse", reason.c_str());
         return ZAN_COLORMOUSE_FAILED;
     }
+    NoteOpenFailure(0, 0, "colour mouse", nullptr);
     csd.CSDPlaySound(kCsdSoundOpen);
     m_Open.store(1);
     csd.CSDSetMesData(kCsdMesDataFirst);

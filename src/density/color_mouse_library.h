@@ -5,11 +5,12 @@
 #include "platform/win32.h"
 
 #include <memory>
+#include <string>
 
 struct ZanColorMouseLibrary {
     // Loads CSCMTLib.dll and resolves every function; null when the library or any of its
-    // functions is missing.
-    static std::unique_ptr<ZanColorMouseLibrary> Load();
+    // functions is missing, with the reason in *why when `why` is given.
+    static std::unique_ptr<ZanColorMouseLibrary> Load(std::string* why = nullptr);
     ~ZanColorMouseLibrary(); // frees the library
 
     ZanColorMouseLibrary(const ZanColorMouseLibrary&) = delete;

@@ -6,10 +6,13 @@
 #include "qlcos/density/xrite5xx.h"
 #include "qlcos/host.h"
 #include "platform/win32.h"
+#include "serial/com_trace.h"
 #include "serial/time_scale.h"
 
 #include <chrono>
+#include <cstdio>
 #include <new>
+#include <string>
 
 namespace {
 
@@ -50,45 +53,71 @@ CZanDensityCtrl::~CZanDensityCtrl()
 ZanResult CZanDensityCtrl::Create(HWND window, tagZanVirtualDeviceProperty* property)
 {
     std::lock_guard<std::recursive_mutex> lock(m_InstrumentLock);
-    if (!property) return ZAN_DENSITY_CREATE_FAILED;
-    if (m_pInstrument) return ZAN_DENSITY_ALREADY_CREATED;
+    if (!property) return CreateFailed("no property record");
+    if (m_pInstrument) {
+        NoteFailure(ZAN_DENSITY_ALREADY_CREATED);
+        return ZAN_DENSITY_ALREADY_CREATED;
+    }
     m_hWnd = window;
-    if (property->Port.Second != -1) return ZAN_DENSITY_CREATE_FAILED;
-    if (CZanVirtualDevice::Create(window, property) != 0) return ZAN_DENSITY_CREATE_FAILED;
+    if (property->Port.Second != -1)
+        return CreateFailed("the property's second word is not 0xFFFFFFFF");
+    if (CZanVirtualDevice::Create(window, property) != 0)
+        return CreateFailed("the property was refused");
 
     const int port = property->Port.Port;
     const int second = property->Port.Second;
     CZanComDevice* instrument = nullptr;
-    bool ready = false;
+    ZanResult created = ZAN_DENSITY_CREATE_FAILED;
+    bool identified = false;
     const ZanWChar* description = nullptr;
+    const char* name = nullptr;
     switch (property->DeviceType) {
     case ZAN_DEVTYPE_XRITE5XX: {
         auto* xrite = new (std::nothrow) CXRite5xx;
         instrument = xrite;
-        ready = xrite && zanSucceeded(xrite->Create(port, second)) && xrite->IsXRite5xx();
+        if (xrite) created = xrite->Create(port, second);
+        identified = xrite && zanSucceeded(created) && xrite->IsXRite5xx();
         description = ZT("XRite5XX");
+        name = "X-Rite 5xx";
         break;
     }
     case ZAN_DEVTYPE_COLOR_MOUSE: {
         auto* mouse = new (std::nothrow) CColorMouse;
         instrument = mouse;
-        ready = mouse && zanSucceeded(mouse->Create(port, second));
+        if (mouse) created = mouse->Create(port, second);
+        identified = mouse && zanSucceeded(created);
         description = ZT("ColorMouse");
+        name = "colour mouse";
         break;
     }
     case ZAN_DEVTYPE_XRITE2XX: {
         auto* xrite = new (std::nothrow) CXRite2xx;
         instrument = xrite;
-        ready = xrite && zanSucceeded(xrite->Create(port, second)) && xrite->IsXRite2xx();
-        if (ready) xrite->OnInitCtrl();
+        if (xrite) created = xrite->Create(port, second);
+        identified = xrite && zanSucceeded(created) && xrite->IsXRite2xx();
+        if (identified) xrite->OnInitCtrl();
         description = ZT("XRite2XX");
+        name = "X-Rite 2xx";
         break;
     }
-    default: return ZAN_DENSITY_CREATE_FAILED;
+    default: {
+        char why[48];
+        std::snprintf(why, sizeof why, "unknown device type 0x%X",
+                      static_cast<unsigned>(property->DeviceType));
+        return CreateFailed(why);
     }
-    if (!ready) {
+    }
+    if (!identified) {
+        std::string why = "out of memory";
+        if (instrument) {
+            const tagZanOpenFailure open = instrument->GetLastOpenFailure();
+            if (zanFailed(created))
+                why = open.Result != 0 ? open.Text : zanResultText(created);
+            else
+                why = std::string("no ") + name + " answered on " + open.Port;
+        }
         delete instrument;
-        return ZAN_DENSITY_CREATE_FAILED;
+        return CreateFailed(why.c_str());
     }
     {
         std::lock_guard<std::mutex> cancelLock(m_CancelLock);
@@ -96,7 +125,16 @@ ZanResult CZanDensityCtrl::Create(HWND window, tagZanVirtualDeviceProperty* prop
     }
     m_DeviceType = property->DeviceType;
     SetDescription(description);
+    NoteResult(0);
     return 0;
+}
+
+ZanResult CZanDensityCtrl::CreateFailed(const char* why)
+{
+    const std::string text = std::string("Create failed: ") + why;
+    qlcos::serial::TraceNote("density", text);
+    NoteFailure(ZAN_DENSITY_CREATE_FAILED, text.c_str());
+    return ZAN_DENSITY_CREATE_FAILED;
 }
 
 ZanResult CZanDensityCtrl::Destroy()
@@ -148,6 +186,8 @@ ZanResult CZanDensityCtrl::GetDensityInfo(tagDensityInfo* reading)
         }
     }
     result = cached ? 0 : fGetDensityInfo(reading, 0);
+    // No new reading is an answer, not a failure of the device.
+    if (result != ZAN_DENSITY_NO_READING) NoteResult(result);
     m_dwBusy &= ~kForegroundBit;
     WorkFinish();
     return result;
@@ -313,6 +353,7 @@ ZanResult CZanDensityCtrl::CheckLine(void* status)
     if (!HasInstrument()) return ZAN_DENSITY_NO_INSTRUMENT;
     if (IsBusy(kAnyWorkOrLoop)) return ZAN_DENSITY_BUSY;
     const ZanResult result = fGetStatus(static_cast<tagZanVirtualDeviceStatus*>(status));
+    if (zanFailed(result)) NoteFailure(result);
     WorkFinish();
     return result;
 }
@@ -343,11 +384,16 @@ ZanResult CZanDensityCtrl::AdjustDensityCtrl(int mode)
     std::lock_guard<std::recursive_mutex> lock(m_InstrumentLock);
     if (!m_pInstrument) return ZAN_DENSITY_NO_INSTRUMENT;
     m_pInstrument->ClearCancel();
+    ZanResult result;
     switch (m_DeviceType) {
     case ZAN_DEVTYPE_XRITE5XX:
-        return static_cast<CXRite5xx*>(m_pInstrument)->SendCmdWhiteCalibrate();
+        result = static_cast<CXRite5xx*>(m_pInstrument)->SendCmdWhiteCalibrate();
+        break;
     case ZAN_DEVTYPE_XRITE2XX:
-        return static_cast<CXRite2xx*>(m_pInstrument)->SendCmdWhiteCalibrate();
-    default: return static_cast<CColorMouse*>(m_pInstrument)->SendCmdAdjust(mode);
+        result = static_cast<CXRite2xx*>(m_pInstrument)->SendCmdWhiteCalibrate();
+        break;
+    default: result = static_cast<CColorMouse*>(m_pInstrument)->SendCmdAdjust(mode); break;
     }
+    NoteResult(result);
+    return result;
 }

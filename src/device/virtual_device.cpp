@@ -1,10 +1,14 @@
 // The virtual device base and its busy guard.
 #include "qlcos/virtual_device.h"
+#include "platform/text_utf.h"
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
+#include <string>
 #include <thread>
 
 struct ZanWorkUnit {
@@ -24,8 +28,19 @@ struct ZanWorkUnit {
     }
 };
 
+struct ZanFailureNote {
+    std::mutex Mutex;
+    std::atomic<bool> Held{false}; // a failure is kept: lets a success skip the lock
+    ZanResult Result = 0;
+    std::string Text;
+};
+
 CZanVirtualDevice::CZanVirtualDevice()
-    : m_szDescription{}, m_Property{}, m_Status{}, m_Work(new ZanWorkUnit)
+    : m_szDescription{},
+      m_Property{},
+      m_Status{},
+      m_Work(new ZanWorkUnit),
+      m_Failure(new ZanFailureNote)
 {}
 
 CZanVirtualDevice::~CZanVirtualDevice() = default;
@@ -60,14 +75,47 @@ ZanResult CZanVirtualDevice::GetStatus(tagZanVirtualDeviceStatus* status)
     return 0;
 }
 
+void CZanVirtualDevice::NoteFailure(ZanResult result, const char* text)
+{
+    std::lock_guard<std::mutex> lock(m_Failure->Mutex);
+    m_Failure->Result = result;
+    m_Failure->Text = text ? text : zanResultText(result);
+    m_Failure->Held = true;
+}
+
+void CZanVirtualDevice::NoteResult(ZanResult result)
+{
+    if (zanFailed(result)) {
+        NoteFailure(result);
+    } else if (m_Failure->Held.load(std::memory_order_relaxed)) {
+        std::lock_guard<std::mutex> lock(m_Failure->Mutex);
+        m_Failure->Held = false;
+        m_Failure->Text.clear();
+    }
+}
+
 ZanResult CZanVirtualDevice::GetStatusDescription(tagZanVirtualDeviceStatusDescription* description,
                                                   tagZanVirtualDeviceStatus* status)
 {
     if (!description) return 1;
+    std::string text;
+    {
+        std::lock_guard<std::mutex> lock(m_Failure->Mutex);
+        const tagZanVirtualDeviceStatus& s = status ? *status : m_Status;
+        if (m_Failure->Held && (!status || (s.Fault && s.FaultCode == m_Failure->Result)))
+            text = m_Failure->Text;
+        else if (!s.Fault)
+            text = "in order";
+        else
+            text = std::string("fault: ") + zanResultText(s.FaultCode);
+    }
     std::memset(description, 0, sizeof *description);
-    const tagZanVirtualDeviceStatus& s = status ? *status : m_Status;
-    const char* text = s.Fault ? "fault" : "in order";
-    for (size_t i = 0; text[i]; ++i) description->Text[i] = static_cast<ZanWChar>(text[i]);
+    const ZanString wide = qlcos::unicode::FromUtf8(text);
+    const size_t capacity = sizeof description->Text / sizeof description->Text[0] - 1;
+    size_t n = wide.size() < capacity ? wide.size() : capacity;
+    // A surrogate pair is not cut in half.
+    if (n < wide.size() && n > 0 && wide[n - 1] >= 0xD800 && wide[n - 1] <= 0xDBFF) --n;
+    std::copy(wide.begin(), wide.begin() + static_cast<std::ptrdiff_t>(n), description->Text);
     return 0;
 }
 

@@ -2,12 +2,16 @@
 // around every operation, and the forwarding of each operation to the driver of the detected
 // model as the capability table says.
 #include "qlcos/exposure.h"
+#include "device/result_text.h"
 #include "exposure/model_table.h"
+#include "serial/com_trace.h"
 
 #include <chrono>
 #include <condition_variable>
+#include <cstdio>
 #include <mutex>
 #include <new>
+#include <string>
 #include <type_traits>
 
 using qlcos::exposure::ControllerModel;
@@ -96,6 +100,7 @@ template <auto Operation, typename Body> ZanResult CZanLCosCtrl::Guarded(Body&& 
         m_dwBusy |= bit;
         result = body();
         m_dwBusy &= ~bit;
+        NoteRequest(result, m_pDriver.load());
         WorkFinish();
     }
     std::lock_guard<std::mutex> lock(m_Lock->Mutex);
@@ -125,17 +130,24 @@ template <auto Operation, typename Call> ZanResult CZanLCosCtrl::Forward(Call&& 
 
 ZanResult CZanLCosCtrl::Create(HWND window, tagZanVirtualDeviceProperty* property)
 {
-    if (!property) return ZAN_LCOS_CREATE_FAILED;
+    if (!property) {
+        NoteFailure(ZAN_LCOS_CREATE_FAILED, "Create failed: no property record");
+        return ZAN_LCOS_CREATE_FAILED;
+    }
     // One Create or Destroy at a time: a second Create waits for the first and then finds its
     // driver.
     {
         std::unique_lock<std::mutex> lock(m_Lock->Mutex);
         m_Lock->Changed.wait(lock, [&] { return !m_Lock->Changing; });
-        if (m_pDriver.load()) return ZAN_LCOS_ALREADY_CREATED;
+        if (m_pDriver.load()) {
+            NoteFailure(ZAN_LCOS_ALREADY_CREATED);
+            return ZAN_LCOS_ALREADY_CREATED;
+        }
         m_Lock->Changing = true;
     }
     CZanComDevice* driver = nullptr;
     const ZanResult result = Probe(window, property, driver);
+    if (result == 0) NoteResult(0);
     std::lock_guard<std::mutex> lock(m_Lock->Mutex);
     if (driver) m_pDriver.store(driver);
     m_Lock->Changing = false;
@@ -146,11 +158,24 @@ ZanResult CZanLCosCtrl::Create(HWND window, tagZanVirtualDeviceProperty* propert
 ZanResult CZanLCosCtrl::Probe(HWND window, tagZanVirtualDeviceProperty* property,
                               CZanComDevice*& found)
 {
-    if (property->Port.Second != -1) return ZAN_LCOS_CREATE_FAILED;
-    if (CZanVirtualDevice::Create(window, property) != 0) return ZAN_LCOS_CREATE_FAILED;
+    if (property->Port.Second != -1) {
+        NoteFailure(ZAN_LCOS_CREATE_FAILED,
+                    "Create failed: the property's second word is not 0xFFFFFFFF");
+        return ZAN_LCOS_CREATE_FAILED;
+    }
+    if (CZanVirtualDevice::Create(window, property) != 0) {
+        NoteFailure(ZAN_LCOS_CREATE_FAILED, "Create failed: the property was refused");
+        return ZAN_LCOS_CREATE_FAILED;
+    }
 
     const int port = property->Port.Port;
     const int second = property->Port.Second;
+    // Why no model answered: the open's failure while no model got the port open, else
+    // the models tried on the port.
+    tagZanOpenFailure openFailure{};
+    std::string portName = "COM" + std::to_string(port);
+    std::string tried;
+    bool opened = false;
     for (uint8_t rank = 1; const ControllerModel* model = qlcos::exposure::ProbedModel(rank);
          ++rank) {
         CZanComDevice* driver = nullptr;
@@ -160,17 +185,59 @@ ZanResult CZanLCosCtrl::Probe(HWND window, tagZanVirtualDeviceProperty* property
                 driver = typed;
                 return typed ? typed->Create(port, second) : ZAN_LCOS_CREATE_FAILED;
             });
-        if (!driver) return ZAN_LCOS_CREATE_FAILED;
+        if (!driver) {
+            NoteFailure(ZAN_LCOS_CREATE_FAILED, "Create failed: out of memory");
+            return ZAN_LCOS_CREATE_FAILED;
+        }
         if (zanSucceeded(created)) {
             SetDescription(model->Description);
             m_DeviceType = model->DeviceType;
             found = driver;
             return 0;
         }
+        const char* name = qlcos::device::ControllerModelName(model->DeviceType);
+        const tagZanOpenFailure open = driver->GetLastOpenFailure();
+        if (open.Port[0]) portName = open.Port;
+        if (open.Result == 0)
+            opened = true;
+        else if (openFailure.Result == 0)
+            openFailure = open;
+        if (qlcos::serial::TraceEnabled()) {
+            char code[16];
+            std::snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(created));
+            qlcos::serial::TraceNote(portName, std::string(name) + " not found: " + code + " " +
+                                                   zanResultText(created));
+        }
+        tried += (tried.empty() ? "" : ", ") + std::string(name);
         // A driver that did not find its controller has closed its port already.
         delete driver;
     }
+    const std::string why =
+        !opened && openFailure.Result != 0
+            ? std::string("Create failed: ") + openFailure.Text
+            : "Create failed: no model answered on " + portName + " (tried " + tried + ")";
+    qlcos::serial::TraceNote(portName, why);
+    NoteFailure(ZAN_LCOS_CREATE_FAILED, why.c_str());
     return ZAN_LCOS_CREATE_FAILED;
+}
+
+// The end of a request: its failure (with the reopen's reason when the line is down) or its
+// success, for GetStatusDescription. A request refused as busy is not this device's failure.
+void CZanLCosCtrl::NoteRequest(ZanResult result, CZanComDevice* driver)
+{
+    if (result == ZAN_LCOS_BUSY) return;
+    if (result == ZAN_COM_ERR_LINE_CLOSED) {
+        if (driver) {
+            const tagZanOpenFailure open = driver->GetLastOpenFailure();
+            if (open.Result != 0) {
+                const std::string text =
+                    std::string(zanResultText(result)) + "; opening it again: " + open.Text;
+                NoteFailure(result, text.c_str());
+                return;
+            }
+        }
+    }
+    NoteResult(result);
 }
 
 ZanResult CZanLCosCtrl::Destroy()
@@ -219,14 +286,23 @@ template <typename Call> ZanResult CZanLCosCtrl::OnLine(Call&& call)
 }
 
 // A failed line is reported, not passed off as in order.
+// The outcome is noted while the driver is still counted as in use.
 ZanResult CZanLCosCtrl::CheckLine(void*)
 {
-    return OnLine([](CZanComDevice& driver) { return driver.CheckLine(); });
+    return OnLine([this](CZanComDevice& driver) {
+        const ZanResult result = driver.CheckLine();
+        if (zanFailed(result)) NoteRequest(result, &driver);
+        return result;
+    });
 }
 
 ZanResult CZanLCosCtrl::Resume()
 {
-    return OnLine([](CZanComDevice& driver) { return driver.Resume(); });
+    return OnLine([this](CZanComDevice& driver) {
+        const ZanResult result = driver.Resume();
+        NoteRequest(result, &driver);
+        return result;
+    });
 }
 
 int CZanLCosCtrl::CanService(void* request) { return static_cast<int>(CheckLine(request)); }

@@ -47,14 +47,23 @@ bool CZanComCtrl::IsOpen() const
 ZanResult CZanComCtrl::OpenPort(const tagZANSerialPortProperty& property)
 {
     if (IsOpen()) return ZAN_COM_ERR_ALREADY_OPEN;
-    if (!qlcos::serial::IsValidPortNumber(property.Port)) return ZAN_COM_ERR_OPEN;
+    if (!qlcos::serial::IsValidPortNumber(property.Port)) {
+        const std::string name = "COM" + std::to_string(property.Port);
+        NoteOpenFailure(ZAN_COM_ERR_OPEN, 0, name.c_str(), "port number outside 1..4096");
+        return ZAN_COM_ERR_OPEN;
+    }
     std::unique_ptr<qlcos::serial::SerialBackend> backend = qlcos::serial::CreateSerialBackend();
     const ZanResult opened = backend->Open(property);
+    NoteOpen(*backend, opened);
     if (opened != ZAN_COM_OK) return opened;
+    const std::string name = backend->Name();
     std::lock_guard<std::mutex> line(m_Port->LineMutex);
     m_Port->Backend = std::move(backend);
     const ZanResult started = StartReceiving();
-    if (started != ZAN_COM_OK) return started;
+    if (started != ZAN_COM_OK) {
+        NoteOpenFailure(started, 0, name.c_str(), "no receive thread");
+        return started;
+    }
     m_Property = property;
     std::lock_guard<std::mutex> lock(m_Port->Mutex);
     m_Port->Open = true;
@@ -140,7 +149,9 @@ ZanResult CZanComCtrl::ReopenFailedLine()
     // up again, so a device that came back under another path is found.
     StopReceiving();
     std::unique_ptr<qlcos::serial::SerialBackend> backend = qlcos::serial::CreateSerialBackend();
-    if (backend->Open(m_Property) != ZAN_COM_OK) return ZAN_COM_ERR_LINE_CLOSED;
+    const ZanResult opened = backend->Open(m_Property);
+    NoteOpen(*backend, opened);
+    if (opened != ZAN_COM_OK) return ZAN_COM_ERR_LINE_CLOSED;
     qlcos::serial::TraceNote(backend->Name(), "reopened");
     m_Port->Backend = std::move(backend);
     return StartReceiving() == ZAN_COM_OK ? ZAN_COM_OK : ZAN_COM_ERR_LINE_CLOSED;

@@ -73,6 +73,8 @@ struct ZanComPort {
     uint32_t WaitTimeoutMs = 500;
     HANDLE FrameEvent = nullptr;
 
+    tagZanOpenFailure LastOpen{}; // the last open's outcome, under Mutex
+
     // Under Mutex: takes the response wait's sleepers, to be woken with PostResponse (best
     // after Mutex is released, so that they do not wake only to wait for it).
     uint32_t ClaimResponseSleepers()

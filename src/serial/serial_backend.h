@@ -15,6 +15,14 @@ namespace qlcos::serial {
 constexpr int kMaxPortNumber = 4096;
 constexpr bool IsValidPortNumber(int port) { return port >= 1 && port <= kMaxPortNumber; }
 
+// Why an open failed: the result Open returned, the system's error (errno, GetLastError; 0
+// when the system reported none) and a short reason ("no such port", "permission denied").
+struct OpenFailure {
+    ZanResult Result = 0;
+    uint32_t OsError = 0;
+    std::string Reason;
+};
+
 class SerialBackend {
 public:
     virtual ~SerialBackend() = default;
@@ -41,6 +49,9 @@ public:
 
     // What the port is called in traces ("COM3 /dev/pts/4").
     virtual const std::string& Name() const = 0;
+    // Why the last Open failed; Result 0 after a successful one (and for backends that do not
+    // tell).
+    virtual OpenFailure LastOpenFailure() const { return {}; }
 };
 
 // The backend a port opens with: the system's, unless a test installed a factory.

@@ -1,4 +1,5 @@
 // termios transport: real serial devices, USB adapters and pseudo-terminals alike.
+#include "platform/os_error.h"
 #include "serial/com_trace.h"
 #include "serial/serial_backend.h"
 
@@ -11,6 +12,7 @@
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 #if defined(__linux__)
@@ -93,15 +95,44 @@ public:
     ZanResult Open(const tagZANSerialPortProperty& property) override
     {
         Close();
-        if (!IsValidPortNumber(property.Port)) return ZAN_COM_ERR_OPEN;
+        m_Failure = OpenFailure{};
+        if (!IsValidPortNumber(property.Port)) {
+            m_Name = "COM" + std::to_string(property.Port);
+            return Fail(ZAN_COM_ERR_OPEN, 0, "port number outside 1..4096");
+        }
         const std::string path = PathOf(property.Port);
         m_Name = "COM" + std::to_string(property.Port) + " " + path;
         m_Fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
         if (m_Fd < 0) {
+            const int error = errno;
+            switch (error) {
             // EBUSY: another descriptor holds the terminal in exclusive mode.
-            const bool busy = errno == EBUSY;
-            TraceNote(m_Name, busy ? "open failed: in use" : "open failed");
-            return busy ? ZAN_COM_ERR_IN_USE : ZAN_COM_ERR_OPEN;
+            case EBUSY: return Fail(ZAN_COM_ERR_IN_USE, error, "in use");
+            case ENOENT:
+            case ENOTDIR: return Fail(ZAN_COM_ERR_OPEN, error, "no such port");
+            case EACCES:
+            case EPERM: return Fail(ZAN_COM_ERR_OPEN, error, "permission denied");
+            case EISDIR: return Fail(ZAN_COM_ERR_OPEN, error, "a directory, not a terminal");
+            case ENXIO:
+            case ENODEV: return Fail(ZAN_COM_ERR_OPEN, error, "no device behind the port");
+            default: return Fail(ZAN_COM_ERR_OPEN, error, "open failed");
+            }
+        }
+        // Only a terminal has a line to set up; anything else is named for what it is.
+        if (!::isatty(m_Fd)) {
+            const int error = errno;
+            struct stat info {};
+            const char* what = "not a terminal";
+            if (::fstat(m_Fd, &info) == 0) {
+                if (S_ISREG(info.st_mode)) what = "a regular file, not a terminal";
+                if (S_ISDIR(info.st_mode)) what = "a directory, not a terminal";
+                if (S_ISFIFO(info.st_mode)) what = "a FIFO, not a terminal";
+                if (S_ISSOCK(info.st_mode)) what = "a socket, not a terminal";
+                if (S_ISCHR(info.st_mode)) what = "a device, not a terminal";
+            }
+            ::close(m_Fd);
+            m_Fd = -1;
+            return Fail(ZAN_COM_ERR_OPEN, error, what);
         }
         // A port is ours alone, as on Windows: an advisory lock that every port control (in
         // this process or another) takes, and the terminal's exclusive mode, which turns
@@ -109,27 +140,36 @@ public:
         // description only, so a descriptor a simulator keeps of its own does not hold it.
         if (::flock(m_Fd, LOCK_EX | LOCK_NB) != 0) {
             if (errno == EWOULDBLOCK) {
-                TraceNote(m_Name, "open failed: in use");
-                Close();
-                return ZAN_COM_ERR_IN_USE;
+                const int error = errno;
+                ::close(m_Fd);
+                m_Fd = -1;
+                return Fail(ZAN_COM_ERR_IN_USE, error, "in use (another port control holds it)");
             }
             TraceNote(m_Name, "no advisory lock on this device"); // usable all the same
         }
         m_Exclusive = ::ioctl(m_Fd, TIOCEXCL) == 0;
         if (::pipe2(m_Wake, O_NONBLOCK | O_CLOEXEC) != 0) {
+            const int error = errno;
             Close();
-            return ZAN_COM_ERR_RESOURCE;
+            return Fail(ZAN_COM_ERR_RESOURCE, error, "no wake-up pipe");
         }
         const ZanResult configured = Configure(property);
         if (configured != ZAN_COM_OK) {
+            const int error = configured == ZAN_COM_ERR_ARGUMENT ? 0 : errno;
             Close();
-            return configured;
+            if (error == 0)
+                return Fail(configured, 0,
+                            "baud rate " + std::to_string(property.BaudRate) + " or data bits " +
+                                std::to_string(property.DataBits) + " not offered");
+            return Fail(configured, error, "settings refused");
         }
         RequestLowLatency(m_Fd);
         tcflush(m_Fd, TCIOFLUSH);
         TraceNote(m_Name, "opened");
         return ZAN_COM_OK;
     }
+
+    OpenFailure LastOpenFailure() const override { return m_Failure; }
 
     ZanResult Configure(const tagZANSerialPortProperty& property) override
     {
@@ -183,8 +223,12 @@ public:
                 continue;
             }
             if (n < 0 && errno == EINTR) continue;
-            if (n < 0 && errno != EAGAIN)
-                return errno == EIO ? ZAN_COM_ERR_LINE_CLOSED : ZAN_COM_ERR_WRITE;
+            if (n < 0 && errno != EAGAIN) {
+                const int error = errno;
+                if (TraceEnabled())
+                    TraceNote(m_Name, "write failed (" + qlcos::platform::OsErrorText(error) + ")");
+                return error == EIO ? ZAN_COM_ERR_LINE_CLOSED : ZAN_COM_ERR_WRITE;
+            }
             // The line is full: wait until it takes more, within the deadline.
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
                 deadline - std::chrono::steady_clock::now());
@@ -255,11 +299,22 @@ public:
     const std::string& Name() const override { return m_Name; }
 
 private:
+    // Keeps why the open failed and shows it in the trace.
+    ZanResult Fail(ZanResult result, int osError, std::string reason)
+    {
+        m_Failure = OpenFailure{result, static_cast<uint32_t>(osError), std::move(reason)};
+        std::string note = "open failed: " + m_Failure.Reason;
+        if (osError != 0) note += " (" + qlcos::platform::OsErrorText(m_Failure.OsError) + ")";
+        TraceNote(m_Name, note);
+        return result;
+    }
+
     int m_Fd = -1;
     int m_Wake[2] = {-1, -1};
     bool m_HungUp = false;    // the last poll reported a hang-up or an error
     bool m_Exclusive = false; // TIOCEXCL is set through this descriptor
     std::string m_Name;
+    OpenFailure m_Failure;
 };
 
 } // namespace

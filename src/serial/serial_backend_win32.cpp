@@ -1,4 +1,5 @@
 // Win32 transport: \\.\COM<n> with overlapped I/O, WaitCommEvent for arriving bytes.
+#include "platform/os_error.h"
 #include "serial/com_trace.h"
 #include "serial/serial_backend.h"
 
@@ -39,24 +40,31 @@ public:
     ZanResult Open(const tagZANSerialPortProperty& property) override
     {
         Close();
-        if (!IsValidPortNumber(property.Port)) return ZAN_COM_ERR_OPEN;
+        m_Failure = OpenFailure{};
+        m_Name = "COM" + std::to_string(property.Port);
+        if (!IsValidPortNumber(property.Port))
+            return Fail(ZAN_COM_ERR_OPEN, 0, "port number outside 1..4096");
         // Always the device namespace, so that ports above 9 open too. Share mode 0: the
         // port is ours alone, and an open while someone else has it is refused.
         const std::wstring path = L"\\\\.\\COM" + std::to_wstring(property.Port);
-        m_Name = "COM" + std::to_string(property.Port);
         m_Port = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                              FILE_FLAG_OVERLAPPED, nullptr);
         if (m_Port == INVALID_HANDLE_VALUE) {
             const DWORD error = GetLastError();
-            const bool busy = error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION;
-            TraceNote(m_Name, busy ? "open failed: in use" : "open failed");
-            return busy ? ZAN_COM_ERR_IN_USE : ZAN_COM_ERR_OPEN;
+            switch (error) {
+            case ERROR_ACCESS_DENIED:
+            case ERROR_SHARING_VIOLATION: return Fail(ZAN_COM_ERR_IN_USE, error, "in use");
+            case ERROR_FILE_NOT_FOUND:
+            case ERROR_PATH_NOT_FOUND: return Fail(ZAN_COM_ERR_OPEN, error, "no such port");
+            default: return Fail(ZAN_COM_ERR_OPEN, error, "open failed");
+            }
         }
         SetupComm(m_Port, 4096, 4096);
         const ZanResult configured = Configure(property);
         if (configured != ZAN_COM_OK) {
+            const DWORD error = GetLastError();
             Close();
-            return configured;
+            return Fail(configured, error, "settings refused");
         }
         // Reads return at once with what has arrived; WaitCommEvent does the waiting.
         COMMTIMEOUTS timeouts{};
@@ -176,6 +184,7 @@ public:
     }
 
     const std::string& Name() const override { return m_Name; }
+    OpenFailure LastOpenFailure() const override { return m_Failure; }
 
 private:
     // Bytes waiting in the driver, or -1 when the port failed (a USB adapter unplugged).
@@ -187,10 +196,21 @@ private:
         return static_cast<int>(std::min<DWORD>(status.cbInQue, INT_MAX));
     }
 
+    // Keeps why the open failed and shows it in the trace.
+    ZanResult Fail(ZanResult result, DWORD osError, const char* reason)
+    {
+        m_Failure = OpenFailure{result, static_cast<uint32_t>(osError), reason};
+        std::string note = std::string("open failed: ") + reason;
+        if (osError != 0) note += " (" + qlcos::platform::OsErrorText(osError) + ")";
+        TraceNote(m_Name, note);
+        return result;
+    }
+
     HANDLE m_Port = INVALID_HANDLE_VALUE;
     HANDLE m_Wake = nullptr;
     Overlapped m_Event;
     std::string m_Name;
+    OpenFailure m_Failure;
 };
 
 } // namespace

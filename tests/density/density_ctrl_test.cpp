@@ -104,6 +104,11 @@ TEST_F(DensityDevice, CreateChecksThePropertyAndKeepsOneInstrument)
     setenv("QLCOS_CSCMTLIB", "/nonexistent/libCSCMTLib.so", 1);
     property = Property(ZAN_DEVTYPE_COLOR_MOUSE);
     EXPECT_EQ(ZAN_DENSITY_CREATE_FAILED, device.Create(window, &property));
+    tagZanVirtualDeviceStatusDescription why{};
+    device.GetStatusDescription(&why, nullptr);
+    EXPECT_EQ(u"Create failed: colour mouse: library not loaded (/nonexistent/libCSCMTLib.so: "
+              u"cannot open shared object file: No such file or directory)",
+              std::u16string(why.Text));
     EXPECT_EQ(ZAN_DENSITY_NO_INSTRUMENT, device.GetDensityInfo(&reading));
     setenv("QLCOS_CSCMTLIB", QLCOS_CSCMTLIB_PATH, 1);
 

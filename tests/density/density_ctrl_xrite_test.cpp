@@ -71,8 +71,15 @@ TEST_F(DensityOn5xx, CreatesOnlyWhereAnX_Rite504AnswersAndChecksItLive)
 {
     sim.SetSilent(true);
     EXPECT_EQ(ZAN_DENSITY_CREATE_FAILED, Create(ZAN_DEVTYPE_XRITE5XX));
+    tagZanVirtualDeviceStatusDescription why{};
+    device.GetStatusDescription(&why, nullptr);
+    EXPECT_EQ(u"Create failed: no X-Rite 5xx answered on COM8 " +
+                  std::u16string(sim.Path().begin(), sim.Path().end()),
+              std::u16string(why.Text));
     tagDensityInfo reading{};
     EXPECT_EQ(ZAN_DENSITY_NO_INSTRUMENT, device.GetDensityInfo(&reading));
+    device.GetStatusDescription(&why, nullptr);
+    EXPECT_EQ(u"densitometer: no instrument attached", std::u16string(why.Text));
     // Another instrument's identity is no X-Rite 5xx either.
     sim.SetSilent(false);
     EXPECT_EQ(ZAN_DENSITY_CREATE_FAILED, Create(ZAN_DEVTYPE_XRITE2XX));

@@ -124,11 +124,17 @@ TEST_F(FaultInjection, AHangUpIsReportedAtOnceAndTheLineIsTakenUpAgainWhenItRetu
         Takes(ZAN_COM_ERR_LINE_CLOSED, 0, 200, [&] { return device.GetShutterTime(1, &time); }));
     EXPECT_EQ(ZAN_COM_ERR_LINE_CLOSED, device.CheckLine(nullptr));
     EXPECT_EQ(ZAN_COM_ERR_LINE_CLOSED, device.Resume()); // not back yet
+    tagZanVirtualDeviceStatusDescription why{};
+    device.GetStatusDescription(&why, nullptr);
+    EXPECT_EQ(0u,
+              std::u16string(why.Text).find(u"the line hung up or failed; opening it again: COM"));
 
     // Back, on a terminal of its own: the same port number now names it.
     ASSERT_TRUE(sim.Start());
     zanSetSerialPortPath(kPort, sim.Path().c_str());
     EXPECT_EQ(0u, device.Resume());
+    device.GetStatusDescription(&why, nullptr);
+    EXPECT_EQ(u"in order", std::u16string(why.Text));
     EXPECT_EQ(0u, device.CheckLine(nullptr));
     ExpectOwnAnswers();
     // And again without Resume: the next command takes the line up itself.

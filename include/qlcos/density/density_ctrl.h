@@ -39,6 +39,8 @@ public:
 
     // Opens and identifies the instrument of property->DeviceType on property->Port.Port
     // (the property's second word must be 0xFFFFFFFF); `window` receives the notifications.
+    // When it fails, GetStatusDescription says why: the port's open failure, "no X-Rite 5xx
+    // answered on <port>", the colour mouse's library not loaded, an unknown device type.
     ZanResult Create(HWND window, tagZanVirtualDeviceProperty* property) override;
     // Ends the instrument's exchange in progress, waits for the request to leave, closes
     // and deletes the instrument; always 0. Does not stop a wait loop (it then finds no
@@ -100,6 +102,8 @@ private:
     void CancelInstrument();
     // Whether an instrument is attached, without waiting for an exchange in progress.
     bool HasInstrument();
+    // Keeps "Create failed: <why>" for GetStatusDescription, traces it; the Create result.
+    ZanResult CreateFailed(const char* why);
 
     CZanComDevice* m_pInstrument = nullptr;
     std::atomic<int> m_StopFlag{0};

@@ -44,7 +44,10 @@ public:
     ~CZanLCosCtrl() override;
 
     // Tries the models in the order LDD (6), LCD (5), lamp controller 2 (4), LED (2),
-    // first-generation lamp (1) on the property's port until one identifies itself.
+    // first-generation lamp (1) on the property's port until one identifies itself. When none
+    // does, GetStatusDescription (and the trace) says why: the port's open failure ("no such
+    // port", "permission denied", "in use", "not a terminal") with the path tried, or "no
+    // model answered" with the port and the models tried in order.
     ZanResult Create(HWND window, tagZanVirtualDeviceProperty* property) override;
     // Cancels a running request, waits for it to leave, closes and releases the driver;
     // always 0.
@@ -131,6 +134,9 @@ private:
     // Create once it holds the device alone: the property checks and the probing; `found`
     // takes the driver.
     ZanResult Probe(HWND window, tagZanVirtualDeviceProperty* property, CZanComDevice*& found);
+    // Keeps a request's outcome for GetStatusDescription; `driver` (held while the request is
+    // counted) tells why a line could not be opened again.
+    void NoteRequest(ZanResult result, CZanComDevice* driver);
 
     // Runs `body` under the busy guard with the operation's bit set in the busy word.
     template <auto Operation, typename Body> ZanResult Guarded(Body&& body);
