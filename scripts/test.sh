@@ -65,7 +65,7 @@ variant() {
 
 step "Checking the Debian packages" "$root/build/logs/setup.log" "$root/scripts/setup.sh"
 
-variant "plain build (warnings are errors)" "$root/build/test-plain" "${suites[*]}" "" \
+variant "plain build (warnings are errors)" "$root/build/test-plain" "${suites[*]} exports" "" \
   -DQLCOS_WERROR=ON
 if [ $quick -eq 0 ]; then
   variant "AddressSanitizer + UndefinedBehaviourSanitizer" "$root/build/test-asan" "${suites[*]}" \
