@@ -50,9 +50,9 @@ using Clock = std::chrono::steady_clock;
 struct Settings {
     int Rounds = 30; // small commands at full speed
     int PerRound = 300;
-    int SlowRounds = 5; // small commands at 9600 baud
+    int SlowRounds = 10; // small commands at 9600 baud
     int SlowPerRound = 20;
-    int GammaRounds = 3; // gamma reads at 9600 baud, one per client and round
+    int GammaRounds = 6; // gamma reads at 9600 baud, one per client and round
     int SyscallCommands = 200;
     bool AllModels = true; // Create for every model, the silent line included
 };

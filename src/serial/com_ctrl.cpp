@@ -196,7 +196,6 @@ void CZanComCtrl::ReceiveLoop(qlcos::serial::SerialBackend& backend)
             return;
         }
         if (n == 0) continue;
-        bool wakeCounters = false;
         uint32_t sleepers = 0;
         {
             std::lock_guard<std::mutex> lock(port.Mutex);
@@ -217,9 +216,9 @@ void CZanComCtrl::ReceiveLoop(qlcos::serial::SerialBackend& backend)
                     }
                     // A full pool can take no frame end any more: waiting on is useless.
                     const bool ended = port.FrameEnded || port.Count == port.PoolSize;
-                    if (ended && !port.ResponseEnded) sleepers = port.ClaimResponseSleepers();
+                    if ((ended && !port.ResponseEnded) || port.CountWaiters > 0)
+                        sleepers = port.ClaimResponseSleepers();
                     if (ended) port.ResponseEnded = true;
-                    wakeCounters = port.CountWaiters > 0;
                     // Signalled under the lock, so that a ClearPool or Send that follows
                     // the woken caller resets it after this, never before.
                     if (port.FrameEnded) SetEvent(port.FrameEvent);
@@ -229,7 +228,6 @@ void CZanComCtrl::ReceiveLoop(qlcos::serial::SerialBackend& backend)
         // The caller is woken only when its wait can end, and after the lock is released,
         // so that it does not wake only to wait for the lock.
         port.PostResponse(sleepers);
-        if (wakeCounters) port.Changed.notify_all();
         DeliverChunk(chunk, n);
     }
 }

@@ -99,16 +99,9 @@ int CZanComCtrl::GetPoolData(unsigned char* buffer, int max)
     std::unique_lock<std::mutex> lock(m_Port->Mutex);
     ZanComPort& port = *m_Port;
     if (port.WaitPending) {
-        while (!(port.ResponseEnded || port.LineFailed || port.Cancelled || !port.Open) &&
-               Clock::now() < port.Deadline) {
-            ++port.ResponseSleepers;
-            const Clock::time_point deadline = port.Deadline;
-            lock.unlock();
-            const bool posted = port.ResponseSignal.WaitUntil(deadline);
-            lock.lock();
-            // Timed out before anyone claimed this sleeper: it leaves the count itself.
-            if (!posted && port.ResponseSleepers > 0) --port.ResponseSleepers;
-        }
+        port.AwaitBytes(lock, port.Deadline, [&] {
+            return port.ResponseEnded || port.LineFailed || port.Cancelled || !port.Open;
+        });
         port.WaitPending = false;
         // Ended by the time-out, a cancel or a full pool: the reply may still be coming.
         if (!port.FrameEnded && !port.LineFailed && port.Open) {
@@ -129,11 +122,11 @@ int CZanComCtrl::WaitForPoolData(int count, uint32_t timeoutMs)
     ZanComPort& port = *m_Port;
     const uint32_t wanted = count > 0 ? static_cast<uint32_t>(count) : 0u;
     ++port.CountWaiters;
-    port.Changed.wait_for(lock, std::chrono::milliseconds(qlcos::serial::ScaledWait(timeoutMs)),
-                          [&] {
-                              return port.Count >= wanted || port.Count >= port.PoolSize ||
-                                     port.LineFailed || port.Cancelled || !port.Open;
-                          });
+    port.AwaitBytes(
+        lock, Clock::now() + std::chrono::milliseconds(qlcos::serial::ScaledWait(timeoutMs)), [&] {
+            return port.Count >= wanted || port.Count >= port.PoolSize || port.LineFailed ||
+                   port.Cancelled || !port.Open;
+        });
     --port.CountWaiters;
     return static_cast<int>(port.Count);
 }

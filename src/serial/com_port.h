@@ -33,13 +33,13 @@ struct ZanComPort {
     // block, so a ClearPool waits for one read at most.
     std::mutex ReadMutex;
     mutable std::mutex Mutex;
-    // Bytes came for a count waiter, the line failed, a cancel or a close.
+    // Wakes the late-reply wait and Pause: the line failed, a cancel or a close.
     std::condition_variable Changed;
-    // The response wait of GetPoolData sleeps on ResponseSignal, which takes one system call
-    // to wake it (a condition variable takes two, for the lock it hands back). A waker
-    // claims the sleepers under Mutex and posts once for each; a sleeper whose wait timed
-    // out after it was claimed leaves a post behind, which the next wait takes as the
-    // spurious wake-up it checks for anyway.
+    // The waits for bytes (GetPoolData's response wait, WaitForPoolData) sleep on
+    // ResponseSignal, which takes one system call to wake a sleeper (a condition variable
+    // takes two, for the lock it hands back). A waker claims the sleepers under Mutex and
+    // posts once for each; a sleeper whose wait timed out after it was claimed leaves a post
+    // behind, which the next wait takes as the spurious wake-up it checks for anyway.
     qlcos::platform::WakeSignal ResponseSignal;
     uint32_t ResponseSleepers = 0;
     std::unique_ptr<unsigned char[]> Pool;
@@ -54,7 +54,8 @@ struct ZanComPort {
     bool LineFailed = false; // hung up or failed; the next Send reopens the port
     bool Cancelled = false;  // Cancel: every wait ends at once until ClearCancel
     // Callers inside WaitForPoolData: they wait for a byte count, so every arrival may end
-    // their wait. Other waits end only on a frame end, a full pool, a time-out or the line.
+    // their wait. A response wait ends only on a frame end, a full pool, a time-out or the
+    // line, and is woken for nothing else.
     uint32_t CountWaiters = 0;
     Clock::time_point Deadline;
     std::vector<CZanProtocol*> Protocols;
@@ -86,6 +87,22 @@ struct ZanComPort {
     void PostResponse(uint32_t sleepers)
     {
         while (sleepers-- > 0) ResponseSignal.Post();
+    }
+    // Sleeps on ResponseSignal until `done()` or `deadline`, with `lock` (on Mutex) released
+    // meanwhile; true when done.
+    template <typename Done>
+    bool AwaitBytes(std::unique_lock<std::mutex>& lock, Clock::time_point deadline, Done done)
+    {
+        while (!done()) {
+            if (Clock::now() >= deadline) return false;
+            ++ResponseSleepers;
+            lock.unlock();
+            const bool posted = ResponseSignal.WaitUntil(deadline);
+            lock.lock();
+            // Timed out before anyone claimed this sleeper: it leaves the count itself.
+            if (!posted && ResponseSleepers > 0) --ResponseSleepers;
+        }
+        return true;
     }
     // Under Mutex: ends every wait on the port, so that each checks what it waits for.
     void WakeEveryWait()
