@@ -7,10 +7,9 @@
 //                                   (any letter case); --baud N paces the simulated line
 //                                   (default 9600; 0 off)
 #include "qlcos/qlcos.h"
+#include "cli_parse.h"
 #include "sim/simulators.h"
 #include "sim/xrite5xx_sim.h"
-
-#include <CLI/CLI.hpp>
 
 #include <chrono>
 #include <cstdio>
@@ -148,18 +147,8 @@ int main(int argc, char** argv)
         ->capture_default_str()
         ->transform(CLI::IsMember(models, CLI::ignore_case));
     app.footer(modelList);
-    // A bad argument is one line on standard error and exit status 2, before anything starts.
-    app.failure_message([](const CLI::App*, const CLI::Error& e) {
-        return "qlcos-demo: " + std::string(e.what()) + "\n";
-    });
-    try {
-        app.parse(argc, argv);
-    } catch (const CLI::CallForHelp& e) {
-        return app.exit(e);
-    } catch (const CLI::ParseError& e) {
-        app.exit(e);
-        return 2;
-    }
+    if (const auto status = qlcos::tools::ParseArguments(app, argc, argv, "qlcos-demo"))
+        return *status;
     std::unique_ptr<qlcos::sim::PtyDevice> sim = qlcos::sim::MakeSimulator(model);
     if (!sim) return 2; // the option's check lets only known models through
     if (!sim->Start()) {

@@ -8,12 +8,11 @@
 // Point the library at the printed path with QLCOS_COM<port>=<path>; the colour mouse is
 // reached through the exported QLCOS_CSCMTLIB and QLCOS_COLORMOUSE_FIFO.
 
+#include "cli_parse.h"
 #include "sim/color_mouse_stand_in.h"
 #include "sim/simulators.h"
 #include "sim/xrite2xx_sim.h"
 #include "sim/xrite5xx_sim.h"
-
-#include <CLI/CLI.hpp>
 
 #include <cerrno>
 #include <chrono>
@@ -139,18 +138,8 @@ int main(int argc, char** argv)
         ->capture_default_str()
         ->transform(CLI::IsMember(names, CLI::ignore_case));
     app.footer(ModelList());
-    // A bad argument is one line on standard error and exit status 2, before anything starts.
-    app.failure_message([](const CLI::App*, const CLI::Error& e) {
-        return "qlcos-sim: " + std::string(e.what()) + "\n";
-    });
-    try {
-        app.parse(argc, argv);
-    } catch (const CLI::CallForHelp& e) {
-        return app.exit(e);
-    } catch (const CLI::ParseError& e) {
-        app.exit(e);
-        return 2;
-    }
+    if (const auto status = qlcos::tools::ParseArguments(app, argc, argv, "qlcos-sim"))
+        return *status;
     const qlcos::sim::SimulatorModel* controller = qlcos::sim::FindSimulatorModel(name);
     const Densitometer* densitometer = nullptr;
     for (const Densitometer& d : kDensitometers)

@@ -5,6 +5,7 @@
 #include "serial/time_scale.h"
 #include "sim/xrite2xx_sim.h"
 #include "sim/xrite5xx_sim.h"
+#include "support/deleted_while_open.h"
 
 #include <gtest/gtest.h>
 
@@ -15,19 +16,14 @@ namespace {
 
 const int kPort = 12;
 
+// The instrument driver alone, then the density device with its wait loop running.
 template <typename Driver, typename Sim> void InstrumentDeletedWhileOpen()
 {
+    qlcos::test::DriverDeletedWhileOpen<Driver, Sim>(kPort);
+
     Sim sim;
     ASSERT_TRUE(sim.Start());
     zanSetSerialPortPath(kPort, sim.Path().c_str());
-    auto driver = std::make_unique<Driver>();
-    ASSERT_EQ(0u, driver->Create(kPort, -1));
-    driver.reset();
-    Driver again;
-    EXPECT_EQ(0u, again.Create(kPort, -1)) << "the port was left open";
-    again.Destroy();
-
-    // The density device, its wait loop running.
     const uint16_t type =
         std::is_same_v<Driver, CXRite5xx> ? ZAN_DEVTYPE_XRITE5XX : ZAN_DEVTYPE_XRITE2XX;
     tagZanVirtualDeviceProperty property{{kPort, -1, 9600, 8, 0, 0}, type, 0xFFFF};

@@ -10,6 +10,7 @@
 #include "sim/ldd_control_sim.h"
 #include "sim/led_control_sim.h"
 #include "sim/simulators.h"
+#include "support/deleted_while_open.h"
 
 #include <gtest/gtest.h>
 
@@ -19,32 +20,16 @@ namespace {
 
 const int kPort = 11;
 
-// Creates `Driver` on a simulator of its model and deletes it while open, then once more
-// to show that the port is free again.
-template <typename Driver, typename Sim> void DriverDeletedWhileOpen()
-{
-    Sim sim;
-    ASSERT_TRUE(sim.Start());
-    zanSetSerialPortPath(kPort, sim.Path().c_str());
-    auto driver = std::make_unique<Driver>();
-    ASSERT_EQ(0u, driver->Create(kPort, -1));
-    driver.reset();
-    Driver again;
-    EXPECT_EQ(0u, again.Create(kPort, -1)) << "the port was left open";
-    EXPECT_EQ(0u, again.Destroy());
-    zanSetSerialPortPath(kPort, nullptr);
-}
-
 } // namespace
 
 TEST(ForgottenDestroy, TheDestructorReleasesDriverAndPort)
 {
     qlcos::serial::SetWaitScaleForTests(10); // probing waits out the models that do not answer
-    DriverDeletedWhileOpen<CQLampControl2, qlcos::sim::LampControl2Sim>();
-    DriverDeletedWhileOpen<CQLEDControl, qlcos::sim::LEDControlSim>();
-    DriverDeletedWhileOpen<CQLCDControl, qlcos::sim::LCDControlSim>();
-    DriverDeletedWhileOpen<CQLDDControl, qlcos::sim::LDDControlSim>();
-    DriverDeletedWhileOpen<CQLampControl, qlcos::sim::LampControlSim>();
+    qlcos::test::DriverDeletedWhileOpen<CQLampControl2, qlcos::sim::LampControl2Sim>(kPort);
+    qlcos::test::DriverDeletedWhileOpen<CQLEDControl, qlcos::sim::LEDControlSim>(kPort);
+    qlcos::test::DriverDeletedWhileOpen<CQLCDControl, qlcos::sim::LCDControlSim>(kPort);
+    qlcos::test::DriverDeletedWhileOpen<CQLDDControl, qlcos::sim::LDDControlSim>(kPort);
+    qlcos::test::DriverDeletedWhileOpen<CQLampControl, qlcos::sim::LampControlSim>(kPort);
 
     // The light-engine device on every model: deleted while it holds the model's driver.
     for (const qlcos::sim::SimulatorModel& model : qlcos::sim::SimulatorModels()) {
