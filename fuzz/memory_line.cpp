@@ -2,6 +2,7 @@
 #include "fuzz/memory_line.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 
 namespace qlcos::fuzz {
@@ -54,14 +55,20 @@ ZanResult MemoryLine::Write(const unsigned char* bytes, int length, uint32_t)
     return ZAN_COM_OK;
 }
 
-int MemoryLine::WaitForInput()
+int MemoryLine::WaitForInput(int timeoutMs)
 {
     std::unique_lock<std::mutex> lock(m_Mutex);
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs < 0 ? 0 : timeoutMs);
     for (;;) {
-        m_Changed.wait(lock, [&] {
+        auto ready = [&] {
             return m_Interrupted || !m_Chunks.empty() || m_NotifyPending || m_HangUpWhenRead ||
                    m_HungUp || !m_Open;
-        });
+        };
+        if (timeoutMs < 0)
+            m_Changed.wait(lock, ready);
+        else if (!m_Changed.wait_until(lock, deadline, ready))
+            return 2;
         if (m_Interrupted) {
             m_Interrupted = false;
             return 0;

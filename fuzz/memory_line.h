@@ -41,7 +41,7 @@ public:
     ZanResult Configure(const tagZANSerialPortProperty& property) override;
     void Close() override;
     ZanResult Write(const unsigned char* bytes, int length, uint32_t timeoutMs) override;
-    int WaitForInput() override;
+    int WaitForInput(int timeoutMs) override;
     // A read that WaitForInput announced before a flush finds nothing: the bytes it announced
     // are gone, and bytes answered since are handed to the read after the next wait. (A line
     // that handed them to this read would lose them: the port control takes the pool's

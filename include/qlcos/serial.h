@@ -141,6 +141,12 @@ public:
     void SetWaitResponse(int on);
     void SetWaitTimeOut(uint32_t milliseconds);
     int IsWaitResponse() const;
+    // A frame that ends in a block check: once a protocol saw the frame end, the response
+    // wait goes on until `count` bytes followed the end character, for at most
+    // `milliseconds`, so that the check is in the pool when the wait ends (and cannot arrive
+    // during the next command). 0 (the default): the wait ends at the frame end. The frame
+    // event is set at the frame end all the same.
+    void SetWaitTrailingBytes(uint32_t count, uint32_t milliseconds);
     // Event set when a protocol sees a frame end; reset by ClearPool and Send.
     HANDLE GetWaitResponseEventHandle() const;
 

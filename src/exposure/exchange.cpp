@@ -96,6 +96,10 @@ ZanResult Exchange(const ExchangePort& port, const Framing& framing, const unsig
     port.Protocol.m_EventChar2 = framing.EndChar2;
     port.Protocol.SetEventChar1Mode(1);
     port.Protocol.SetEventChar2Mode(framing.EndChar2 != 0 ? 1 : 0);
+    // A block check that follows the answer is taken in with it, while it is due, so that it
+    // cannot arrive during the next command and pass for part of its answer.
+    device.SetWaitTrailingBytes(framing.TrailingCheckByte ? 1 : 0,
+                                TrailingByteWaitMs(device.GetComProperty().BaudRate));
 
     ZanResult verdict = badAnswer;
     for (int attempt = 0; attempt < device.GetAttemptCount(); ++attempt) {
@@ -103,7 +107,7 @@ ZanResult Exchange(const ExchangePort& port, const Framing& framing, const unsig
         device.ClearPool();
         verdict = device.Send(frame, length, &device);
         if (zanFailed(verdict)) continue;
-        int received = device.GetPoolData(port.Received, static_cast<int>(port.ReceivedCapacity));
+        const int received = device.GetPoolData(port.Received, static_cast<int>(port.ReceivedCapacity));
         // A Cancel ends the wait with whatever had arrived: not an answer to judge.
         if (device.IsCancelled()) return ZAN_COM_ERR_CANCELLED;
         Span span{};
@@ -113,13 +117,6 @@ ZanResult Exchange(const ExchangePort& port, const Framing& framing, const unsig
             // Bytes without an answer in them: the rest of them may still be coming.
             if (received > 0 && !refused) device.DistrustLine();
             continue;
-        }
-        // A block check that follows the answer is taken in now, while it is due, so that it
-        // cannot arrive during the next command and pass for part of its answer.
-        if (framing.TrailingCheckByte && span.Start + span.Length == received) {
-            device.WaitForPoolData(received + 1,
-                                   TrailingByteWaitMs(device.GetComProperty().BaudRate));
-            received = device.GetPoolData(port.Received, static_cast<int>(port.ReceivedCapacity));
         }
         if (framing.TrailingCheckByte) TraceBlockCheck(device, port.Received, span, received);
         if (!answer) return 0;

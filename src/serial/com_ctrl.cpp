@@ -25,6 +25,30 @@ uint32_t WriteTimeoutMs(int bytes, int baud) { return LineTimeMs(bytes, baud) + 
 constexpr uint32_t kQuietMs = 50;
 constexpr uint32_t kLateReplyBoundMs = 250;
 
+// True when a protocol sees a frame end in `bytes`.
+bool IsFrameEnd(const ZanComPort& port, const unsigned char* bytes, uint32_t count)
+{
+    for (CZanProtocol* protocol : port.Protocols)
+        if (protocol->IsFrame(bytes, static_cast<int>(count))) return true;
+    return false;
+}
+
+// Under the port's mutex, at the first frame end since the command: when fewer than the
+// trailing bytes followed it in `chunk`, the response wait goes on for the rest.
+void AwaitTrailing(ZanComPort& port, const unsigned char* chunk, uint32_t taken)
+{
+    // The bytes of this chunk after its first frame end are the check, or part of it.
+    uint32_t end = 0;
+    while (end < taken && !IsFrameEnd(port, chunk + end, 1)) ++end;
+    if (end == taken) return; // a protocol that ends frames on more than one byte
+    const uint32_t after = taken - end - 1;
+    if (after >= port.TrailingBytes) return;
+    port.TrailingPending = true;
+    port.TrailingUntilCount = port.Count + (port.TrailingBytes - after);
+    port.TrailingDeadline =
+        Clock::now() + std::chrono::milliseconds(qlcos::serial::ScaledWait(port.TrailingWaitMs));
+}
+
 } // namespace
 
 CZanComCtrl::CZanComCtrl() : m_Property{1, -1, 9600, 8, 0, 0}, m_Port(new ZanComPort)
@@ -172,10 +196,36 @@ void CZanComCtrl::ReceiveLoop(qlcos::serial::SerialBackend& backend)
     ZanComPort& port = *m_Port;
     unsigned char chunk[4096];
     for (;;) {
+        // While a block check is due, the wait for input ends at its deadline, so that the
+        // caller is woken once: with the check, or when it does not come.
+        int timeoutMs = -1;
+        {
+            std::lock_guard<std::mutex> lock(port.Mutex);
+            if (port.TrailingPending) {
+                const auto left = std::chrono::ceil<std::chrono::milliseconds>(
+                    port.TrailingDeadline - Clock::now());
+                timeoutMs = static_cast<int>(std::max<int64_t>(0, left.count()));
+            }
+        }
         port.ReaderWaiting.store(true);
-        const int ready = backend.WaitForInput();
+        const int ready = backend.WaitForInput(timeoutMs);
         port.ReaderWaiting.store(false);
         if (ready == 0) return; // interrupted: the port closes or reopens
+        if (ready == 2) {
+            uint32_t sleepers = 0;
+            {
+                std::lock_guard<std::mutex> lock(port.Mutex);
+                if (port.TrailingPending && Clock::now() >= port.TrailingDeadline) {
+                    port.TrailingPending = false; // the check did not come: the wait ends
+                    if (port.FrameEnded && !port.ResponseEnded) {
+                        port.ResponseEnded = true;
+                        sleepers = port.ClaimResponseSleepers();
+                    }
+                }
+            }
+            port.PostResponse(sleepers);
+            continue;
+        }
         uint64_t generation;
         int n;
         {
@@ -208,14 +258,16 @@ void CZanComCtrl::ReceiveLoop(qlcos::serial::SerialBackend& backend)
                     port.Count += taken;
                     // Only bytes that made it into the pool may end a wait: a frame end
                     // that fell off a full pool could never be cut from it.
-                    for (CZanProtocol* protocol : port.Protocols) {
-                        if (protocol->IsFrame(chunk, static_cast<int>(taken))) {
-                            port.FrameEnded = true;
-                            break;
-                        }
+                    if (IsFrameEnd(port, chunk, taken)) {
+                        if (!port.FrameEnded && port.TrailingBytes > 0)
+                            AwaitTrailing(port, chunk, taken);
+                        port.FrameEnded = true;
                     }
+                    if (port.TrailingPending && port.Count >= port.TrailingUntilCount)
+                        port.TrailingPending = false;
                     // A full pool can take no frame end any more: waiting on is useless.
-                    const bool ended = port.FrameEnded || port.Count == port.PoolSize;
+                    const bool ended =
+                        (port.FrameEnded && !port.TrailingPending) || port.Count == port.PoolSize;
                     if ((ended && !port.ResponseEnded) || port.CountWaiters > 0)
                         sleepers = port.ClaimResponseSleepers();
                     if (ended) port.ResponseEnded = true;
@@ -279,6 +331,7 @@ ZanResult CZanComCtrl::Transmit(const unsigned char* bytes, int length)
         // A frame end seen before this command went out belongs to an earlier one.
         m_Port->FrameEnded = false;
         m_Port->ResponseEnded = false;
+        m_Port->TrailingPending = false;
         m_Port->WaitPending = m_Port->WaitResponse;
         // The reply cannot begin before the frame is out: the time-out counts from then.
         m_Port->Deadline =

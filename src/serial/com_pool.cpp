@@ -61,6 +61,13 @@ void CZanComCtrl::SetWaitTimeOut(uint32_t milliseconds)
     m_Port->WaitTimeoutMs = milliseconds;
 }
 
+void CZanComCtrl::SetWaitTrailingBytes(uint32_t count, uint32_t milliseconds)
+{
+    std::lock_guard<std::mutex> lock(m_Port->Mutex);
+    m_Port->TrailingBytes = count;
+    m_Port->TrailingWaitMs = milliseconds;
+}
+
 int CZanComCtrl::IsWaitResponse() const
 {
     std::lock_guard<std::mutex> lock(m_Port->Mutex);
@@ -90,6 +97,7 @@ void CZanComCtrl::DropInput(bool always)
         ++m_Port->Generation;
         m_Port->FrameEnded = false;
         m_Port->ResponseEnded = false;
+        m_Port->TrailingPending = false;
     }
     ResetEvent(m_Port->FrameEvent);
 }

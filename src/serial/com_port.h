@@ -72,6 +72,13 @@ struct ZanComPort {
 
     bool WaitResponse = false;
     uint32_t WaitTimeoutMs = 500;
+    // After the frame end, the response wait goes on for this many bytes (a block check),
+    // at most TrailingWaitMs; see SetWaitTrailingBytes. TrailingPending while they are due.
+    uint32_t TrailingBytes = 0;
+    uint32_t TrailingWaitMs = 0;
+    bool TrailingPending = false;
+    uint32_t TrailingUntilCount = 0;
+    Clock::time_point TrailingDeadline;
     HANDLE FrameEvent = nullptr;
 
     tagZanOpenFailure LastOpen{}; // the last open's outcome, under Mutex

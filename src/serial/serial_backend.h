@@ -37,9 +37,9 @@ public:
 
     // Writes every byte or fails within `timeoutMs`.
     virtual ZanResult Write(const unsigned char* bytes, int length, uint32_t timeoutMs) = 0;
-    // Blocks without spinning until input is ready (1), Interrupt() was called (0) or the
-    // line failed or hung up (-1).
-    virtual int WaitForInput() = 0;
+    // Blocks without spinning until input is ready (1), Interrupt() was called (0), the
+    // line failed or hung up (-1), or `timeoutMs` passed (2; negative: no time-out).
+    virtual int WaitForInput(int timeoutMs) = 0;
     // Reads what is there without blocking: count, 0 when nothing, -1 when the line failed.
     virtual int ReadAvailable(unsigned char* buffer, int capacity) = 0;
     // Wakes WaitForInput from another thread.

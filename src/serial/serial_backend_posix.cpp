@@ -245,16 +245,17 @@ public:
         return ZAN_COM_OK;
     }
 
-    int WaitForInput() override
+    int WaitForInput(int timeoutMs) override
     {
         if (m_Fd < 0) return -1;
         for (;;) {
             pollfd fds[2] = {{m_Fd, POLLIN, 0}, {m_Wake[0], POLLIN, 0}};
-            const int ready = ::poll(fds, 2, -1);
+            const int ready = ::poll(fds, 2, timeoutMs < 0 ? -1 : timeoutMs);
             if (ready < 0) {
-                if (errno == EINTR) continue;
+                if (errno == EINTR) continue; // restarted in full: a late wake-up at worst
                 return -1;
             }
+            if (ready == 0) return 2;
             if (fds[1].revents) {
                 unsigned char drain[16];
                 while (::read(m_Wake[0], drain, sizeof drain) > 0) {}

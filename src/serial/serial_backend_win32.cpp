@@ -131,7 +131,7 @@ public:
         return ZAN_COM_OK;
     }
 
-    int WaitForInput() override
+    int WaitForInput(int timeoutMs) override
     {
         if (m_Port == INVALID_HANDLE_VALUE) return -1;
         for (;;) {
@@ -141,13 +141,15 @@ public:
             if (!WaitCommEvent(m_Port, &mask, &m_Event.Ov)) {
                 if (GetLastError() != ERROR_IO_PENDING) return -1;
                 HANDLE waits[2] = {m_Event.Ov.hEvent, m_Wake};
-                const DWORD which = WaitForMultipleObjects(2, waits, FALSE, INFINITE);
+                const DWORD which = WaitForMultipleObjects(
+                    2, waits, FALSE, timeoutMs < 0 ? INFINITE : static_cast<DWORD>(timeoutMs));
                 if (which != WAIT_OBJECT_0) {
-                    // Interrupted: cancel the pending wait and let it finish before returning.
+                    // Interrupted or timed out: cancel the pending wait and let it finish
+                    // before returning.
                     CancelIoEx(m_Port, &m_Event.Ov);
                     DWORD ignored = 0;
                     GetOverlappedResult(m_Port, &m_Event.Ov, &ignored, TRUE);
-                    return 0;
+                    return which == WAIT_TIMEOUT ? 2 : 0;
                 }
                 DWORD ignored = 0;
                 if (!GetOverlappedResult(m_Port, &m_Event.Ov, &ignored, FALSE)) return -1;

@@ -32,10 +32,14 @@ public:
         Queue({0x02, 'R', 0x03});
         return ZAN_COM_OK;
     }
-    int WaitForInput() override
+    int WaitForInput(int timeoutMs) override
     {
         std::unique_lock<std::mutex> lock(m_Mutex);
-        m_Changed.wait(lock, [&] { return m_Interrupted || !m_Queued.empty(); });
+        auto ready = [&] { return m_Interrupted || !m_Queued.empty(); };
+        if (timeoutMs < 0)
+            m_Changed.wait(lock, ready);
+        else if (!m_Changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), ready))
+            return 2;
         return m_Interrupted ? 0 : 1;
     }
     int ReadAvailable(unsigned char* buffer, int capacity) override

@@ -305,3 +305,42 @@ TEST_F(SerialFramework, SettingsAreAppliedAtOpenOnChangeAndOnResume)
     EXPECT_EQ(B19200, cfgetospeed(&line));
     EXPECT_EQ(19200, device.GetComProperty().BaudRate);
 }
+
+TEST_F(SerialFramework, ABlockCheckAfterTheFrameEndIsWaitedForBriefly)
+{
+    ASSERT_EQ(ZAN_COM_OK, device.Open());
+    device.SetWaitTrailingBytes(1, 200);
+
+    // The check comes 60 ms after the end character: the wait ends with it in the pool.
+    device.protocol.m_EventChar1 = 0x03;
+    device.protocol.SetEventChar1Mode(1);
+    device.SetWaitResponse(1);
+    device.SetWaitTimeOut(3000);
+    device.ClearPool();
+    std::thread far([&] {
+        peer.Read(1, 2000);
+        peer.Write({0x02, 'a', 0x03});
+        Sleep(60);
+        peer.Write({0x42});
+    });
+    auto start = Clock::now();
+    ASSERT_EQ(ZAN_COM_OK, device.Send(Bytes{'?'}.data(), 1, nullptr));
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(device.GetWaitResponseEventHandle(), 2000));
+    Bytes pool(64);
+    pool.resize(static_cast<size_t>(device.GetPoolData(pool.data(), 64)));
+    far.join();
+    EXPECT_EQ(Bytes({0x02, 'a', 0x03, 0x42}), pool);
+    EXPECT_GE(MillisecondsSince(start), 55.0);
+
+    // No check at all: the wait ends its 200 ms after the end character, not at the time-out.
+    // A check that equals the end character, in the same chunk, ends it at once.
+    EXPECT_EQ(Bytes({0x02, 'b', 0x03}), Answered({'?'}, 0x03, 3000, {0x02, 'b', 0x03}));
+    EXPECT_GE(ms, 190.0);
+    EXPECT_LT(ms, 2000.0);
+    EXPECT_EQ(Bytes({0x02, 'c', 0x03, 0x03}), Answered({'?'}, 0x03, 3000, {0x02, 'c', 0x03, 0x03}));
+    EXPECT_LT(ms, 150.0);
+
+    device.SetWaitTrailingBytes(0, 0); // the wait ends at the frame end again
+    EXPECT_EQ(Bytes({0x02, 'd', 0x03}), Answered({'?'}, 0x03, 3000, {0x02, 'd', 0x03}));
+    EXPECT_LT(ms, 150.0);
+}
