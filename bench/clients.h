@@ -26,7 +26,7 @@ std::unique_ptr<Client> MakeRawClient(std::vector<unsigned char> request);
 // Lamp controller 2's GetShutterTime(1) through the driver and through the device.
 std::unique_ptr<Client> MakeDriverShutterClient();
 std::unique_ptr<Client> MakeDeviceShutterClient();
-// The LCD's GetGammaData(0) through the driver: a 784-byte reply.
+// The LCD's GetGammaData(0) through the driver: a reply of 776 bytes and its block check.
 std::unique_ptr<Client> MakeDriverGammaClient();
 
 } // namespace qlcos::bench

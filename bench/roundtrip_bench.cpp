@@ -269,8 +269,8 @@ int main(int argc, char** argv)
     gamma.emplace_back("raw", MakeRawClient(FramedRequest('f', 'a', '0')));
     gamma.emplace_back("driver", MakeDriverGammaClient());
     if (!open(gamma, kGammaRaw) || !RunRounds(gamma, settings.GammaRounds, 1)) return 1;
-    Report("GetGammaData (784-byte reply), simulator paced at 9600 baud", gamma,
-           settings.GammaRounds, 1);
+    Report("GetGammaData (a 776-byte reply and its block check), simulator paced at 9600 baud",
+           gamma, settings.GammaRounds, 1);
     gamma.clear();
 
     std::printf("\nCZanLCosCtrl::Create finding the model, simulator paced at 9600 baud\n");
