@@ -127,10 +127,7 @@ ZanResult CZanComCtrl::StartReceiving()
 {
     {
         std::lock_guard<std::mutex> lock(m_Port->Mutex);
-        m_Port->Count = 0;
-        ++m_Port->Generation;
-        m_Port->FrameEnded = false;
-        m_Port->ResponseEnded = false;
+        m_Port->EmptyPool();
         m_Port->WaitPending = false;
         m_Port->LineFailed = false;
     }
@@ -329,9 +326,7 @@ ZanResult CZanComCtrl::Transmit(const unsigned char* bytes, int length)
         if (!m_Port->Open) return ZAN_COM_ERR_NOT_OPEN;
         if (m_Port->LineFailed || !m_Port->Backend) return ZAN_COM_ERR_LINE_CLOSED;
         // A frame end seen before this command went out belongs to an earlier one.
-        m_Port->FrameEnded = false;
-        m_Port->ResponseEnded = false;
-        m_Port->TrailingPending = false;
+        m_Port->ForgetResponse();
         m_Port->WaitPending = m_Port->WaitResponse;
         // The reply cannot begin before the frame is out: the time-out counts from then.
         m_Port->Deadline =

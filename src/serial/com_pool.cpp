@@ -93,11 +93,7 @@ void CZanComCtrl::DropInput(bool always)
     if (m_Port->Backend && (always || !m_Port->ReaderWaiting.load())) m_Port->Backend->FlushInput();
     {
         std::lock_guard<std::mutex> lock(m_Port->Mutex);
-        m_Port->Count = 0;
-        ++m_Port->Generation;
-        m_Port->FrameEnded = false;
-        m_Port->ResponseEnded = false;
-        m_Port->TrailingPending = false;
+        m_Port->EmptyPool();
     }
     ResetEvent(m_Port->FrameEvent);
 }

@@ -83,6 +83,20 @@ struct ZanComPort {
 
     tagZanOpenFailure LastOpen{}; // the last open's outcome, under Mutex
 
+    // Under Mutex: a new response begins (a command goes out, or the pool is emptied).
+    void ForgetResponse()
+    {
+        FrameEnded = false;
+        ResponseEnded = false;
+        TrailingPending = false;
+    }
+    // Under Mutex: the pool is emptied; bytes read under the old generation are dropped.
+    void EmptyPool()
+    {
+        Count = 0;
+        ++Generation;
+        ForgetResponse();
+    }
     // Under Mutex: takes the response wait's sleepers, to be woken with PostResponse (best
     // after Mutex is released, so that they do not wake only to wait for it).
     uint32_t ClaimResponseSleepers()
