@@ -197,6 +197,12 @@ inline constexpr Command<Framed> kFramedCommands[] = {
 // hexadecimal ones (LCD, LDD), whose items 7 and 8 are switches the controller holds inverted.
 inline constexpr uint16_t kImageAdjustMaxDec[8] = {511, 511, 15, 15, 31, 15, 15, 15};
 inline constexpr uint16_t kImageAdjustMaxHex[8] = {1023, 1023, 24, 24, 1023, 1023, 1, 1};
+// The largest value image-adjust item `index` (1..8) takes by `limits`; 0 for an index out
+// of range, which the command refuses before the limit matters.
+inline constexpr uint16_t ImageAdjustMax(const uint16_t (&limits)[8], unsigned index)
+{
+    return index >= 1 && index <= 8 ? limits[index - 1] : 0;
+}
 
 // The gamma and uniformity tables travel whole: 256 values of 3 hexadecimal digits, and 825
 // bytes (25 × 33 cells) of 2.

@@ -275,20 +275,16 @@ ZanResult CQFrameControl::SetChannel(unsigned char channel, unsigned char value)
 
 ZanResult CQFrameControl::GetImageAdjust(unsigned char index, unsigned short& value)
 {
-    FrameLink link(*this);
-    unsigned short held = 0;
-    const ZanResult result = link.Read(Framed::GetImageAdjustDec, {index}, held);
-    if (zanFailed(result)) return result;
-    // A value the item cannot take is a corrupted reply.
-    if (held > qlcos::exposure::kImageAdjustMaxDec[index - 1]) return link.Code(QCTRL_BAD_LENGTH);
-    value = held;
-    return result;
+    return FrameLink(*this).ReadAtMost<unsigned short>(
+        Framed::GetImageAdjustDec, {index},
+        qlcos::exposure::ImageAdjustMax(qlcos::exposure::kImageAdjustMaxDec, index), value);
 }
 
 ZanResult CQFrameControl::SetImageAdjust(unsigned char index, unsigned short value)
 {
     FrameLink link(*this);
-    if (index >= 1 && index <= 8 && value > qlcos::exposure::kImageAdjustMaxDec[index - 1])
+    if (index >= 1 && index <= 8 &&
+        value > qlcos::exposure::ImageAdjustMax(qlcos::exposure::kImageAdjustMaxDec, index))
         return link.Code(QCTRL_OUT_OF_RANGE);
     return link.Run(Framed::SetImageAdjustDec, {index, value});
 }

@@ -43,6 +43,18 @@ public:
         value = static_cast<T>(number);
         return result;
     }
+    // Read, and a value above `limit` (one the item cannot take) refuses the reply as a
+    // corrupted one (QCTRL_BAD_LENGTH); `value` is written only on success.
+    template <typename T>
+    ZanResult ReadAtMost(Framed id, std::initializer_list<uint32_t> args, T limit, T& value)
+    {
+        T held{};
+        const ZanResult result = Read(id, args, held);
+        if (zanFailed(result)) return result;
+        if (held > limit) return Code(QCTRL_BAD_LENGTH);
+        value = held;
+        return result;
+    }
     // Sends a frame of row `id` whose arguments the caller has written (the tables), and
     // judges it as Run does.
     ZanResult Send(Framed id, CommandFrame& frame);

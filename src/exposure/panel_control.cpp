@@ -94,12 +94,11 @@ ZanResult CQPanelControl::UniformData(unsigned char operation, unsigned char ind
 
 ZanResult CQPanelControl::GetImageAdjust(unsigned char index, unsigned short& value)
 {
-    FrameLink link(*this);
     unsigned short held = 0;
-    const ZanResult result = link.Read(Framed::GetImageAdjustHex, {index}, held);
+    const ZanResult result = FrameLink(*this).ReadAtMost<unsigned short>(
+        Framed::GetImageAdjustHex, {index},
+        qlcos::exposure::ImageAdjustMax(qlcos::exposure::kImageAdjustMaxHex, index), held);
     if (zanFailed(result)) return result;
-    // A value the item cannot take is a corrupted reply.
-    if (held > qlcos::exposure::kImageAdjustMaxHex[index - 1]) return link.Code(QCTRL_BAD_LENGTH);
     value = IsInvertedItem(index) ? (held == 0 ? 1 : 0) : held;
     return result;
 }
@@ -107,7 +106,8 @@ ZanResult CQPanelControl::GetImageAdjust(unsigned char index, unsigned short& va
 ZanResult CQPanelControl::SetImageAdjust(unsigned char index, unsigned short value)
 {
     FrameLink link(*this);
-    if (index >= 1 && index <= 8 && value > qlcos::exposure::kImageAdjustMaxHex[index - 1])
+    if (index >= 1 && index <= 8 &&
+        value > qlcos::exposure::ImageAdjustMax(qlcos::exposure::kImageAdjustMaxHex, index))
         return link.Code(QCTRL_OUT_OF_RANGE);
     const uint32_t held = IsInvertedItem(index) ? 1u - value : value;
     return link.Run(Framed::SetImageAdjustHex, {index, held});
