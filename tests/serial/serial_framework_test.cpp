@@ -84,11 +84,7 @@ protected:
     Bytes Answered(const Bytes& command, unsigned char eventChar, uint32_t timeoutMs,
                    const Bytes& reply, bool hangUp = false)
     {
-        device.protocol.m_EventChar1 = eventChar;
-        device.protocol.SetEventChar1Mode(1);
-        device.SetWaitResponse(1);
-        device.SetWaitTimeOut(timeoutMs);
-        device.ClearPool();
+        AwaitFrameEnd(eventChar, timeoutMs);
         std::thread far([&] {
             peer.Read(command.size(), 2000);
             hangUp ? peer.Close() : peer.Write(reply);
@@ -100,6 +96,16 @@ protected:
         ms = MillisecondsSince(start);
         far.join();
         return pool;
+    }
+
+    // Sends that follow wait for `eventChar` up to `timeoutMs`; the pool starts empty.
+    void AwaitFrameEnd(unsigned char eventChar, uint32_t timeoutMs)
+    {
+        device.protocol.m_EventChar1 = eventChar;
+        device.protocol.SetEventChar1Mode(1);
+        device.SetWaitResponse(1);
+        device.SetWaitTimeOut(timeoutMs);
+        device.ClearPool();
     }
 
     PtyPeer peer;
@@ -239,13 +245,9 @@ TEST_F(SerialFramework, HangUpEndsTheWaitAndFailsTheLine)
 TEST_F(SerialFramework, AReplyInPiecesEndsEachWaitAtItsOwnEnd)
 {
     ASSERT_EQ(ZAN_COM_OK, device.Open());
-    device.protocol.m_EventChar1 = 0x03;
-    device.protocol.SetEventChar1Mode(1);
-    device.SetWaitTimeOut(3000);
 
     // A wait for a frame end sleeps through the pieces before it and ends at the last one.
-    device.SetWaitResponse(1);
-    device.ClearPool();
+    AwaitFrameEnd(0x03, 3000);
     std::thread far([&] {
         peer.Read(1, 2000);
         for (const Bytes& piece : {Bytes{0x02, 'a'}, Bytes{'b'}, Bytes{'c', 0x03}}) {
@@ -312,11 +314,7 @@ TEST_F(SerialFramework, ABlockCheckAfterTheFrameEndIsWaitedForBriefly)
     device.SetWaitTrailingBytes(1, 200);
 
     // The check comes 60 ms after the end character: the wait ends with it in the pool.
-    device.protocol.m_EventChar1 = 0x03;
-    device.protocol.SetEventChar1Mode(1);
-    device.SetWaitResponse(1);
-    device.SetWaitTimeOut(3000);
-    device.ClearPool();
+    AwaitFrameEnd(0x03, 3000);
     std::thread far([&] {
         peer.Read(1, 2000);
         peer.Write({0x02, 'a', 0x03});
