@@ -1,0 +1,143 @@
+#include "light_engine_session.h"
+
+#include "failure.h"
+#include "sim/simulators.h"
+
+#include "qlcos/host.h"
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstring>
+#include <mutex>
+#include <thread>
+
+namespace qlcos::tool {
+
+namespace {
+
+std::vector<std::string> ControllerSimulatorNames()
+{
+    std::vector<std::string> names;
+    for (const qlcos::sim::SimulatorModel& m : qlcos::sim::SimulatorModels())
+        names.push_back(m.Name);
+    return names;
+}
+
+// Shows "probing COM1  1.4 s" while `work` runs, redrawn every 200 ms.
+template <typename Work>
+void WithElapsedProgress(const GlobalOptions& global, const std::string& label, Work&& work)
+{
+    Progress progress(global, label, 0);
+    if (!progress.Shown()) {
+        work();
+        return;
+    }
+    std::mutex mutex;
+    std::condition_variable finished;
+    bool done = false;
+    std::thread ticker([&] {
+        const auto start = std::chrono::steady_clock::now();
+        std::unique_lock<std::mutex> lock(mutex);
+        while (!finished.wait_for(lock, std::chrono::milliseconds(200), [&] { return done; })) {
+            const double seconds =
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+            progress.Update(0, NumberText(seconds, 1) + " s");
+        }
+    });
+    struct Join {
+        std::mutex& Mutex;
+        std::condition_variable& Finished;
+        bool& Done;
+        std::thread& Ticker;
+        ~Join()
+        {
+            {
+                std::lock_guard<std::mutex> lock(Mutex);
+                Done = true;
+            }
+            Finished.notify_all();
+            Ticker.join();
+        }
+    } join{mutex, finished, done, ticker};
+    work();
+}
+
+} // namespace
+
+void AddLightEngineOptions(CLI::App* command, LightEngineOptions& options)
+{
+    command->add_option("--port", options.Port, "the controller's COM port number")
+        ->capture_default_str()
+        ->check(CLI::Range(1, 255));
+    command
+        ->add_option("--sim", options.Sim,
+                     "start a simulated controller of this model in this program and use it "
+                     "on the port (ldd, lcd, lamp2, led, lamp, silent)")
+        ->type_name("MODEL")
+        ->transform(CLI::IsMember(ControllerSimulatorNames(), CLI::ignore_case));
+    command
+        ->add_option("--sim-time-scale", options.SimTimeScale,
+                     "run the simulated controller's busy times at P percent of real time")
+        ->type_name("P")
+        ->capture_default_str()
+        ->check(CLI::Range(0, 10000));
+}
+
+LightEngineSession::LightEngineSession(const LightEngineOptions& options,
+                                       const GlobalOptions& global)
+    : m_Options(options)
+{
+    if (!options.Sim.empty()) {
+        m_Simulator = qlcos::sim::MakeSimulator(options.Sim);
+        if (!m_Simulator || !m_Simulator->Start())
+            throw Failure(ExitCode::NoDevice, "cannot start the simulated controller");
+        if (options.SimTimeScale != 100)
+            qlcos::sim::SetSimulatorTimeScale(*m_Simulator, options.SimTimeScale);
+        zanSetSerialPortPath(options.Port, m_Simulator->Path().c_str());
+    }
+    tagZanVirtualDeviceProperty property{{options.Port, -1, 9600, 8, 0, 0}, 0, 0};
+    ZanResult result = 0;
+    WithElapsedProgress(global, "probing " + PortText(),
+                        [&] { result = m_Device.Create(nullptr, &property); });
+    if (zanFailed(result)) {
+        tagZanVirtualDeviceStatusDescription description{};
+        m_Device.GetStatusDescription(&description, nullptr);
+        throw Failure(ExitCode::NoDevice, Utf8(description.Text));
+    }
+}
+
+LightEngineSession::~LightEngineSession()
+{
+    m_Device.Destroy();
+    if (m_Simulator) {
+        m_Simulator->Stop();
+        zanSetSerialPortPath(m_Options.Port, nullptr);
+    }
+}
+
+std::string LightEngineSession::Model() const { return Utf8(m_Device.GetDescription()); }
+
+std::string LightEngineSession::PortText() const
+{
+    std::string text = "COM" + std::to_string(m_Options.Port);
+    if (m_Simulator) {
+        const qlcos::sim::SimulatorModel* model = qlcos::sim::FindSimulatorModel(m_Options.Sim);
+        text += std::string(" (simulated ") + (model ? model->Description : m_Options.Sim.c_str()) +
+                " on " + m_Simulator->Path() + ")";
+    }
+    return text;
+}
+
+std::string Utf8(const ZanWChar* text)
+{
+    if (!text) return "";
+    const int needed = zanWideToUtf8(text, nullptr, 0);
+    if (needed <= 0) return "";
+    std::string out(static_cast<size_t>(needed) + 1, '\0');
+    zanWideToUtf8(text, out.data(), needed + 1); // U+FFFD stands in for invalid text
+    out.resize(std::strlen(out.c_str()));
+    return out;
+}
+
+} // namespace qlcos::tool
