@@ -24,6 +24,35 @@ struct XercesScope {
     ~XercesScope() { xercesc::XMLPlatformUtils::Terminate(); }
 };
 
+// The first word that names no command where a command is expected, e.g. "qlcos calc
+// nonsense": CLI11 would only say that a command is required. Empty when there is none.
+// Scanning stops at the first option below the top level, since options may take values.
+std::string UnknownCommand(CLI::App& app, int argc, char** argv)
+{
+    CLI::App* current = &app;
+    std::string path = "qlcos";
+    for (int i = 1; i < argc; ++i) {
+        const std::string word = argv[i];
+        if (!word.empty() && word[0] == '-') {
+            if (current != &app) break;
+            continue;
+        }
+        const std::vector<CLI::App*> commands = current->get_subcommands({});
+        if (commands.empty()) break;
+        CLI::App* next = nullptr;
+        std::string names;
+        for (CLI::App* command : commands) {
+            if (command->check_name(word)) next = command;
+            names += (names.empty() ? "" : ", ") + command->get_name();
+        }
+        if (!next)
+            return "unknown command \"" + word + "\" for " + path + " (one of: " + names + ")";
+        current = next;
+        path += " " + word;
+    }
+    return "";
+}
+
 int Fail(ExitCode code, const std::string& what)
 {
     std::fprintf(stderr, "qlcos: %s\n", what.c_str());
@@ -57,6 +86,9 @@ int main(int argc, char** argv)
     qlcos::tool::AddConfigCommands(app, global);
     qlcos::tool::AddPlotCommands(app, global);
     qlcos::tool::AddCalcCommands(app, global);
+
+    if (const std::string unknown = UnknownCommand(app, argc, argv); !unknown.empty())
+        return Fail(ExitCode::Usage, unknown + "; --help lists them");
 
     XercesScope xerces;
     try {
