@@ -206,6 +206,16 @@ TEST(ToolConfig, CheckNamesWhatIsWrong)
     EXPECT_EQ(identifier.Out,
               folder.File("identifier.bin") + ": unknown identifier 0x44434241 \"ABCD\"\n");
 
+    // A header size the record writes as 12 again: loaded, but saved otherwise.
+    std::string corrected = blob;
+    corrected[8] = 99;
+    folder.Write("corrected.bin", corrected);
+    EXPECT_EQ(
+        RunTool({"config", "check", folder.File("corrected.bin"), "--json"}).Json()["findings"],
+        nlohmann::json({"header size 99, expected 12",
+                        "the QLCosCtrl record corrects 1 byte of the blob (the first at "
+                        "offset 8)"}));
+
     folder.Write("broken.xml", "<XavenServer>\n  <QLCosCtrl>\n</XavenServer>\n");
     const ToolRun broken = RunTool({"config", "check", folder.File("broken.xml")});
     EXPECT_EQ(broken.Status, kFileFailed);

@@ -9,8 +9,10 @@
 #include "failure.h"
 
 #include <cctype>
+#include <cstring>
 
 #include <cctype>
+#include <cstring>
 
 namespace qlcos::tool {
 
@@ -33,7 +35,8 @@ void AddRecordOption(CLI::App* command, ConfigOptions& options)
     for (const RecordKind& kind : RecordKinds()) names.push_back(kind.Element);
     command
         ->add_option("--record", options.Kind,
-                     "only the records of this kind: " + RecordKindNames())
+                     "only the records of this kind (a record element, listed under "
+                     "`qlcos config --help`)")
         ->check(CLI::IsMember(names, CLI::ignore_case));
 }
 
@@ -109,6 +112,11 @@ void AddConfigCommands(CLI::App& app, const GlobalOptions& global)
     CLI::App* config = app.add_subcommand(
         "config", "configuration files as blobs, INI files or XML documents: show, convert, check");
     config->require_subcommand(1);
+    std::string kinds = "Records (by their XML element):\n";
+    for (const RecordKind& kind : RecordKinds())
+        kinds += "  " + std::string(kind.Element) +
+                 std::string(28 - std::strlen(kind.Element), ' ') + kind.Description + "\n";
+    config->footer(kinds + "\n" + ExitCodeHelp());
     auto options = std::make_shared<ConfigOptions>();
 
     CLI::App* show =
@@ -128,7 +136,8 @@ void AddConfigCommands(CLI::App& app, const GlobalOptions& global)
     convert->callback([options, &global] { Convert(*options, global); });
 
     CLI::App* check = config->add_subcommand(
-        "check", "say what is wrong with a blob or document; exit 0 when sound, 3 when not");
+        "check",
+        "say what is wrong with a blob, INI file or XML document; exit 0 when sound, 3 when not");
     check->add_option("FILE", options->Input, "a blob, INI file or XML document")->required();
     check->callback([options, &global] { Check(*options, global); });
 }

@@ -7,6 +7,7 @@
 #include "qlcos/machine_cfg.h"
 
 #include <cctype>
+#include <cstdlib>
 #include <cstring>
 
 using namespace xercesc;
