@@ -115,11 +115,10 @@ void CheckListSections(const std::string& path, const std::vector<std::string>& 
     }
     for (int i = 1; i <= count; ++i) {
         const std::string wanted = prefix + std::to_string(i);
-        const bool found = std::any_of(sections.begin(), sections.end(), [&](const std::string& s) {
-            return s.size() == wanted.size() &&
-                   std::equal(s.begin(), s.end(), wanted.begin(),
-                              [](char a, char b) { return std::tolower(a) == std::tolower(b); });
-        });
+        const bool found =
+            std::any_of(sections.begin(), sections.end(), [&](const std::string& section) {
+                return EqualIgnoringCase(section, wanted);
+            });
         if (!found)
             report.Findings.push_back(std::string(countKey) + " is " + std::to_string(count) +
                                       " but section [" + wanted + "] is missing");

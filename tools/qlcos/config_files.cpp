@@ -13,6 +13,7 @@
 #include <xercesc/sax/SAXParseException.hpp>
 #include <xercesc/util/SecurityManager.hpp>
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 
@@ -138,6 +139,14 @@ DOMElement* FindElement(DOMNode* root, const char* name)
         node = (node && node != root) ? node->getNextSibling() : nullptr;
     }
     return nullptr;
+}
+
+bool EqualIgnoringCase(const std::string& a, const std::string& b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
+           });
 }
 
 std::basic_string<ZanWChar> WidePath(const std::string& path)

@@ -40,6 +40,9 @@ private:
 // as the records compare them; null when there is none.
 xercesc::DOMElement* FindElement(xercesc::DOMNode* root, const char* name);
 
+// Names as the records compare them: letters A to Z without regard to case.
+bool EqualIgnoringCase(const std::string& a, const std::string& b);
+
 // A path as the library's wide text.
 std::basic_string<ZanWChar> WidePath(const std::string& path);
 

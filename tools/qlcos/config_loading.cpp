@@ -14,17 +14,6 @@ namespace qlcos::tool {
 
 namespace {
 
-bool SameText(const std::string& a, const char* b)
-{
-    const size_t size = std::strlen(b);
-    if (a.size() != size) return false;
-    for (size_t i = 0; i < size; ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
-
 const RecordKind* KindOf(const DOMNode* node)
 {
     if (!node || node->getNodeType() != DOMNode::ELEMENT_NODE) return nullptr;
@@ -152,7 +141,7 @@ bool HasIniSectionOf(const RecordKind& kind, const std::vector<std::string>& sec
 {
     for (const char* wanted : kind.IniSections)
         for (const std::string& section : sections)
-            if (SameText(section, wanted)) return true;
+            if (EqualIgnoringCase(section, wanted)) return true;
     return false;
 }
 

@@ -6,7 +6,6 @@
 #include "qlcos/config.h"
 #include "qlcos/machine_cfg.h"
 
-#include <cctype>
 #include <cstdlib>
 #include <cstring>
 
@@ -182,16 +181,6 @@ template <typename T> std::unique_ptr<Record> Make()
     return nullptr;
 }
 
-bool SameText(const std::string& a, const std::string& b)
-{
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
-
 std::string Text(const XMLCh* text) { return Utf8(reinterpret_cast<const ZanWChar*>(text)); }
 
 std::string Attribute(const DOMElement* element, const char16_t* name)
@@ -204,12 +193,12 @@ std::string Attribute(const DOMElement* element, const char16_t* name)
 Listing ListElement(const DOMElement* element)
 {
     Listing listing{Text(element->getNodeName()), {}, {}, false, {}};
-    listing.IsPointList = SameText(listing.Name, "KeyValueList");
+    listing.IsPointList = EqualIgnoringCase(listing.Name, "KeyValueList");
     const DOMNamedNodeMap* attributes = element->getAttributes();
     for (XMLSize_t i = 0; attributes && i < attributes->getLength(); ++i) {
         const DOMNode* a = attributes->item(i);
         const std::string name = Text(a->getNodeName());
-        if (!SameText(name, "CreateTime"))
+        if (!EqualIgnoringCase(name, "CreateTime"))
             listing.Values.emplace_back(name, Text(a->getNodeValue()));
     }
     for (const DOMElement* child = element->getFirstElementChild(); child;
@@ -238,7 +227,7 @@ bool RecordKind::HasForm(ConfigForm form) const
 bool RecordKind::IsCarriedBy(const RecordKind& outer) const
 {
     for (const RecordKind* kind = this; kind->PartOf;) {
-        if (SameText(kind->PartOf, outer.Element)) return true;
+        if (EqualIgnoringCase(kind->PartOf, outer.Element)) return true;
         kind = FindRecordKind(kind->PartOf);
         if (!kind) break;
     }
@@ -250,7 +239,7 @@ const std::vector<RecordKind>& RecordKinds() { return kKinds; }
 const RecordKind* FindRecordKind(const std::string& element)
 {
     for (const RecordKind& kind : kKinds)
-        if (SameText(kind.Element, element)) return &kind;
+        if (EqualIgnoringCase(kind.Element, element)) return &kind;
     return nullptr;
 }
 
