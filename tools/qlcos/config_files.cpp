@@ -1,5 +1,6 @@
 #include "config_files.h"
 
+#include "config_loading.h"
 #include "failure.h"
 #include "light_engine_session.h"
 #include "output_file.h"
@@ -12,8 +13,8 @@
 #include <xercesc/sax/SAXParseException.hpp>
 #include <xercesc/util/SecurityManager.hpp>
 
+#include <algorithm>
 #include <cctype>
-#include <cstdint>
 #include <cstring>
 
 using namespace xercesc;
@@ -140,6 +141,14 @@ DOMElement* FindElement(DOMNode* root, const char* name)
     return nullptr;
 }
 
+bool EqualIgnoringCase(const std::string& a, const std::string& b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
 std::basic_string<ZanWChar> WidePath(const std::string& path)
 {
     const int needed = zanUtf8ToWide(path.c_str(), nullptr, 0);
@@ -152,33 +161,8 @@ std::basic_string<ZanWChar> WidePath(const std::string& path)
 
 std::unique_ptr<CZanLCosCtrlCfg> LoadExposureConfig(const std::string& path)
 {
-    auto config = std::make_unique<CZanLCosCtrlCfg>();
-    config->InitData();
-    const std::string bytes = ReadWholeFile(path);
-    switch (FormOfContent(bytes)) {
-    case ConfigForm::Xml: {
-        XmlFile xml(path);
-        DOMElement* element = FindElement(xml.Document()->getDocumentElement(), "QLCosCtrl");
-        if (!element) throw Failure(ExitCode::File, path + ": no \"QLCosCtrl\" element in it");
-        if (config->ImportXMLNode(element) != 0)
-            throw Failure(ExitCode::File, path + ": the \"QLCosCtrl\" element cannot be read");
-        break;
-    }
-    case ConfigForm::Ini: {
-        const std::basic_string<ZanWChar> wide = WidePath(path);
-        if (config->ImportINIFile(wide.c_str()) != 0)
-            throw Failure(ExitCode::File, path + ": cannot be read as an INI file");
-        break;
-    }
-    case ConfigForm::Blob:
-        if (bytes.size() > UINT32_MAX ||
-            config->LoadBlob(reinterpret_cast<const unsigned char*>(bytes.data()),
-                             static_cast<uint32_t>(bytes.size())) == 0)
-            throw Failure(ExitCode::File,
-                          path + ": not a blob of the exposure configuration, or damaged");
-        break;
-    }
-    return config;
+    ConfigContent content = LoadConfigFile(path, FindRecordKind("QLCosCtrl"));
+    return TakeExposureConfig(std::move(content.Records.front()));
 }
 
 } // namespace qlcos::tool

@@ -40,11 +40,14 @@ private:
 // as the records compare them; null when there is none.
 xercesc::DOMElement* FindElement(xercesc::DOMNode* root, const char* name);
 
+// Names as the records compare them: letters A to Z without regard to case.
+bool EqualIgnoringCase(const std::string& a, const std::string& b);
+
 // A path as the library's wide text.
 std::basic_string<ZanWChar> WidePath(const std::string& path);
 
-// The exposure configuration from a blob, INI or XML file (the "QLCosCtrl" element of an XML
-// document). Throws Failure(File) naming the file and what is wrong.
+// The exposure configuration from a blob, INI file (both of its INI forms) or XML document
+// (its "QLCosCtrl" element). Throws Failure(File) naming the file and what is wrong.
 std::unique_ptr<CZanLCosCtrlCfg> LoadExposureConfig(const std::string& path);
 
 } // namespace qlcos::tool
