@@ -6,5 +6,4 @@ void AddDeviceCommands(CLI::App&, const GlobalOptions&) {}
 void AddTableCommands(CLI::App&, const GlobalOptions&) {}
 void AddDensityCommands(CLI::App&, const GlobalOptions&) {}
 void AddConfigCommands(CLI::App&, const GlobalOptions&) {}
-void AddPlotCommands(CLI::App&, const GlobalOptions&) {}
 } // namespace qlcos::tool
