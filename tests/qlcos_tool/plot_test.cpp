@@ -247,7 +247,8 @@ TEST(ToolPlot, DensityPlotsTheChannelsTheCsvHas)
     folder.Write("notime.csv", "visual,cyan\n0.5,0.6\n");
     folder.Write("nochannel.csv", "time,red\n0,0.6\n");
     folder.Write("empty.csv", "time,visual\n");
-    for (const char* bad : {"notime.csv", "nochannel.csv", "empty.csv"}) {
+    folder.Write("infinite.csv", "time,visual\n0,0.5\n1,inf\n");
+    for (const char* bad : {"notime.csv", "nochannel.csv", "empty.csv", "infinite.csv"}) {
         ExpectOneLineFailure(
             RunTool({"plot", "density", folder.File(bad), "-o", folder.File("bad.png")}),
             kFileFailed);

@@ -31,7 +31,7 @@ void AddPictureOption(CLI::App* command, std::string& path)
         ->required()
         ->check(CLI::Validator(
             [](std::string& value) -> std::string {
-                plot::ImageFormat format;
+                plot::ImageFormat format = plot::ImageFormat::Png;
                 if (plot::ImageFormatOf(value, format)) return "";
                 return "the picture's name must end in .png, .svg or .pdf, not \"" + value + "\"";
             },
@@ -44,7 +44,7 @@ template <typename Draw>
 void WritePicture(const GlobalOptions& global, const std::string& target, Draw draw, Json details,
                   const std::string& about)
 {
-    plot::ImageFormat format;
+    plot::ImageFormat format = plot::ImageFormat::Png;
     plot::ImageFormatOf(target, format);
     OutputFile out(target);
     draw(plot::Destination{format, out.Path(), target});
@@ -210,11 +210,14 @@ void PlotDensity(const DensityArguments& arguments, const GlobalOptions& global)
                       path + ": no \"time\" column (header time,visual,cyan,magenta,yellow)");
     if (table.Rows.empty()) throw Failure(ExitCode::File, path + ": no readings in it");
     for (size_t row = 0; row < table.Rows.size(); ++row) {
+        const std::string reading = path + ": reading " + std::to_string(row + 1);
         if (table.Rows[row].size() != table.Header.size())
-            throw Failure(ExitCode::File, path + ": reading " + std::to_string(row + 1) + " has " +
-                                              std::to_string(table.Rows[row].size()) +
-                                              " fields, the header names " +
-                                              std::to_string(table.Header.size()));
+            throw Failure(ExitCode::File,
+                          reading + " has " + std::to_string(table.Rows[row].size()) +
+                              " fields, the header names " + std::to_string(table.Header.size()));
+        for (double value : table.Rows[row])
+            if (!std::isfinite(value))
+                throw Failure(ExitCode::File, reading + " holds a value that is not a number");
     }
     plot::TimeSeries plot;
     plot.Title = "Density readings, " + path;
@@ -254,6 +257,7 @@ void AddPlotCommands(CLI::App& app, const GlobalOptions& global)
         "gamma", "a gamma table's red, green and blue curves over the identity line");
     gammaCommand
         ->add_option("CONFIG", gamma->Config, "the exposure configuration: XML, INI or blob file")
+        ->type_name("FILE")
         ->required();
     gammaCommand->add_option("--style", gamma->Style, "the paper style (default: the first one)");
     gammaCommand->add_option("--table", gamma->Table,
@@ -263,10 +267,13 @@ void AddPlotCommands(CLI::App& app, const GlobalOptions& global)
 
     auto uniformity = std::make_shared<UniformityArguments>();
     CLI::App* uniformityCommand = plot->add_subcommand(
-        "uniformity", "a heat map of a uniformity table's 25 × 33 cells, from a CSV file (33 "
-                      "rows of 25 values, row = y, column = x) or from the controller");
-    CLI::Option* csv = uniformityCommand->add_option("--csv", uniformity->Csv,
-                                                     "the table as a CSV file instead of a device");
+        "uniformity", "a heat map of a uniformity table's 25 × 33 cells, from a CSV file or the "
+                      "controller");
+    CLI::Option* csv = uniformityCommand
+                           ->add_option("--csv", uniformity->Csv,
+                                        "the table as CSV instead of the controller's: 33 rows of "
+                                        "25 values 0..255, row = y, column = x")
+                           ->type_name("FILE");
     CLI::Option* tableOption =
         uniformityCommand
             ->add_option("--table", uniformity->Table, "the controller's uniformity table")
@@ -286,6 +293,7 @@ void AddPlotCommands(CLI::App& app, const GlobalOptions& global)
     densityCommand
         ->add_option("READINGS", density->Csv,
                      "CSV with the header time,visual,cyan,magenta,yellow (any of the channels)")
+        ->type_name("FILE")
         ->required();
     AddPictureOption(densityCommand, density->Output);
     densityCommand->callback([density, &global] { PlotDensity(*density, global); });

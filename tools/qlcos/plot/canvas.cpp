@@ -50,6 +50,7 @@ const char* ImageFormatName(ImageFormat format)
 
 Axis NiceAxis(double low, double high, int count, const std::string& label)
 {
+    if (!std::isfinite(low) || !std::isfinite(high - low)) low = high = 0;
     if (!(high > low)) high = low + 1;
     const double rough = (high - low) / std::max(count, 1);
     const double power = std::pow(10.0, std::floor(std::log10(rough)));

@@ -27,6 +27,10 @@ void WriteTimeSeriesPlot(const TimeSeries& plot, const Destination& destination)
     cairo_t* cr = canvas.Context();
     const Area& area = kTimeSeriesChart;
     std::vector<LegendEntry> legend;
+    // Clipped to the chart, so that nothing spills over the labels.
+    cairo_save(cr);
+    cairo_rectangle(cr, area.Left - 5, area.Top - 5, area.Width + 10, area.Height + 10);
+    cairo_clip(cr);
     for (const Series& series : plot.Lines) {
         canvas.SetColour(series.Ink);
         cairo_set_line_width(cr, 2);
@@ -46,6 +50,7 @@ void WriteTimeSeriesPlot(const TimeSeries& plot, const Destination& destination)
                 canvas.Marker(x(sample), y(sample), series.Ink);
         legend.push_back({series.Ink, series.Name, false, marked});
     }
+    cairo_restore(cr);
     canvas.Legend(area.Right() + 25, area.Top + 20, legend);
     canvas.Finish();
 }
