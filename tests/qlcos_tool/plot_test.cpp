@@ -6,12 +6,16 @@
 #include "support/files.h"
 #include "support/xml_support.h"
 
+#include "qlcos/config/lcos_ctrl_cfg.h"
+
 #include <cairo.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 
 namespace qlcos::test {
@@ -75,6 +79,21 @@ void ExpectCurve(const Picture& picture, const nlohmann::json& points, Colour co
                 << channel << " at input " << input << ", output " << output;
         }
     }
+}
+
+// The sample configuration as the blob a host saves.
+std::string SampleBlob()
+{
+    const XmlDocument document(
+        std::string(std::istreambuf_iterator<char>(std::ifstream(kSampleConfig).rdbuf()), {}));
+    XMLCh name[16];
+    xercesc::XMLString::transcode("QLCosCtrl", name, 15);
+    CZanLCosCtrlCfg config;
+    config.InitData();
+    EXPECT_EQ(config.ImportXMLNode(document.Document()->getElementsByTagName(name)->item(0)), 0);
+    std::string blob(config.GetSize(), '\0');
+    config.SaveConfig(reinterpret_cast<unsigned char*>(blob.data()));
+    return blob;
 }
 
 bool OnlyFilesLeft(const TempFolder& folder, size_t count)
@@ -151,7 +170,20 @@ TEST(ToolPlot, GammaOfTheSampleConfigurationInEveryFormat)
 
     ASSERT_EQ(RunTool({"plot", "gamma", kSampleConfig, "-o", folder.File("g.pdf")}).Status, kDone);
     EXPECT_EQ(folder.Read("g.pdf").rfind("%PDF-", 0), 0u);
-    EXPECT_TRUE(OnlyFilesLeft(folder, 3));
+
+    // The blob keeps the tables but not the selection: "Standard" unless a table is named.
+    folder.Write("exposure.bin", SampleBlob());
+    const ToolRun blob = RunTool(
+        {"plot", "gamma", folder.File("exposure.bin"), "-o", folder.File("b.png"), "--json"});
+    ASSERT_EQ(blob.Status, kDone) << blob.Err;
+    EXPECT_EQ(blob.Json()["table"], "Standard");
+    EXPECT_EQ(blob.Json()["red"], nlohmann::json({{0, 0}, {1023, 1023}}));
+    const ToolRun contrast = RunTool({"plot", "gamma", folder.File("exposure.bin"), "--table",
+                                      "Contrast", "-o", folder.File("b.png"), "--json"});
+    ASSERT_EQ(contrast.Status, kDone) << contrast.Err;
+    for (const char* channel : {"red", "green", "blue"})
+        EXPECT_EQ(contrast.Json()[channel], png.Json()[channel]) << channel;
+    EXPECT_TRUE(OnlyFilesLeft(folder, 5));
 }
 
 TEST(ToolPlot, GammaRefusesBadInputAndLeavesNoPicture)
