@@ -104,6 +104,7 @@ void PlotGamma(const GammaArguments& arguments, const GlobalOptions& global)
 // ---- uniformity -----------------------------------------------------------------------------
 
 struct UniformityArguments {
+    bool FromCsv = false; // --csv given, even as an empty name
     std::string Csv, Output;
     int Table = 1;
     LightEngineOptions Device;
@@ -154,7 +155,7 @@ void PlotUniformity(const UniformityArguments& arguments, const GlobalOptions& g
     Json details;
     plot::UniformityMap map;
     std::string source = arguments.Csv;
-    if (!arguments.Csv.empty()) {
+    if (arguments.FromCsv) {
         map.Cells = CellsFromCsv(arguments.Csv);
         map.Title = "Uniformity, " + arguments.Csv;
     } else {
@@ -284,7 +285,10 @@ void AddPlotCommands(CLI::App& app, const GlobalOptions& global)
     for (const char* device : {"--port", "--sim", "--sim-time-scale"})
         csv->excludes(uniformityCommand->get_option(device));
     AddPictureOption(uniformityCommand, uniformity->Output);
-    uniformityCommand->callback([uniformity, &global] { PlotUniformity(*uniformity, global); });
+    uniformityCommand->callback([uniformity, csv, &global] {
+        uniformity->FromCsv = csv->count() > 0;
+        PlotUniformity(*uniformity, global);
+    });
 
     auto density = std::make_shared<DensityArguments>();
     CLI::App* densityCommand =

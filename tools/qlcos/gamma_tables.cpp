@@ -98,9 +98,9 @@ GammaTableChoice ChooseGammaTable(CZanLCosCtrlCfg& config, const std::string& so
                                           "; tables: " + Listed(tableNames));
 
     GammaTableChoice choice{*chosenStyle, *chosenTable, tables[chosenTable - tableNames.begin()]};
-    for (int32_t* count :
+    for (int32_t* points :
          {&choice.Data.nRedCount, &choice.Data.nGreenCount, &choice.Data.nBlueCount})
-        *count = std::clamp(*count, 0, CZanXavenGammaTableCfg::kMaxKeyPoints);
+        *points = std::clamp(*points, 0, CZanXavenGammaTableCfg::kMaxKeyPoints);
     return choice;
 }
 
