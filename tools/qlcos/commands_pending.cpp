@@ -5,5 +5,4 @@ namespace qlcos::tool {
 void AddDeviceCommands(CLI::App&, const GlobalOptions&) {}
 void AddTableCommands(CLI::App&, const GlobalOptions&) {}
 void AddDensityCommands(CLI::App&, const GlobalOptions&) {}
-void AddPlotCommands(CLI::App&, const GlobalOptions&) {}
 } // namespace qlcos::tool
