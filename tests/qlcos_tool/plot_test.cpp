@@ -2,7 +2,7 @@
 // refused with no picture left behind.
 #include "tool_runner.h"
 
-#include "../../tools/qlcos/plot/layout.h"
+#include "plot/layout.h"
 #include "support/files.h"
 #include "support/xml_support.h"
 
