@@ -2,7 +2,6 @@
 #include "commands.h"
 
 namespace qlcos::tool {
-void AddDensityCommands(CLI::App&, const GlobalOptions&) {}
 void AddConfigCommands(CLI::App&, const GlobalOptions&) {}
 void AddPlotCommands(CLI::App&, const GlobalOptions&) {}
 } // namespace qlcos::tool
