@@ -77,6 +77,21 @@ void AddProbe(CLI::App& app, const GlobalOptions& global)
         });
 }
 
+// "value 0..99", or "value 0..1 (item 1), 0..359 (item 2)" where the indexes differ.
+std::string ValuesText(const DeviceSetting& s)
+{
+    const ValueRange first = s.Values(s.Indexes.Min, 0);
+    bool same = true;
+    for (int i = s.Indexes.Min; i <= s.Indexes.Max; ++i)
+        same = same && s.Values(i, 0).Min == first.Min && s.Values(i, 0).Max == first.Max;
+    if (same) return "value " + first.Text();
+    std::string text = "value";
+    for (int i = s.Indexes.Min; i <= s.Indexes.Max; ++i)
+        text += std::string(i == s.Indexes.Min ? " " : ", ") + s.Values(i, 0).Text() + " (" +
+                s.IndexName + " " + std::to_string(i) + ")";
+    return text;
+}
+
 // get ITEM [INDEX] and set ITEM INDEX VALUE, one subcommand per setting.
 void AddGetSet(CLI::App& app, const GlobalOptions& global)
 {
@@ -85,8 +100,8 @@ void AddGetSet(CLI::App& app, const GlobalOptions& global)
     get->require_subcommand(1);
     set->require_subcommand(1);
     for (const DeviceSetting& s : DeviceSettings()) {
-        const std::string ranges = std::string(s.IndexName) + " " + s.Indexes.Text() + ", value " +
-                                   s.Values(s.Indexes.Min, 0).Text() +
+        const std::string ranges = std::string(s.IndexName) + " " + s.Indexes.Text() + ", " +
+                                   ValuesText(s) +
                                    (*s.Unit ? std::string(" (units of ") + s.Unit + ")" : "");
         auto getOptions = std::make_shared<LightEngineOptions>();
         auto index = std::make_shared<std::optional<int>>();

@@ -24,10 +24,11 @@ using Panel = CQPanelControl;
 
 const char kGammaFormat[] =
     "CSV: a header line \"level,table0,table1,table2\" (the tables present), then 256 rows: "
-    "the level 0..255 and each table's value 0..4095.";
+    "the level 0..255 and each table's value 0..4095. Without a header, one value column "
+    "is the table --table names (0 unless given) and three are tables 0..2.";
 const char kUniformFormat[] =
     "CSV: 33 rows (y 0..32) of 25 comma-separated values 0..255 (x 0..24); a header line "
-    "is optional.";
+    "is optional (the cell at x, y is byte y * 25 + x of the table).";
 
 Panel& PanelOf(LightEngineSession& session, const char* what)
 {
@@ -145,7 +146,7 @@ void AddGamma(CLI::App& app, const GlobalOptions& global)
 {
     CLI::App* gamma = app.add_subcommand("gamma", "the LCD and LDD controllers' gamma tables");
     gamma->require_subcommand(1);
-    gamma->footer(kGammaFormat);
+    gamma->footer(std::string(kGammaFormat) + "\n\n" + ExitCodeHelp());
 
     auto get = std::make_shared<TableOptions>();
     CLI::App* getCommand = gamma->add_subcommand(
@@ -154,7 +155,7 @@ void AddGamma(CLI::App& app, const GlobalOptions& global)
     getCommand->add_option("--table", get->Table, "only this table")->check(CLI::Range(0, 2));
     getCommand->add_option("-o,--output", get->File,
                            "the CSV file to write (standard output without it)");
-    getCommand->footer(kGammaFormat);
+    getCommand->footer(std::string(kGammaFormat) + "\n\n" + ExitCodeHelp());
     getCommand->callback([get, &global] {
         std::unique_ptr<OutputFile> file;
         if (get->File) file = std::make_unique<OutputFile>(*get->File); // before any device work
@@ -199,7 +200,7 @@ void AddGamma(CLI::App& app, const GlobalOptions& global)
         ->add_option("--table", put->Table,
                      "only this table (the table of a file with one unnamed column)")
         ->check(CLI::Range(0, 2));
-    putCommand->footer(kGammaFormat);
+    putCommand->footer(std::string(kGammaFormat) + "\n\n" + ExitCodeHelp());
     putCommand->callback([put, &global] {
         const GammaTables tables = ReadGammaCsv(*put->File, put->Table); // whole, before the device
         LightEngineSession session(put->Device, global);
@@ -253,7 +254,7 @@ void AddUniformity(CLI::App& app, const GlobalOptions& global)
     CLI::App* uniformity =
         app.add_subcommand("uniformity", "the LCD and LDD controllers' uniformity tables");
     uniformity->require_subcommand(1);
-    uniformity->footer(kUniformFormat);
+    uniformity->footer(std::string(kUniformFormat) + "\n\n" + ExitCodeHelp());
 
     auto get = std::make_shared<TableOptions>();
     CLI::App* getCommand = uniformity->add_subcommand(
@@ -262,7 +263,7 @@ void AddUniformity(CLI::App& app, const GlobalOptions& global)
     getCommand->add_option("--table", get->Table, "the table")->required()->check(CLI::Range(1, 3));
     getCommand->add_option("-o,--output", get->File,
                            "the CSV file to write (standard output without it)");
-    getCommand->footer(kUniformFormat);
+    getCommand->footer(std::string(kUniformFormat) + "\n\n" + ExitCodeHelp());
     getCommand->callback([get, &global] {
         std::unique_ptr<OutputFile> file;
         if (get->File) file = std::make_unique<OutputFile>(*get->File);
@@ -298,7 +299,7 @@ void AddUniformity(CLI::App& app, const GlobalOptions& global)
     AddLightEngineOptions(putCommand, put->Device);
     putCommand->add_option("FILE", put->File, "the CSV file")->required();
     putCommand->add_option("--table", put->Table, "the table")->required()->check(CLI::Range(1, 3));
-    putCommand->footer(kUniformFormat);
+    putCommand->footer(std::string(kUniformFormat) + "\n\n" + ExitCodeHelp());
     putCommand->callback([put, &global] {
         const std::vector<unsigned char> cells = ReadUniformCsv(*put->File);
         LightEngineSession session(put->Device, global);

@@ -119,7 +119,8 @@ void AddDensityOptions(CLI::App* command, DensityOptions& options)
                       "measures shortly after the wait starts");
     command
         ->add_option("--sim-every", options.SimEveryMs,
-                     "the stand-in operator measures every MS milliseconds")
+                     "the stand-in operator measures every MS milliseconds (the device looks for "
+                     "a new reading every 2 s)")
         ->type_name("MS")
         ->capture_default_str()
         ->check(CLI::Range(100, 600000));

@@ -79,8 +79,7 @@ const std::vector<DeviceSetting>& DeviceSettings()
          },
          "GetFilterPos", "SetFilterPos", GetByPointer<unsigned short, &CZanLCosCtrl::GetFilterPos>,
          SetAs<unsigned short, &CZanLCosCtrl::SetFilterPos>},
-        {"wobble", "wobble item 1: on (1) or off (0); item 2: the wobble value 0..359", "item",
-         kTwo, "",
+        {"wobble", "wobble item 1: on (1) or off (0); item 2: the wobble value", "item", kTwo, "",
          [](int index, uint16_t) {
              return index == 1 ? ValueRange{0, 1} : ValueRange{0, 359};
          },
