@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -142,6 +143,45 @@ struct TableOptions {
     std::optional<std::string> File; // -o of get, the input of put
 };
 
+// A get or put command of a table family: the light-engine options and the file format.
+CLI::App* AddTransfer(CLI::App* family, const char* name, const std::string& help,
+                      const char* format, TableOptions& options)
+{
+    CLI::App* command = family->add_subcommand(name, help);
+    AddLightEngineOptions(command, options.Device);
+    command->footer(std::string(format) + "\n\n" + ExitCodeHelp());
+    if (std::string(name) == "get")
+        command->add_option("-o,--output", options.File,
+                            "the CSV file to write (standard output without it)");
+    else
+        command->add_option("FILE", options.File, "the CSV file")->required();
+    return command;
+}
+
+// One table's transfer as step `done` of `progress`; throws when the controller fails it.
+void Transfer(Progress& progress, int done, const std::string& note, const char* operation,
+              const std::function<ZanResult()>& call)
+{
+    ZanResult result = 0;
+    TickWhile(progress, done, note, [&] { result = call(); });
+    Check(result, operation);
+}
+
+// What `get` read: the CSV into the output file (then a line saying so), or printed.
+void Deliver(const GlobalOptions& global, std::unique_ptr<OutputFile> file, const std::string& csv,
+             const Json& data, const Json& written, const std::string& what)
+{
+    if (!file) {
+        Output(global).Result(data, csv);
+        return;
+    }
+    file->Write(csv.data(), csv.size());
+    file->Commit();
+    Json result{{"file", file->Target()}};
+    result.update(written);
+    Output(global).Result(result, what + " written to " + file->Target() + "\n");
+}
+
 void AddGamma(CLI::App& app, const GlobalOptions& global)
 {
     CLI::App* gamma = app.add_subcommand("gamma", "the LCD and LDD controllers' gamma tables");
@@ -149,73 +189,52 @@ void AddGamma(CLI::App& app, const GlobalOptions& global)
     gamma->footer(std::string(kGammaFormat) + "\n\n" + ExitCodeHelp());
 
     auto get = std::make_shared<TableOptions>();
-    CLI::App* getCommand = gamma->add_subcommand(
-        "get", "read gamma tables 0..2 (all, or --table) into a CSV file, or print them");
-    AddLightEngineOptions(getCommand, get->Device);
+    CLI::App* getCommand = AddTransfer(
+        gamma, "get", "read gamma tables 0..2 (all, or --table) into a CSV file, or print them",
+        kGammaFormat, *get);
     getCommand->add_option("--table", get->Table, "only this table")->check(CLI::Range(0, 2));
-    getCommand->add_option("-o,--output", get->File,
-                           "the CSV file to write (standard output without it)");
-    getCommand->footer(std::string(kGammaFormat) + "\n\n" + ExitCodeHelp());
     getCommand->callback([get, &global] {
         std::unique_ptr<OutputFile> file;
         if (get->File) file = std::make_unique<OutputFile>(*get->File); // before any device work
         LightEngineSession session(get->Device, global);
         Panel& panel = PanelOf(session, "gamma tables");
         GammaTables tables;
-        if (get->Table)
-            tables.Numbers = {*get->Table};
-        else
-            tables.Numbers = {0, 1, 2};
-        Progress progress(global, "reading gamma tables", static_cast<int>(tables.Numbers.size()));
-        for (size_t i = 0; i < tables.Numbers.size(); ++i) {
+        tables.Numbers = get->Table ? std::vector<int>{*get->Table} : std::vector<int>{0, 1, 2};
+        const int count = static_cast<int>(tables.Numbers.size());
+        Progress progress(global, "reading gamma tables", count);
+        for (int i = 0; i < count; ++i) {
             std::vector<unsigned short> values(Panel::kGammaValues);
-            ZanResult result = 0;
-            TickWhile(progress, static_cast<int>(i), "table " + std::to_string(tables.Numbers[i]),
-                      [&] {
-                          result = panel.GetGammaData(static_cast<unsigned char>(tables.Numbers[i]),
-                                                      values.data());
-                      });
-            Check(result, "GetGammaData");
+            const auto table = static_cast<unsigned char>(tables.Numbers[i]);
+            Transfer(progress, i, "table " + std::to_string(table), "GetGammaData",
+                     [&] { return panel.GetGammaData(table, values.data()); });
             tables.Values.push_back(std::move(values));
         }
-        progress.Update(static_cast<int>(tables.Numbers.size()));
-        const std::string csv = GammaCsv(tables);
-        if (!file) {
-            Output(global).Result(GammaJson(tables), csv);
-            return;
-        }
-        file->Write(csv.data(), csv.size());
-        file->Commit();
-        Output(global).Result({{"file", *get->File}, {"tables", tables.Numbers}},
-                              "gamma tables " + TableList(tables.Numbers) + " written to " +
-                                  *get->File + "\n");
+        progress.Update(count);
+        Deliver(global, std::move(file), GammaCsv(tables), GammaJson(tables),
+                {{"tables", tables.Numbers}}, "gamma tables " + TableList(tables.Numbers));
     });
 
     auto put = std::make_shared<TableOptions>();
-    CLI::App* putCommand = gamma->add_subcommand(
-        "put", "write the gamma tables of a CSV file (all it holds, or --table) to the controller");
-    AddLightEngineOptions(putCommand, put->Device);
-    putCommand->add_option("FILE", put->File, "the CSV file")->required();
+    CLI::App* putCommand = AddTransfer(
+        gamma, "put",
+        "write the gamma tables of a CSV file (all it holds, or --table) to the controller",
+        kGammaFormat, *put);
     putCommand
         ->add_option("--table", put->Table,
                      "only this table (the table of a file with one unnamed column)")
         ->check(CLI::Range(0, 2));
-    putCommand->footer(std::string(kGammaFormat) + "\n\n" + ExitCodeHelp());
     putCommand->callback([put, &global] {
         const GammaTables tables = ReadGammaCsv(*put->File, put->Table); // whole, before the device
         LightEngineSession session(put->Device, global);
         Panel& panel = PanelOf(session, "gamma tables");
-        Progress progress(global, "writing gamma tables", static_cast<int>(tables.Numbers.size()));
-        for (size_t i = 0; i < tables.Numbers.size(); ++i) {
-            ZanResult result = 0;
-            TickWhile(progress, static_cast<int>(i), "table " + std::to_string(tables.Numbers[i]),
-                      [&] {
-                          result = panel.SetGammaData(static_cast<unsigned char>(tables.Numbers[i]),
-                                                      tables.Values[i].data());
-                      });
-            Check(result, "SetGammaData");
+        const int count = static_cast<int>(tables.Numbers.size());
+        Progress progress(global, "writing gamma tables", count);
+        for (int i = 0; i < count; ++i) {
+            const auto table = static_cast<unsigned char>(tables.Numbers[i]);
+            Transfer(progress, i, "table " + std::to_string(table), "SetGammaData",
+                     [&] { return panel.SetGammaData(table, tables.Values[i].data()); });
         }
-        progress.Update(static_cast<int>(tables.Numbers.size()));
+        progress.Update(count);
         Output(global).Result({{"file", *put->File}, {"tables", tables.Numbers}},
                               "gamma tables " + TableList(tables.Numbers) +
                                   " written to the controller\n");
@@ -257,62 +276,45 @@ void AddUniformity(CLI::App& app, const GlobalOptions& global)
     uniformity->footer(std::string(kUniformFormat) + "\n\n" + ExitCodeHelp());
 
     auto get = std::make_shared<TableOptions>();
-    CLI::App* getCommand = uniformity->add_subcommand(
-        "get", "read uniformity table 1..3 into a CSV file, or print it");
-    AddLightEngineOptions(getCommand, get->Device);
+    CLI::App* getCommand =
+        AddTransfer(uniformity, "get", "read uniformity table 1..3 into a CSV file, or print it",
+                    kUniformFormat, *get);
     getCommand->add_option("--table", get->Table, "the table")->required()->check(CLI::Range(1, 3));
-    getCommand->add_option("-o,--output", get->File,
-                           "the CSV file to write (standard output without it)");
-    getCommand->footer(std::string(kUniformFormat) + "\n\n" + ExitCodeHelp());
     getCommand->callback([get, &global] {
         std::unique_ptr<OutputFile> file;
         if (get->File) file = std::make_unique<OutputFile>(*get->File);
         LightEngineSession session(get->Device, global);
         Panel& panel = PanelOf(session, "uniformity tables");
+        const auto table = static_cast<unsigned char>(*get->Table);
         std::vector<unsigned char> cells(Panel::kUniformBytes);
-        Progress progress(global, "reading uniformity table " + std::to_string(*get->Table), 1);
-        ZanResult result = 0;
-        TickWhile(progress, 0, "", [&] {
-            result = panel.GetUniformData(static_cast<unsigned char>(*get->Table), cells.data());
-        });
-        Check(result, "GetUniformData");
+        Progress progress(global, "reading uniformity table " + std::to_string(table), 1);
+        Transfer(progress, 0, "", "GetUniformData",
+                 [&] { return panel.GetUniformData(table, cells.data()); });
         progress.Update(1);
-        const std::string csv = UniformCsv(cells);
-        if (!file) {
-            Json rows = Json::array();
-            for (int y = 0; y < Panel::kUniformRows; ++y)
-                rows.push_back(std::vector<int>(cells.begin() + y * Panel::kUniformColumns,
-                                                cells.begin() + (y + 1) * Panel::kUniformColumns));
-            Output(global).Result({{"table", *get->Table}, {"rows", rows}}, csv);
-            return;
-        }
-        file->Write(csv.data(), csv.size());
-        file->Commit();
-        Output(global).Result({{"file", *get->File}, {"table", *get->Table}},
-                              "uniformity table " + std::to_string(*get->Table) + " written to " +
-                                  *get->File + "\n");
+        Json rows = Json::array();
+        for (int y = 0; y < Panel::kUniformRows; ++y)
+            rows.push_back(std::vector<int>(cells.begin() + y * Panel::kUniformColumns,
+                                            cells.begin() + (y + 1) * Panel::kUniformColumns));
+        Deliver(global, std::move(file), UniformCsv(cells), {{"table", table}, {"rows", rows}},
+                {{"table", table}}, "uniformity table " + std::to_string(table));
     });
 
     auto put = std::make_shared<TableOptions>();
-    CLI::App* putCommand = uniformity->add_subcommand(
-        "put", "write a CSV file to uniformity table 1..3 of the controller");
-    AddLightEngineOptions(putCommand, put->Device);
-    putCommand->add_option("FILE", put->File, "the CSV file")->required();
+    CLI::App* putCommand = AddTransfer(
+        uniformity, "put", "write a CSV file to uniformity table 1..3 of the controller",
+        kUniformFormat, *put);
     putCommand->add_option("--table", put->Table, "the table")->required()->check(CLI::Range(1, 3));
-    putCommand->footer(std::string(kUniformFormat) + "\n\n" + ExitCodeHelp());
     putCommand->callback([put, &global] {
         const std::vector<unsigned char> cells = ReadUniformCsv(*put->File);
         LightEngineSession session(put->Device, global);
         Panel& panel = PanelOf(session, "uniformity tables");
-        Progress progress(global, "writing uniformity table " + std::to_string(*put->Table), 1);
-        ZanResult result = 0;
-        TickWhile(progress, 0, "", [&] {
-            result = panel.SetUniformData(static_cast<unsigned char>(*put->Table), cells.data());
-        });
-        Check(result, "SetUniformData");
+        const auto table = static_cast<unsigned char>(*put->Table);
+        Progress progress(global, "writing uniformity table " + std::to_string(table), 1);
+        Transfer(progress, 0, "", "SetUniformData",
+                 [&] { return panel.SetUniformData(table, cells.data()); });
         progress.Update(1);
-        Output(global).Result({{"file", *put->File}, {"table", *put->Table}},
-                              "uniformity table " + std::to_string(*put->Table) +
+        Output(global).Result({{"file", *put->File}, {"table", table}},
+                              "uniformity table " + std::to_string(table) +
                                   " written to the controller\n");
     });
 }
