@@ -8,7 +8,7 @@
 
 #include "qlcos/host.h"
 
-#include <atomic>
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <memory>
@@ -134,13 +134,17 @@ void AddRead(CLI::App& density, const GlobalOptions& global)
     read->callback([options, &global] {
         DensitySession session(options->Device, global);
         std::optional<Reading> got;
+        Ended ended = Ended::Count;
         Progress progress(global, "waiting for a reading on " + session.PortText(), 0);
         TickWhile(progress, 0, "", [&] {
-            CollectReadings(session, 1, options->Timeout, [&](const Reading& r) { got = r; });
+            ended =
+                CollectReadings(session, 1, options->Timeout, [&](const Reading& r) { got = r; });
         });
         if (!got)
             throw Failure(ExitCode::NoReading,
-                          "no reading arrived within " + NumberText(options->Timeout) + " s");
+                          ended == Ended::Interrupted
+                              ? "interrupted before a reading arrived"
+                              : "no reading arrived within " + NumberText(options->Timeout) + " s");
         Output(global).Result(ReadingJson(*got, false), ReadingText(got->Densities) + "\n");
     });
 }
@@ -182,7 +186,7 @@ void AddWatch(CLI::App& density, const GlobalOptions& global)
         std::optional<Progress> progress;
         auto showProgress = [&] {
             progress.emplace(global, label, options->Count);
-            progress->Update(taken, std::to_string(taken) + " readings");
+            progress->Update(options->Count ? taken : 0, std::to_string(taken) + " readings");
         };
         showProgress();
         const Ended ended =
