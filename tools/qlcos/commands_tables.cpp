@@ -137,6 +137,12 @@ std::string TableList(const std::vector<int>& numbers)
     return text;
 }
 
+// "gamma table 1", "gamma tables 0, 1, 2".
+std::string GammaTablesText(const std::vector<int>& numbers)
+{
+    return (numbers.size() == 1 ? "gamma table " : "gamma tables ") + TableList(numbers);
+}
+
 struct TableOptions {
     LightEngineOptions Device;
     std::optional<int> Table;
@@ -211,7 +217,7 @@ void AddGamma(CLI::App& app, const GlobalOptions& global)
         }
         progress.Update(count);
         Deliver(global, std::move(file), GammaCsv(tables), GammaJson(tables),
-                {{"tables", tables.Numbers}}, "gamma tables " + TableList(tables.Numbers));
+                {{"tables", tables.Numbers}}, GammaTablesText(tables.Numbers));
     });
 
     auto put = std::make_shared<TableOptions>();
@@ -236,8 +242,7 @@ void AddGamma(CLI::App& app, const GlobalOptions& global)
         }
         progress.Update(count);
         Output(global).Result({{"file", *put->File}, {"tables", tables.Numbers}},
-                              "gamma tables " + TableList(tables.Numbers) +
-                                  " written to the controller\n");
+                              GammaTablesText(tables.Numbers) + " written to the controller\n");
     });
 }
 
