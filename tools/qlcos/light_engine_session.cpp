@@ -1,16 +1,12 @@
 #include "light_engine_session.h"
 
 #include "failure.h"
+#include "progress_ticker.h"
 #include "sim/simulators.h"
 
 #include "qlcos/host.h"
 
-#include <atomic>
-#include <chrono>
-#include <condition_variable>
 #include <cstring>
-#include <mutex>
-#include <thread>
 
 namespace qlcos::tool {
 
@@ -22,45 +18,6 @@ std::vector<std::string> ControllerSimulatorNames()
     for (const qlcos::sim::SimulatorModel& m : qlcos::sim::SimulatorModels())
         names.push_back(m.Name);
     return names;
-}
-
-// Shows "probing COM1  1.4 s" while `work` runs, redrawn every 200 ms.
-template <typename Work>
-void WithElapsedProgress(const GlobalOptions& global, const std::string& label, Work&& work)
-{
-    Progress progress(global, label, 0);
-    if (!progress.Shown()) {
-        work();
-        return;
-    }
-    std::mutex mutex;
-    std::condition_variable finished;
-    bool done = false;
-    std::thread ticker([&] {
-        const auto start = std::chrono::steady_clock::now();
-        std::unique_lock<std::mutex> lock(mutex);
-        while (!finished.wait_for(lock, std::chrono::milliseconds(200), [&] { return done; })) {
-            const double seconds =
-                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-            progress.Update(0, NumberText(seconds, 1) + " s");
-        }
-    });
-    struct Join {
-        std::mutex& Mutex;
-        std::condition_variable& Finished;
-        bool& Done;
-        std::thread& Ticker;
-        ~Join()
-        {
-            {
-                std::lock_guard<std::mutex> lock(Mutex);
-                Done = true;
-            }
-            Finished.notify_all();
-            Ticker.join();
-        }
-    } join{mutex, finished, done, ticker};
-    work();
 }
 
 } // namespace
@@ -98,8 +55,8 @@ LightEngineSession::LightEngineSession(const LightEngineOptions& options,
     }
     tagZanVirtualDeviceProperty property{{options.Port, -1, 9600, 8, 0, 0}, 0, 0};
     ZanResult result = 0;
-    WithElapsedProgress(global, "probing " + PortText(),
-                        [&] { result = m_Device.Create(nullptr, &property); });
+    Progress progress(global, "probing " + PortText(), 0);
+    TickWhile(progress, 0, "", [&] { result = m_Device.Create(nullptr, &property); });
     if (zanFailed(result)) {
         tagZanVirtualDeviceStatusDescription description{};
         m_Device.GetStatusDescription(&description, nullptr);
@@ -117,6 +74,13 @@ LightEngineSession::~LightEngineSession()
 }
 
 std::string LightEngineSession::Model() const { return Utf8(m_Device.GetDescription()); }
+
+void LightEngineSession::Require(ZanResult result, const std::string& operation) const
+{
+    if (result == ZAN_LCOS_UNSUPPORTED)
+        throw Failure(ExitCode::Unsupported, operation + ": not on the " + Model());
+    Check(result, operation);
+}
 
 std::string LightEngineSession::PortText() const
 {

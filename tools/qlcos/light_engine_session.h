@@ -46,6 +46,9 @@ public:
     std::string Model() const;
     // "COM1", or "COM1 (simulated LDD controller on /dev/pts/4)".
     std::string PortText() const;
+    // Throws unless `result` is a success, as Check does; an operation the model lacks
+    // names the model ("MoveCarrier: not on the LCD Lamp Control").
+    void Require(ZanResult result, const std::string& operation) const;
 
 private:
     LightEngineOptions m_Options;
