@@ -146,6 +146,37 @@ TEST(ToolPlot, GammaDrawsEachChannelThroughItsKeyPoints)
     EXPECT_TRUE(picture.Near(GammaX(450), GammaY(600), kBackground, 0, 10));
 }
 
+TEST(ToolPlot, GammaOfTheControllersTablesOnTheirOwnScale)
+{
+    TempFolder folder;
+    // Table 0 bends up to 3000 at level 128, table 2 down to 1000; 256 values 0..4095.
+    std::string csv = "level,table0,table2\n";
+    auto bent = [](int level, double middle) {
+        return level <= 128 ? level * middle / 128 : middle + (level - 128) * (4095 - middle) / 127;
+    };
+    for (int level = 0; level < 256; ++level)
+        csv += std::to_string(level) + "," + std::to_string(std::lround(bent(level, 3000))) + "," +
+               std::to_string(std::lround(bent(level, 1000))) + "\n";
+    folder.Write("tables.csv", csv);
+    const ToolRun run = RunTool(
+        {"plot", "gamma", folder.File("tables.csv"), "-o", folder.File("tables.png"), "--json"});
+    ASSERT_EQ(run.Status, kDone) << run.Err;
+    EXPECT_EQ(run.Json()["tables"], nlohmann::json({0, 2}));
+    const Picture picture(folder.File("tables.png"));
+    for (int level : {32, 64, 128, 192}) {
+        EXPECT_TRUE(picture.Near(GammaX(level, kControllerGammaMaxInput),
+                                 GammaY(bent(level, 3000), kControllerGammaMaxOutput), kGammaRed))
+            << level;
+        EXPECT_TRUE(picture.Near(GammaX(level, kControllerGammaMaxInput),
+                                 GammaY(bent(level, 1000), kControllerGammaMaxOutput), kGammaBlue))
+            << level;
+    }
+    // A style or table belongs to a configuration.
+    ExpectOneLineFailure(RunTool({"plot", "gamma", folder.File("tables.csv"), "--style", "Glossy",
+                                  "-o", folder.File("no.png")}),
+                         kUsage);
+}
+
 TEST(ToolPlot, GammaOfTheSampleConfigurationInEveryFormat)
 {
     TempFolder folder;

@@ -11,6 +11,7 @@
 #include "plot/gamma_plot.h"
 #include "plot/time_series_plot.h"
 #include "plot/uniformity_plot.h"
+#include "table_csv.h"
 
 #include "qlcos/exposure.h"
 
@@ -66,22 +67,27 @@ struct GammaArguments {
     std::string Config, Style, Table, Output;
 };
 
-std::vector<plot::KeyPoint> Channel(const tagZanXavenGammaKeyPoint* points, int count, Json& json)
+plot::GammaCurve Channel(const char* name, plot::Colour ink, const tagZanXavenGammaKeyPoint* points,
+                         int count, Json& json)
 {
     std::vector<tagZanXavenGammaKeyPoint> sorted(points, points + count);
     // Drawn as the controller applies them: by input level.
     std::stable_sort(sorted.begin(), sorted.end(),
                      [](const auto& a, const auto& b) { return a.x < b.x; });
-    std::vector<plot::KeyPoint> curve;
+    plot::GammaCurve curve{ink,
+                           std::string(name) + " (" + std::to_string(count) +
+                               (count == 1 ? " key point)" : " key points)"),
+                           {}};
     json = Json::array();
     for (const tagZanXavenGammaKeyPoint& point : sorted) {
-        curve.push_back({double(point.x), double(point.y)});
+        curve.Points.push_back({double(point.x), double(point.y)});
         json.push_back({point.x, point.y});
     }
     return curve;
 }
 
-void PlotGamma(const GammaArguments& arguments, const GlobalOptions& global)
+// A paper style's gamma table from the exposure configuration.
+void PlotConfigGamma(const GammaArguments& arguments, const GlobalOptions& global)
 {
     const std::unique_ptr<CZanLCosCtrlCfg> config = LoadExposureConfig(arguments.Config);
     const GammaTableChoice choice =
@@ -92,13 +98,51 @@ void PlotGamma(const GammaArguments& arguments, const GlobalOptions& global)
     const tagZanXavenGammaTableCfgData& data = choice.Data;
     plot::GammaCurves curves;
     curves.Title = "Gamma table " + choice.Table + ", paper style " + choice.Style;
-    curves.Red = Channel(data.RedKP, data.nRedCount, details["red"]);
-    curves.Green = Channel(data.GreenKP, data.nGreenCount, details["green"]);
-    curves.Blue = Channel(data.BlueKP, data.nBlueCount, details["blue"]);
+    curves.Curves = {
+        Channel("red", plot::kGammaRed, data.RedKP, data.nRedCount, details["red"]),
+        Channel("green", plot::kGammaGreen, data.GreenKP, data.nGreenCount, details["green"]),
+        Channel("blue", plot::kGammaBlue, data.BlueKP, data.nBlueCount, details["blue"])};
     WritePicture(
         global, arguments.Output,
         [&](const plot::Destination& destination) { plot::WriteGammaPlot(curves, destination); },
         details, "gamma table " + choice.Table + " of paper style " + choice.Style);
+}
+
+// The controller's gamma tables as `qlcos gamma get` writes them: 256 values per table.
+void PlotControllerGamma(const GammaArguments& arguments, const GlobalOptions& global)
+{
+    if (!arguments.Style.empty() || !arguments.Table.empty())
+        throw Failure(ExitCode::Usage, "--style and --table choose from a configuration, not from "
+                                       "the controller's tables in " +
+                                           arguments.Config);
+    const GammaTables tables = ReadGammaCsv(arguments.Config, std::nullopt);
+    const plot::Colour inks[] = {plot::kGammaRed, plot::kGammaGreen, plot::kGammaBlue};
+    plot::GammaCurves curves;
+    curves.Title = "Controller gamma tables, " + arguments.Config;
+    curves.MaxInput = plot::kControllerGammaMaxInput;
+    curves.MaxOutput = plot::kControllerGammaMaxOutput;
+    curves.MarkPoints = false;
+    Json details;
+    details["tables"] = tables.Numbers;
+    for (size_t i = 0; i < tables.Numbers.size(); ++i) {
+        plot::GammaCurve curve{
+            inks[tables.Numbers[i]], "table " + std::to_string(tables.Numbers[i]), {}};
+        for (size_t level = 0; level < tables.Values[i].size(); ++level)
+            curve.Points.push_back({double(level), double(tables.Values[i][level])});
+        curves.Curves.push_back(std::move(curve));
+    }
+    WritePicture(
+        global, arguments.Output,
+        [&](const plot::Destination& destination) { plot::WriteGammaPlot(curves, destination); },
+        details, "the controller's gamma tables in " + arguments.Config);
+}
+
+void PlotGamma(const GammaArguments& arguments, const GlobalOptions& global)
+{
+    if (Extension(arguments.Config) == "csv")
+        PlotControllerGamma(arguments, global);
+    else
+        PlotConfigGamma(arguments, global);
 }
 
 // ---- uniformity -----------------------------------------------------------------------------
@@ -115,21 +159,8 @@ static_assert(kCells == CQPanelControl::kUniformBytes, "one byte per cell");
 
 std::vector<double> CellsFromCsv(const std::string& path)
 {
-    const CsvTable table = ReadCsv(path);
-    RequireShape(table, path, plot::kUniformRows, plot::kUniformColumns);
-    std::vector<double> cells;
-    for (int y = 0; y < plot::kUniformRows; ++y) {
-        for (int x = 0; x < plot::kUniformColumns; ++x) {
-            const double value = table.Rows[y][x];
-            if (!(value >= 0 && value <= 255) || value != std::floor(value))
-                throw Failure(ExitCode::File, path + ": cell (" + std::to_string(x) + ", " +
-                                                  std::to_string(y) + ") holds " +
-                                                  NumberText(value) +
-                                                  ", not a whole number from 0 to 255");
-            cells.push_back(value);
-        }
-    }
-    return cells;
+    const std::vector<unsigned char> cells = ReadUniformCsv(path);
+    return std::vector<double>(cells.begin(), cells.end());
 }
 
 std::vector<double> CellsFromDevice(const UniformityArguments& arguments,
@@ -257,7 +288,10 @@ void AddPlotCommands(CLI::App& app, const GlobalOptions& global)
     CLI::App* gammaCommand = plot->add_subcommand(
         "gamma", "a gamma table's red, green and blue curves over the identity line");
     gammaCommand
-        ->add_option("CONFIG", gamma->Config, "the exposure configuration: XML, INI or blob file")
+        ->add_option(
+            "CONFIG", gamma->Config,
+            "the exposure configuration (XML, INI or blob file), or the controller's tables as "
+            "qlcos gamma get writes them (a .csv file)")
         ->type_name("FILE")
         ->required();
     gammaCommand->add_option("--style", gamma->Style, "the paper style (default: the first one)");

@@ -4,23 +4,33 @@ namespace qlcos::tool::plot {
 
 namespace {
 
-void DrawCurve(const Canvas& canvas, const std::vector<KeyPoint>& points, Colour colour)
+// Eight ticks across the scale and one at its end: 0, 128, ... 1023 or 0, 32, ... 255.
+Axis LevelAxis(double max, const char* label)
 {
-    cairo_t* cr = canvas.Context();
-    canvas.SetColour(colour);
-    cairo_set_line_width(cr, 2);
-    cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
-    for (const KeyPoint& point : points)
-        cairo_line_to(cr, GammaX(point.Input), GammaY(point.Output));
-    cairo_stroke(cr);
-    for (const KeyPoint& point : points)
-        canvas.Marker(GammaX(point.Input), GammaY(point.Output), colour);
+    Axis axis;
+    axis.Low = 0;
+    axis.High = max;
+    const double step = (max + 1) / 8;
+    for (double tick = 0; tick < max; tick += step) axis.Ticks.push_back(tick);
+    axis.Ticks.push_back(max);
+    axis.Label = label;
+    return axis;
 }
 
-std::string PointCount(const char* channel, size_t count)
+void DrawCurve(const Canvas& canvas, const GammaCurves& curves, const GammaCurve& curve)
 {
-    return std::string(channel) + " (" + std::to_string(count) +
-           (count == 1 ? " key point)" : " key points)");
+    cairo_t* cr = canvas.Context();
+    canvas.SetColour(curve.Ink);
+    cairo_set_line_width(cr, 2);
+    cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+    for (const KeyPoint& point : curve.Points)
+        cairo_line_to(cr, GammaX(point.Input, curves.MaxInput),
+                      GammaY(point.Output, curves.MaxOutput));
+    cairo_stroke(cr);
+    if (!curves.MarkPoints) return;
+    for (const KeyPoint& point : curve.Points)
+        canvas.Marker(GammaX(point.Input, curves.MaxInput), GammaY(point.Output, curves.MaxOutput),
+                      curve.Ink);
 }
 
 } // namespace
@@ -28,16 +38,9 @@ std::string PointCount(const char* channel, size_t count)
 void WriteGammaPlot(const GammaCurves& curves, const Destination& destination)
 {
     Canvas canvas(destination);
-    Axis levels;
-    levels.Low = 0;
-    levels.High = kGammaMaxLevel;
-    for (int tick = 0; tick < 1024; tick += 128) levels.Ticks.push_back(tick);
-    levels.Ticks.push_back(kGammaMaxLevel);
-    levels.Label = "input level";
-    Axis output = levels;
-    output.Label = "output level";
     canvas.Title(curves.Title);
-    canvas.Axes(kGammaChart, levels, output);
+    canvas.Axes(kGammaChart, LevelAxis(curves.MaxInput, "input level"),
+                LevelAxis(curves.MaxOutput, "output level"));
 
     cairo_t* cr = canvas.Context();
     canvas.SetColour(kIdentity);
@@ -54,16 +57,14 @@ void WriteGammaPlot(const GammaCurves& curves, const Destination& destination)
     cairo_rectangle(cr, kGammaChart.Left - 5, kGammaChart.Top - 5, kGammaChart.Width + 10,
                     kGammaChart.Height + 10);
     cairo_clip(cr);
-    DrawCurve(canvas, curves.Red, kGammaRed);
-    DrawCurve(canvas, curves.Green, kGammaGreen);
-    DrawCurve(canvas, curves.Blue, kGammaBlue);
+    for (const GammaCurve& curve : curves.Curves) DrawCurve(canvas, curves, curve);
     cairo_restore(cr);
 
-    canvas.Legend(kGammaChart.Right() + 30, kGammaChart.Top + 20,
-                  {{kGammaRed, PointCount("red", curves.Red.size()), false, true},
-                   {kGammaGreen, PointCount("green", curves.Green.size()), false, true},
-                   {kGammaBlue, PointCount("blue", curves.Blue.size()), false, true},
-                   {kIdentity, "identity", true, false}});
+    std::vector<LegendEntry> legend;
+    for (const GammaCurve& curve : curves.Curves)
+        legend.push_back({curve.Ink, curve.Legend, false, curves.MarkPoints});
+    legend.push_back({kIdentity, "identity", true, false});
+    canvas.Legend(kGammaChart.Right() + 30, kGammaChart.Top + 20, legend);
     canvas.Finish();
 }
 

@@ -48,13 +48,16 @@ constexpr double Scale(double value, double low, double high, double start, doub
 // both 0..kGammaMaxLevel; the legend on the right of it.
 constexpr Area kGammaChart{80, 50, 490, 490};
 constexpr double kGammaMaxLevel = 1023;
-constexpr double GammaX(double input)
+// The controller's own gamma tables: levels 0..255 to values 0..0xFFF.
+constexpr double kControllerGammaMaxInput = 255;
+constexpr double kControllerGammaMaxOutput = 4095;
+constexpr double GammaX(double input, double maxInput = kGammaMaxLevel)
 {
-    return Scale(input, 0, kGammaMaxLevel, kGammaChart.Left, kGammaChart.Right());
+    return Scale(input, 0, maxInput, kGammaChart.Left, kGammaChart.Right());
 }
-constexpr double GammaY(double output)
+constexpr double GammaY(double output, double maxOutput = kGammaMaxLevel)
 {
-    return Scale(output, 0, kGammaMaxLevel, kGammaChart.Bottom(), kGammaChart.Top);
+    return Scale(output, 0, maxOutput, kGammaChart.Bottom(), kGammaChart.Top);
 }
 
 // The uniformity heat map: kUniformColumns × kUniformRows square cells, x across from the
