@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <future>
 #include <sstream>
 
@@ -20,6 +21,8 @@ std::future<ToolRun> Start(std::vector<std::string> arguments)
 TEST(ToolDensity, ReadsFromEachInstrumentAndWatchesAStream)
 {
     TempFolder folder;
+    // The environment points the port elsewhere: --sim still means the simulator.
+    setenv("QLCOS_COM1", "/nonexistent/port", 1);
     std::vector<std::future<ToolRun>> reads;
     for (const char* type : {"xrite5xx", "xrite2xx", "colormouse"})
         reads.push_back(Start({"density", "read", "--type", type, "--sim", "--json"}));

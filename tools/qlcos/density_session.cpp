@@ -2,6 +2,7 @@
 
 #include "failure.h"
 #include "light_engine_session.h"
+#include "simulated_port.h"
 
 #include "sim/color_mouse_stand_in.h"
 #include "sim/xrite2xx_sim.h"
@@ -54,13 +55,13 @@ public:
     {
         if (!m_Sim.Start())
             throw Failure(ExitCode::NoDevice, "cannot start the simulated densitometer");
-        zanSetSerialPortPath(port, m_Sim.Path().c_str());
+        RouteToSimulator(port, m_Sim.Path());
         m_Port = port;
     }
     ~SimulatedXRite() override
     {
         m_Sim.Stop();
-        zanSetSerialPortPath(m_Port, nullptr);
+        ReleaseSimulatorPort(m_Port);
     }
     void Measure(const qlcos::sim::SimReading& r) override
     {

@@ -3,6 +3,7 @@
 #include "failure.h"
 #include "progress_ticker.h"
 #include "sim/simulators.h"
+#include "simulated_port.h"
 
 #include "qlcos/host.h"
 
@@ -51,7 +52,7 @@ LightEngineSession::LightEngineSession(const LightEngineOptions& options,
             throw Failure(ExitCode::NoDevice, "cannot start the simulated controller");
         if (options.SimTimeScale != 100)
             qlcos::sim::SetSimulatorTimeScale(*m_Simulator, options.SimTimeScale);
-        zanSetSerialPortPath(options.Port, m_Simulator->Path().c_str());
+        RouteToSimulator(options.Port, m_Simulator->Path());
     }
     tagZanVirtualDeviceProperty property{{options.Port, -1, 9600, 8, 0, 0}, 0, 0};
     ZanResult result = 0;
@@ -69,7 +70,7 @@ LightEngineSession::~LightEngineSession()
     m_Device.Destroy();
     if (m_Simulator) {
         m_Simulator->Stop();
-        zanSetSerialPortPath(m_Options.Port, nullptr);
+        ReleaseSimulatorPort(m_Options.Port);
     }
 }
 
