@@ -65,7 +65,8 @@ step "Configuring build/release" "$root/build/release/logs/configure.log" \
 step "Building qlcos and qlcos-sim" "$root/build/release/logs/build.log" \
   build "$root/build/release" qlcos qlcos-sim
 
-out=$root/build/demo
+cd "$root"
+out=build/demo
 mkdir -p "$out"
 rm -f "$out"/*
 bin=$root/build/release
@@ -110,11 +111,11 @@ qlcos status
 qlcos gamma get -o "$out/gamma.csv"
 qlcos plot gamma "$out/gamma.csv" -o "$out/controller-gamma.png"
 qlcos density read --type xrite5xx --sim
-qlcos config convert "$root/data/exposure.xml" "$out/exposure.ini"
-qlcos config convert "$root/data/exposure.xml" "$out/exposure.bin" --record QLCosCtrl
+qlcos config convert data/exposure.xml "$out/exposure.ini"
+qlcos config convert data/exposure.xml "$out/exposure.bin" --record QLCosCtrl
 qlcos config check "$out/exposure.bin"
 qlcos config convert "$out/exposure.bin" "$out/exposure-from-blob.xml"
-qlcos plot gamma "$root/data/exposure.xml" -o "$out/exposure-gamma.png"
+qlcos plot gamma data/exposure.xml -o "$out/exposure-gamma.png"
 echo
-echo "Files written: $(cd "$out" && ls | tr '\n' ' ')(in build/demo/)"
+echo "Files written in $out: $(cd "$out" && ls | tr '\n' ' ')"
 [ $failures -eq 0 ] || { echo "$failures command(s) failed" >&2; exit 1; }

@@ -71,8 +71,9 @@ if [ $quick -eq 0 ]; then
   variant "AddressSanitizer + UndefinedBehaviourSanitizer" "$root/build/test-asan" "${suites[*]}" \
     "ASAN_OPTIONS=detect_leaks=1" -DQLCOS_WERROR=ON -DQLCOS_BENCH=OFF \
     -DQLCOS_SANITIZE=address,undefined
-  # The suites with threads, the configuration for its locked operations.
-  threaded=(platform serial device exposure config density faults)
+  # The suites with threads, the configuration for its locked operations, and the tool (its
+  # progress ticker, the density wait loop and the in-process simulators).
+  threaded=(platform serial device exposure config density faults qlcos_tool)
   variant "ThreadSanitizer (threaded suites)" "$root/build/test-tsan" "${threaded[*]}" \
     "TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1" -DQLCOS_WERROR=ON -DQLCOS_BENCH=OFF \
     -DQLCOS_SANITIZE=thread -- "${threaded[@]/#/test_}"
