@@ -6,7 +6,7 @@ case ${1:-} in
   -h | --help) echo "usage: scripts/setup.sh   Installs the Debian packages that building and testing need, when missing."; exit 0 ;;
   *) echo "setup.sh: takes no arguments, not '$*' (--help for more)" >&2; exit 2 ;;
 esac
-packages=(g++ make cmake pkg-config libxerces-c-dev libcli11-dev libcairo2-dev nlohmann-json3-dev googletest libgtest-dev libgmock-dev strace locales
+packages=(g++ make cmake pkg-config libxerces-c-dev libcli11-dev libcairo2-dev libfontconfig-dev nlohmann-json3-dev googletest libgtest-dev libgmock-dev strace locales
           clang libfuzzer-14-dev libclang-rt-14-dev)
 missing=()
 for p in "${packages[@]}"; do

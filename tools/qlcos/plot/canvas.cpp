@@ -6,12 +6,23 @@
 
 #include <cairo-pdf.h>
 #include <cairo-svg.h>
+#include <fontconfig/fontconfig.h>
 
 #include <cmath>
 
 namespace qlcos::tool::plot {
 
 namespace {
+
+// Cairo and fontconfig keep their font caches for the life of the process. They are released
+// at exit, when no picture is left, so that a leak checker sees only real leaks.
+struct FontCachesReleasedAtExit {
+    ~FontCachesReleasedAtExit()
+    {
+        cairo_debug_reset_static_data();
+        FcFini();
+    }
+} g_FontCaches;
 
 constexpr const char* kFont = "DejaVu Sans";
 
