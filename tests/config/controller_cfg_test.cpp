@@ -275,9 +275,9 @@ TEST(ControllerCfgXml, ExportTextAndRoundTrip)
     EXPECT_EQ(With(d).ExportXMLNode(doc.Root()), 0);
     // The creation time as "%Y-%m-%d %H:%M".
     DOMElement* e = doc.Root()->getFirstElementChild();
-    std::string stamp = Utf8(e->getAttribute(u"CreateTime"));
+    std::string stamp = XmlUtf8(e->getAttribute(u"CreateTime"));
     for (char& c : stamp) c = std::isdigit(static_cast<unsigned char>(c)) ? '0' : c;
-    EXPECT_EQ(stamp, "0000-00-00 00:00") << Utf8(e->getAttribute(u"CreateTime"));
+    EXPECT_EQ(stamp, "0000-00-00 00:00") << XmlUtf8(e->getAttribute(u"CreateTime"));
     e->removeAttribute(u"CreateTime");
     EXPECT_EQ(Serialize(e),
               R"(<XavenController Comment="Vudodura Controller Data" )"
@@ -319,7 +319,7 @@ TEST(ControllerCfgXml, DeviceTypesWithoutANameAndFailedExports)
         ASSERT_EQ(cfg.ExportXMLNode(doc.Root()), 0);
         DOMElement* e = doc.Root()->getFirstElementChild();
         const bool named = type == 2 || type == 4;
-        EXPECT_EQ(std::u16string(e->getAttribute(u"DeviceType")) == u"UnKnow", !named) << type;
+        EXPECT_EQ(Wide(e->getAttribute(u"DeviceType")) == ZT("UnKnow"), !named) << type;
         CZanXavenControllerCfg back;
         back.ImportXMLNode(e);
         EXPECT_EQ(Data(back).DeviceType, named ? type : 0) << type;
@@ -337,5 +337,5 @@ TEST(ControllerCfgXml, DeviceTypesWithoutANameAndFailedExports)
     empty.Document()->removeChild(empty.Root())->release();
     EXPECT_EQ(cfg.ExportXMLNode(empty.Document()), 0);
     ASSERT_NE(empty.Root(), nullptr);
-    EXPECT_EQ(std::u16string(empty.Root()->getNodeName()), u"XavenController");
+    EXPECT_EQ(Wide(empty.Root()->getNodeName()), ZT("XavenController"));
 }

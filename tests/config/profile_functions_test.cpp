@@ -6,7 +6,9 @@
 
 #include <cstring>
 #include <limits>
+#if !defined(_WIN32)
 #include <sys/stat.h>
+#endif
 #include <tuple>
 
 using namespace qlcos::test;
@@ -27,11 +29,11 @@ TEST(ProfileFunctions, GettersReadTheFirstMatchWithoutRegardToCase)
     EXPECT_EQ(f, 2.5f);
     ZanWChar text[32];
     EXPECT_EQ(zanGetProfileString(ZT("Main"), ZT("Name"), path.c_str(), text, 32), 1);
-    EXPECT_EQ(std::u16string(text), u" padded ");
+    EXPECT_EQ(ZanString(text), ZT(" padded "));
     EXPECT_EQ(zanGetProfileString(ZT("Main"), ZT("Text"), path.c_str(), text, 32), 1);
-    EXPECT_EQ(std::u16string(text), u"Fu\u00DF\u00E9 \u20AC \U0001D11E");
+    EXPECT_EQ(ZanString(text), ZT("Fu\u00DF\u00E9 \u20AC \U0001D11E"));
     EXPECT_EQ(zanGetProfileString(ZT("Main"), ZT("Text"), path.c_str(), text, 4), 1);
-    EXPECT_EQ(std::u16string(text), u"Fu\u00DF"); // cut and terminated within the length
+    EXPECT_EQ(ZanString(text), ZT("Fu\u00DF")); // cut and terminated within the length
 
     // Missing, empty or non-numeric values leave the target unchanged and report 0; only
     // the first [Main] is read.
@@ -93,17 +95,17 @@ TEST(ProfileFunctions, WrittenValuesReadBackExactly)
         ASSERT_EQ(zanGetProfileInt(ZT("ints"), ZT("v"), path.c_str(), &back), 1);
         EXPECT_EQ(back, value);
     }
-    for (const char16_t* value : {u"plain", u"  two spaces  ", u"\"quoted\"", u"'single'", u"",
-                                  u"a=b;c [d]", u"\u00C5ngstr\u00F6m \u6587"}) {
+    for (const ZanWChar* value : {ZT("plain"), ZT("  two spaces  "), ZT("\"quoted\""), ZT("'single'"), ZT(""),
+                                  ZT("a=b;c [d]"), ZT("\u00C5ngstr\u00F6m \u6587")}) {
         ASSERT_EQ(zanSetProfileString(ZT("Texts"), ZT("T"), path.c_str(), value), 1);
         ZanWChar back[64] = {'#'};
         ASSERT_EQ(zanGetProfileString(ZT("Texts"), ZT("T"), path.c_str(), back, 64), 1);
-        EXPECT_EQ(std::u16string(back), value);
+        EXPECT_EQ(ZanString(back), value);
     }
     // A line break would split the line and forge keys: refused, nothing written.
-    EXPECT_EQ(zanSetProfileString(ZT("Texts"), ZT("T"), path.c_str(), u"x\nEvil=1"), 0);
-    EXPECT_EQ(zanSetProfileString(ZT("Texts"), ZT("Bad=Key"), path.c_str(), u"x"), 0);
-    EXPECT_EQ(zanSetProfileString(ZT("Bad]Section"), ZT("T"), path.c_str(), u"x"), 0);
+    EXPECT_EQ(zanSetProfileString(ZT("Texts"), ZT("T"), path.c_str(), ZT("x\nEvil=1")), 0);
+    EXPECT_EQ(zanSetProfileString(ZT("Texts"), ZT("Bad=Key"), path.c_str(), ZT("x")), 0);
+    EXPECT_EQ(zanSetProfileString(ZT("Bad]Section"), ZT("T"), path.c_str(), ZT("x")), 0);
     // One line per key: every write replaced its key in place.
     const std::string text = folder.Read("w.ini");
     EXPECT_EQ(text.find("Evil"), std::string::npos);
@@ -148,6 +150,7 @@ TEST(ProfileFunctions, FilesAreCreatedButNeverOverwrittenBlindly)
     EXPECT_EQ(zanSetProfileInt(ZT("S"), ZT("K"), folder.WideFile("no/such.ini").c_str(), 1), 0);
     EXPECT_EQ(zanSetProfileInt(ZT("S"), ZT("K"), nullptr, 1), 0);
     EXPECT_EQ(zanSetProfileInt(ZT("S"), nullptr, fresh.c_str(), 1), 0);
+#if !defined(_WIN32) // the rules of the POSIX implementation; Windows' own decide there
     // A path that names a folder cannot be read, so it is not replaced.
     ::mkdir(folder.File("dir.ini").c_str(), 0755);
     EXPECT_EQ(zanSetProfileInt(ZT("S"), ZT("K"), folder.WideFile("dir.ini").c_str(), 1), 0);
@@ -158,6 +161,7 @@ TEST(ProfileFunctions, FilesAreCreatedButNeverOverwrittenBlindly)
     ASSERT_EQ(::lstat(folder.File("link.ini").c_str(), &st), 0);
     EXPECT_TRUE(S_ISLNK(st.st_mode));
     EXPECT_EQ(folder.Read("new.ini"), "[S]\nK=2\n");
+#endif
 }
 
 TEST(ProfileFunctions, StringToWCharNeverReadsOrWritesTooFar)
@@ -168,14 +172,14 @@ TEST(ProfileFunctions, StringToWCharNeverReadsOrWritesTooFar)
         return target;
     };
     EXPECT_EQ(StringToWChar(filled(), "ab\xE9", 3), target);
-    EXPECT_EQ(std::u16string(target, 4), u"ab\u00E9#"); // three bytes widened, no terminator
+    EXPECT_EQ(ZanString(target, 4), ZT("ab\u00E9#")); // three bytes widened, no terminator
     StringToWChar(filled(), "hi", 6);                   // stops after the source's terminator
-    EXPECT_EQ(std::u16string(target, 4), std::u16string(u"hi\0#", 4));
+    EXPECT_EQ(ZanString(target, 4), ZanString(ZT("hi\0#"), 4));
 
-    StringToWChar(filled(), u"abcdefgh", 5);
-    EXPECT_EQ(std::u16string(target, 6), std::u16string(u"abcd\0#", 6));
-    StringToWChar(filled(), u"ab", 5);
-    EXPECT_EQ(std::u16string(target, 4), std::u16string(u"ab\0#", 4));
+    StringToWChar(filled(), ZT("abcdefgh"), 5);
+    EXPECT_EQ(ZanString(target, 6), ZanString(ZT("abcd\0#"), 6));
+    StringToWChar(filled(), ZT("ab"), 5);
+    EXPECT_EQ(ZanString(target, 4), ZanString(ZT("ab\0#"), 4));
     EXPECT_EQ(StringToWChar(target, static_cast<const ZanWChar*>(nullptr), 5), target);
-    EXPECT_EQ(StringToWChar(nullptr, u"ab", 5), nullptr);
+    EXPECT_EQ(StringToWChar(nullptr, ZT("ab"), 5), nullptr);
 }

@@ -6,22 +6,32 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 
 namespace qlcos::test {
 
-// A fresh folder in the temporary folder ($TMPDIR or /tmp), removed with its files when the
-// object goes.
+// A fresh folder in the temporary folder ($TMPDIR or /tmp, %TEMP% on Windows), removed with
+// its files when the object goes.
 class TempFolder {
 public:
     TempFolder()
     {
-        std::string pattern = std::filesystem::temp_directory_path() / "qlcos-config-XXXXXX";
-        if (::mkdtemp(&pattern[0])) m_Path = pattern;
+        std::random_device seed;
+        std::mt19937_64 random(seed());
+        const std::filesystem::path base = std::filesystem::temp_directory_path();
+        for (int attempt = 0; attempt < 100 && m_Path.empty(); ++attempt) {
+            const std::filesystem::path candidate =
+                base / ("qlcos-config-" + std::to_string(random() % 1000000000));
+            std::error_code error;
+            // create_directory is false for a folder that exists already: another try.
+            if (std::filesystem::create_directory(candidate, error))
+                m_Path = candidate.generic_string();
+        }
+        EXPECT_FALSE(m_Path.empty()) << "no temporary folder could be made in " << base;
     }
     ~TempFolder()
     {
