@@ -157,7 +157,7 @@ TEST(ControllerCfgIni, ExportWritesPlainKeysAndImportsBack)
     TempFolder folder;
     const ZanString path = folder.WideFile("lab.ini");
     EXPECT_EQ(With(Distinct()).ExportINIFile(path.c_str()), 0);
-    EXPECT_EQ(folder.Read("lab.ini"),
+    EXPECT_INI_TEXT(folder.Read("lab.ini"),
               "[LCosCtrl]\n"
               "Port=3\nSecond=-1\nBaudRate=19200\nDataBits=7\nReserved1=5\nReserved2=6\n"
               "FuserType=1\nDeviceType=4\n"

@@ -106,7 +106,7 @@ TEST(LCosCtrlCfgIni, KeysInTheirOrderAndOneValuePerAlphaPair)
     d.ALPHAR[1] = 2.5f;
     cfg.SetData(&d);
     ASSERT_EQ(cfg.ExportINIFile(path.c_str()), 0);
-    const std::string text = folder.Read("lab.ini");
+    const std::string text = IniText(folder.Read("lab.ini"));
     EXPECT_EQ(KeysOf(text, "LCosCtrl"),
               (std::vector<std::string>{
                   "Port",         "Second",      "BaudRate",         "DataBits",    "Reserved1",

@@ -167,10 +167,10 @@ TEST(PaperSizeCfgIni, ExportImportStaleSectionsAndCounts)
     cfg.InitData();
     cfg.AddPaperSizeItem(a4);
     EXPECT_EQ(cfg.ExportINIFile(path.c_str()), 0);
-    const std::string text = folder.Read("paper.ini");
+    const std::string text = IniText(folder.Read("paper.ini"));
     EXPECT_TRUE(Has(text, "[PaperSize1]\nName=A4 Glossy\nR_LastCor=1.5\nG_LastCor=-0.1\n"
                           "B_LastCor=0\nD_LastCor=0\nPhotoWidth=2480\nPhotoHeight=0\n"
-                          "PhotoLeft=-3\nPhotoTop=0\nPaperWidth=0\nPaperLength=297\n\n"));
+                          "PhotoLeft=-3\nPhotoTop=0\nPaperWidth=0\nPaperLength=297\n"));
     EXPECT_TRUE(Has(text, "[PaperSize2]\nName=Old2\n")); // stale sections stay
     EXPECT_TRUE(Has(text, "[ExpPaperInfo]\nPaperSizeCount=1\n"));
     EXPECT_EQ(back.ImportINIFile(path.c_str()), 0);

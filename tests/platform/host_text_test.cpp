@@ -82,5 +82,5 @@ TEST(HostText, AUtf8PathReachesTheFileSystemUnchanged)
     for (const auto& entry : std::filesystem::directory_iterator(folder.File("")))
         names.push_back(entry.path().filename().u8string());
     EXPECT_EQ(names, std::vector<std::string>{"caf\xC3\xA9.ini"}); // the UTF-8 bytes themselves
-    EXPECT_EQ(folder.Read("caf\xC3\xA9.ini"), "[Paper]\nName=Gl\xC3\xA4nzend\n");
+    EXPECT_INI_TEXT(folder.Read("caf\xC3\xA9.ini"), "[Paper]\nName=Gl\xC3\xA4nzend\n");
 }
