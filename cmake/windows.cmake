@@ -9,10 +9,17 @@ set_target_properties(QLCosCtrl PROPERTIES
   PREFIX ""                       # QLCosCtrl.dll (MinGW would write libQLCosCtrl.dll)
   RUNTIME_OUTPUT_DIRECTORY ${QLCOS_WINDOWS_BIN})
 
+# The DLLs the library and the tests need at run time, copied beside the programs and
+# installed beside QLCosCtrl.dll: Xerces-C's, and with MinGW-w64 the GCC runtime.
+set(QLCOS_RUNTIME_DLLS)
+get_filename_component(xerces_lib_dir "${XercesC_LIBRARY}" DIRECTORY)
+file(GLOB xerces_dll "${xerces_lib_dir}/../bin/*xerces-c*.dll")
+if(xerces_dll)
+  list(APPEND QLCOS_RUNTIME_DLLS ${xerces_dll})
+else()
+  message(WARNING "Xerces-C's DLL was not found beside ${XercesC_LIBRARY}: put it on PATH to run")
+endif()
 if(MINGW)
-  # The GCC runtime DLLs the library and the tests link against, and Xerces-C's DLL: copied
-  # beside the programs and installed beside QLCosCtrl.dll.
-  set(QLCOS_RUNTIME_DLLS)
   foreach(dll libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
     execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${dll}
                     OUTPUT_VARIABLE found OUTPUT_STRIP_TRAILING_WHITESPACE)
@@ -21,12 +28,8 @@ if(MINGW)
     endif()
     list(APPEND QLCOS_RUNTIME_DLLS ${found})
   endforeach()
-  get_filename_component(xerces_lib_dir "${XercesC_LIBRARY}" DIRECTORY)
-  file(GLOB xerces_dll "${xerces_lib_dir}/../bin/libxerces-c*.dll")
-  if(NOT xerces_dll)
-    message(FATAL_ERROR "Xerces-C's DLL was not found beside ${XercesC_LIBRARY}")
-  endif()
-  list(APPEND QLCOS_RUNTIME_DLLS ${xerces_dll})
+endif()
+if(QLCOS_RUNTIME_DLLS)
   file(COPY ${QLCOS_RUNTIME_DLLS} DESTINATION ${QLCOS_WINDOWS_BIN})
   install(FILES ${QLCOS_RUNTIME_DLLS} DESTINATION ${CMAKE_INSTALL_BINDIR})
 endif()

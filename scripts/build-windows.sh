@@ -19,22 +19,7 @@ QLCosCtrl.dll, its import library and the headers into BUILD-DIR/install.
 USAGE
 }
 
-tests=OFF
-build_dir=
-for arg in "$@"; do
-  case $arg in
-    --tests) tests=ON ;;
-    -h | --help) usage; exit 0 ;;
-    -*) echo "build-windows.sh: unknown option '$arg' (--help for more)" >&2; exit 2 ;;
-    *)
-      if [ -n "$build_dir" ]; then
-        echo "build-windows.sh: one build folder only, not '$arg' too (--help for more)" >&2
-        exit 2
-      fi
-      build_dir=$arg ;;
-  esac
-done
-build_dir=${build_dir:-$root/build/windows}
+parse_arguments build-windows.sh 1 "$@"
 mkdir -p "$build_dir/logs"
 build_dir=$(cd "$build_dir" && pwd)
 logs=$build_dir/logs
@@ -57,10 +42,10 @@ gtest_prefix=$(cached googletest "$gtest_key-$compiler_key" build_googletest)
 echo "ok ($((SECONDS - start)) s)"
 
 # No ccache launcher here: cross and native objects would only crowd each other out.
+# The preset mingw-cross of CMakePresets.json, in the build folder asked for.
+export QLCOS_WINDOWS_PREFIXES="$xerces_prefix;$gtest_prefix"
 step "Configuring $build_dir" "$logs/configure.log" \
-  cmake -S "$root" -B "$build_dir" -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
-  -DCMAKE_BUILD_TYPE=RelWithDebInfo "-DCMAKE_PREFIX_PATH=$xerces_prefix;$gtest_prefix" \
-  -DCMAKE_INSTALL_PREFIX="$build_dir/install" -DQLCOS_WERROR=ON -DQLCOS_TESTS="$tests" \
-  -DQLCOS_BENCH=OFF
+  cmake -S "$root" --preset mingw-cross -B "$build_dir" \
+  -DCMAKE_INSTALL_PREFIX="$build_dir/install" -DQLCOS_WERROR=ON -DQLCOS_TESTS="$tests"
 step "Building" "$logs/build.log" build "$build_dir"
 step "Installing into $build_dir/install" "$logs/install.log" cmake --install "$build_dir"

@@ -19,20 +19,7 @@ output goes to BUILD-DIR/logs/test.log.
 USAGE
 }
 
-build_dir=
-for arg in "$@"; do
-  case $arg in
-    -h | --help) usage; exit 0 ;;
-    -*) echo "test-windows.sh: unknown option '$arg' (--help for more)" >&2; exit 2 ;;
-    *)
-      if [ -n "$build_dir" ]; then
-        echo "test-windows.sh: one build folder only, not '$arg' too (--help for more)" >&2
-        exit 2
-      fi
-      build_dir=$arg ;;
-  esac
-done
-build_dir=${build_dir:-$root/build/windows}
+parse_arguments test-windows.sh 0 "$@"
 
 step "Checking the Debian packages" "$root/build/logs/windows-setup.log" install_missing wine64
 "$root/scripts/build-windows.sh" --tests "$build_dir"

@@ -8,6 +8,30 @@ mingw_triple=x86_64-w64-mingw32
 toolchain=$root/cmake/mingw-w64-x86_64.cmake
 cache_root=${XDG_CACHE_HOME:-$HOME/.cache}/qlcos
 
+# parse_arguments <script name> <accepts --tests: 0 or 1> <arguments...>: sets build_dir
+# (default build/windows) and tests (ON with --tests); --help calls the script's usage.
+parse_arguments() {
+  local name=$1 accepts_tests=$2 arg
+  shift 2
+  tests=OFF
+  build_dir=
+  for arg in "$@"; do
+    case $arg in
+      --tests) [ "$accepts_tests" = 1 ] || { echo "$name: unknown option '$arg' (--help for more)" >&2; exit 2; }
+        tests=ON ;;
+      -h | --help) usage; exit 0 ;;
+      -*) echo "$name: unknown option '$arg' (--help for more)" >&2; exit 2 ;;
+      *)
+        if [ -n "$build_dir" ]; then
+          echo "$name: one build folder only, not '$arg' too (--help for more)" >&2
+          exit 2
+        fi
+        build_dir=$arg ;;
+    esac
+  done
+  build_dir=${build_dir:-$root/build/windows}
+}
+
 as_root() {
   if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
 }
