@@ -21,7 +21,7 @@ USAGE
 
 parse_arguments test-windows.sh 0 "$@"
 
-step "Checking the Debian packages" "$root/build/logs/windows-setup.log" install_missing wine64
+step "Checking Wine" "$root/build/logs/windows-setup.log" install_missing wine64
 "$root/scripts/build-windows.sh" --tests "$build_dir"
 build_dir=$(cd "$build_dir" && pwd)
 logs=$build_dir/logs
