@@ -11,8 +11,9 @@ usage: scripts/test-windows.sh [BUILD-DIR]   (default: build/windows)
 
 Builds QLCosCtrl.dll and the test suites for Windows (scripts/build-windows.sh --tests) and
 the Linux simulator program (build/release), installs wine64 when missing, then runs every
-suite under Wine with WINEPREFIX=BUILD-DIR/wine-prefix. COM1 of the prefix links to a
-simulated LDD controller's pseudo-terminal; COM9 has nothing behind it. The suites' full
+suite under Wine with WINEPREFIX=BUILD-DIR/wine-prefix. COM ports of the prefix link to
+simulators' pseudo-terminals: COM1 an LDD controller, COM2 an X-Rite 504 measuring every
+second, COM3 a line that never answers; COM9 has nothing behind it. The suites' full
 output goes to BUILD-DIR/logs/test.log.
 
   -h, --help  this text
@@ -55,6 +56,7 @@ step "Preparing the Wine prefix" "$logs/wine-prefix.log" prepare_prefix
 start_simulator() {
   local port=$1; shift
   local log=$logs/simulator-com$port.log
+  : >"$log"
   stdbuf -oL "$root/build/release/qlcos-sim" "$@" >"$log" 2>&1 &
   sims+=($!)
   local pty="" waited=0
@@ -72,7 +74,10 @@ start_simulator() {
 # Only the ports the tests name exist in the prefix.
 rm -f "$WINEPREFIX"/dosdevices/com*
 start_simulator 1 ldd --time-scale 10
-export QLCOS_TEST_COM_LDD=1 QLCOS_TEST_COM_MISSING=9
+start_simulator 2 xrite5xx --every 1
+start_simulator 3 silent
+export QLCOS_TEST_COM_LDD=1 QLCOS_TEST_COM_XRITE5XX=2 QLCOS_TEST_COM_SILENT=3
+export QLCOS_TEST_COM_MISSING=9
 
 step "Windows suites under Wine" "$logs/test.log" \
   ctest --test-dir "$build_dir" --output-on-failure --no-tests=error -j"$(nproc)"

@@ -12,8 +12,8 @@ namespace {
 // holds the ANSI code page's. An existing file keeps its encoding.
 void CreateAsUtf16(const ZanWChar* path)
 {
-    HANDLE file = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
-                              nullptr);
+    HANDLE file =
+        CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return; // it exists, or the write below fails as well
     static const unsigned char kByteOrderMark[] = {0xFF, 0xFE};
     DWORD written = 0;

@@ -70,7 +70,8 @@ public:
         // Always the device namespace, so that ports above 9 open too. Share mode 0: the
         // port is ours alone, and an open while someone else has it is refused.
         const std::wstring path = L"\\\\.\\COM" + std::to_wstring(property.Port);
-        if (!ClaimPort(property.Port)) return Fail(ZAN_COM_ERR_IN_USE, ERROR_ACCESS_DENIED, "in use");
+        if (!ClaimPort(property.Port))
+            return Fail(ZAN_COM_ERR_IN_USE, ERROR_ACCESS_DENIED, "in use");
         m_PortNumber = property.Port;
         m_Port = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                              FILE_FLAG_OVERLAPPED, nullptr);

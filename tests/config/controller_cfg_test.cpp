@@ -158,12 +158,12 @@ TEST(ControllerCfgIni, ExportWritesPlainKeysAndImportsBack)
     const ZanString path = folder.WideFile("lab.ini");
     EXPECT_EQ(With(Distinct()).ExportINIFile(path.c_str()), 0);
     EXPECT_INI_TEXT(folder.Read("lab.ini"),
-              "[LCosCtrl]\n"
-              "Port=3\nSecond=-1\nBaudRate=19200\nDataBits=7\nReserved1=5\nReserved2=6\n"
-              "FuserType=1\nDeviceType=4\n"
-              "R_FilterPos=2\nG_FilterPos=134\nB_FilterPos=-7\n"
-              "R_Channel=3\nG_Channel=1\nB_Channel=2\n"
-              "HorzMirror=1\nVertMirror=0\nSyncExposal=1\nSyncExposalTime=40\n");
+                    "[LCosCtrl]\n"
+                    "Port=3\nSecond=-1\nBaudRate=19200\nDataBits=7\nReserved1=5\nReserved2=6\n"
+                    "FuserType=1\nDeviceType=4\n"
+                    "R_FilterPos=2\nG_FilterPos=134\nB_FilterPos=-7\n"
+                    "R_Channel=3\nG_Channel=1\nB_Channel=2\n"
+                    "HorzMirror=1\nVertMirror=0\nSyncExposal=1\nSyncExposalTime=40\n");
 
     CZanXavenControllerCfg back;
     EXPECT_EQ(back.ImportINIFile(path.c_str()), 0);

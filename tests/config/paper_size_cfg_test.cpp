@@ -88,7 +88,8 @@ TEST(PaperSizeCfg, ItemCopiesAndListRulesOnNames)
 
     CZanXavenPaperSizeCfg cfg;
     EXPECT_EQ(cfg.AddPaperSizeItem(Named(ZT("A4"))) + cfg.AddPaperSizeItem(Named(ZT("A4"))), 1);
-    EXPECT_EQ(cfg.AddPaperSizeItem(Named(ZT("a4"), 7)) + cfg.AddPaperSizeItem(Named(ZT("Letter"))), 2);
+    EXPECT_EQ(cfg.AddPaperSizeItem(Named(ZT("a4"), 7)) + cfg.AddPaperSizeItem(Named(ZT("Letter"))),
+              2);
     EXPECT_EQ(Count(cfg), 0u); // list operations leave the stored count
     Item out;
     EXPECT_EQ(cfg.GetPaperSizeItem(ZT("a4"), out), 1);

@@ -95,8 +95,9 @@ TEST(ProfileFunctions, WrittenValuesReadBackExactly)
         ASSERT_EQ(zanGetProfileInt(ZT("ints"), ZT("v"), path.c_str(), &back), 1);
         EXPECT_EQ(back, value);
     }
-    for (const ZanWChar* value : {ZT("plain"), ZT("  two spaces  "), ZT("\"quoted\""), ZT("'single'"), ZT(""),
-                                  ZT("a=b;c [d]"), ZT("\u00C5ngstr\u00F6m \u6587")}) {
+    for (const ZanWChar* value :
+         {ZT("plain"), ZT("  two spaces  "), ZT("\"quoted\""), ZT("'single'"), ZT(""),
+          ZT("a=b;c [d]"), ZT("\u00C5ngstr\u00F6m \u6587")}) {
         ASSERT_EQ(zanSetProfileString(ZT("Texts"), ZT("T"), path.c_str(), value), 1);
         ZanWChar back[64] = {'#'};
         ASSERT_EQ(zanGetProfileString(ZT("Texts"), ZT("T"), path.c_str(), back, 64), 1);
@@ -128,8 +129,8 @@ TEST(ProfileFunctions, WritesKeepTheRestOfTheFile)
     EXPECT_EQ(zanSetProfileInt(ZT("Third"), ZT("w"), path.c_str(), 7), 1);
     EXPECT_EQ(zanSetProfileInt(ZT("Fourth"), ZT("v"), path.c_str(), 8), 1);
     EXPECT_INI_TEXT(folder.Read("k.ini"), "; header comment\r\n[First]\r\nKeep=1\r\n\r\n"
-                                    "[Second]\r\nx=5\r\nunrelated line\r\ny=6\r\n\r\n"
-                                    "[Third]\r\nz=3\r\nw=7\r\n\r\n[Fourth]\r\nv=8\r\n");
+                                          "[Second]\r\nx=5\r\nunrelated line\r\ny=6\r\n\r\n"
+                                          "[Third]\r\nz=3\r\nw=7\r\n\r\n[Fourth]\r\nv=8\r\n");
 #if !defined(_WIN32)
     struct stat st {};
     ASSERT_EQ(::stat(folder.File("k.ini").c_str(), &st), 0);
@@ -139,8 +140,9 @@ TEST(ProfileFunctions, WritesKeepTheRestOfTheFile)
     // Removing a key and a section with the Windows calls.
     EXPECT_EQ(WritePrivateProfileStringW(ZT("second"), ZT("Y"), nullptr, path.c_str()), 1);
     EXPECT_EQ(WritePrivateProfileStringW(ZT("third"), nullptr, nullptr, path.c_str()), 1);
-    EXPECT_INI_TEXT(folder.Read("k.ini"), "; header comment\r\n[First]\r\nKeep=1\r\n\r\n"
-                                    "[Second]\r\nx=5\r\nunrelated line\r\n\r\n[Fourth]\r\nv=8\r\n");
+    EXPECT_INI_TEXT(folder.Read("k.ini"),
+                    "; header comment\r\n[First]\r\nKeep=1\r\n\r\n"
+                    "[Second]\r\nx=5\r\nunrelated line\r\n\r\n[Fourth]\r\nv=8\r\n");
 }
 
 TEST(ProfileFunctions, FilesAreCreatedButNeverOverwrittenBlindly)
@@ -177,7 +179,7 @@ TEST(ProfileFunctions, StringToWCharNeverReadsOrWritesTooFar)
     };
     EXPECT_EQ(StringToWChar(filled(), "ab\xE9", 3), target);
     EXPECT_EQ(ZanString(target, 4), ZT("ab\u00E9#")); // three bytes widened, no terminator
-    StringToWChar(filled(), "hi", 6);                   // stops after the source's terminator
+    StringToWChar(filled(), "hi", 6);                 // stops after the source's terminator
     EXPECT_EQ(ZanString(target, 4), ZanString(ZT("hi\0#"), 4));
 
     StringToWChar(filled(), ZT("abcdefgh"), 5);

@@ -91,7 +91,8 @@ TEST(ModulePath, FolderOfTheExecutableKeepsTheRoot)
     EXPECT_EQ(ExecutableFolderOf(ZT("/host"), false), ZT("/"));
     EXPECT_EQ(ExecutableFolderOf(ZT("/opt//lab//host"), false), ZT("/opt//lab"));
     EXPECT_EQ(ExecutableFolderOf(ZT("host"), false), ZT(""));
-    EXPECT_EQ(ExecutableFolderOf(ZT("/a\\b/host"), false), ZT("/a\\b")); // backslash is a name letter
+    EXPECT_EQ(ExecutableFolderOf(ZT("/a\\b/host"), false),
+              ZT("/a\\b")); // backslash is a name letter
     EXPECT_EQ(ExecutableFolderOf(ZT("C:\\Lab\\Bin\\host.exe"), true), ZT("C:\\Lab\\Bin"));
     EXPECT_EQ(ExecutableFolderOf(ZT("C:\\host.exe"), true), ZT("C:\\"));
     EXPECT_EQ(ExecutableFolderOf(ZT("\\\\server\\share\\bin\\host.exe"), true),

@@ -2,22 +2,19 @@
 // numbers come from the environment (scripts/test-windows.sh starts the simulators and links
 // the ports to their pseudo-terminals).
 #include "qlcos/exposure.h"
+#include "serial/time_scale.h"
+#include "support/files.h"
+#include "support/simulated_ports.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <string>
 
 namespace {
 
-// The port number in environment variable `name`; fails the test when it is not set.
-int PortFrom(const char* name)
-{
-    const char* text = std::getenv(name);
-    EXPECT_TRUE(text && *text) << name << " is not set: run the suite with scripts/test-windows.sh";
-    return text && *text ? std::atoi(text) : 0;
-}
+using qlcos::test::SimulatedPort;
+using Clock = std::chrono::steady_clock;
 
 tagZanVirtualDeviceProperty Property(int port)
 {
@@ -26,7 +23,7 @@ tagZanVirtualDeviceProperty Property(int port)
 
 TEST(ComPort, TheLightEngineIsFoundAndDrivenThroughTheComPort)
 {
-    const int port = PortFrom("QLCOS_TEST_COM_LDD");
+    const int port = SimulatedPort("QLCOS_TEST_COM_LDD");
     ASSERT_GT(port, 0);
     CZanLCosCtrl device;
     auto property = Property(port);
@@ -36,9 +33,9 @@ TEST(ComPort, TheLightEngineIsFoundAndDrivenThroughTheComPort)
     unsigned short time = 0;
     EXPECT_EQ(0u, device.GetShutterTime(1, &time));
     EXPECT_EQ(150, time);
-    const auto start = std::chrono::steady_clock::now();
+    const auto start = Clock::now();
     EXPECT_EQ(0u, device.Expose(1)); // returns when the controller reports done
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+    EXPECT_LT(Clock::now() - start, std::chrono::seconds(10));
 
     // The port is exclusive while the device holds it.
     CQLDDControl second;
@@ -51,7 +48,7 @@ TEST(ComPort, TheLightEngineIsFoundAndDrivenThroughTheComPort)
 
 TEST(ComPort, APortWithNothingBehindItFailsToOpenAndSaysWhy)
 {
-    const int port = PortFrom("QLCOS_TEST_COM_MISSING");
+    const int port = SimulatedPort("QLCOS_TEST_COM_MISSING");
     ASSERT_GT(port, 0);
     CQLampControl2 lamp;
     EXPECT_EQ(ZAN_COM_ERR_OPEN, lamp.Create(port, -1));
@@ -59,6 +56,25 @@ TEST(ComPort, APortWithNothingBehindItFailsToOpenAndSaysWhy)
     EXPECT_EQ(ZAN_COM_ERR_OPEN, failure.Result);
     EXPECT_NE(0u, failure.OsError);
     EXPECT_NE(std::string::npos, std::string(failure.Text).find("no such port")) << failure.Text;
+}
+
+TEST(ComPort, ALineThatNeverAnswersFailsCreateWithinItsTimeOuts)
+{
+    const int port = SimulatedPort("QLCOS_TEST_COM_SILENT");
+    ASSERT_GT(port, 0);
+    qlcos::serial::SetWaitScaleForTests(5);
+    CZanLCosCtrl device;
+    auto property = Property(port);
+    const auto start = Clock::now();
+    EXPECT_EQ(ZAN_LCOS_CREATE_FAILED, device.Create(nullptr, &property));
+    const auto spent = Clock::now() - start;
+    qlcos::serial::SetWaitScaleForTests(100);
+    EXPECT_LT(spent, std::chrono::seconds(20)); // every model tried, each wait bounded
+    tagZanVirtualDeviceStatusDescription description{};
+    EXPECT_EQ(0u, device.GetStatusDescription(&description, nullptr));
+    const std::string text = qlcos::test::Utf8(description.Text);
+    EXPECT_NE(std::string::npos, text.find("no model answered on COM" + std::to_string(port)))
+        << text;
 }
 
 } // namespace

@@ -1,9 +1,11 @@
-// The density device on Windows: the colour mouse's library loaded with LoadLibraryW (the
-// stand-in, built as CSCMTLib.dll beside the test), its wait loop on a thread of its own, and
-// each reading announced to a real window whose message loop the test runs.
+// The density device on Windows: its wait loop on a thread of its own announces each reading
+// to a real window whose message loop the test runs, for the colour mouse (its library loaded
+// with LoadLibraryW: the stand-in, built as CSCMTLib.dll beside the test) and for an X-Rite
+// 504 on a COM port (a simulator beside the tests).
 #include "qlcos/density.h"
 #include "serial/time_scale.h"
 #include "sim/colormouse/stand_in_control.h"
+#include "support/simulated_ports.h"
 
 #include <gtest/gtest.h>
 
@@ -87,6 +89,40 @@ TEST(ColorMouseOnWindows, ReadingsReachTheHostWindowThroughItsMessageLoop)
     EXPECT_EQ(reading.Yellow, 0.75f);
 
     EXPECT_EQ(0u, device.Break(0)); // stops and joins the loop's thread
+    EXPECT_EQ(0u, device.Destroy());
+    qlcos::serial::SetWaitScaleForTests(100);
+    DestroyWindow(window);
+}
+
+TEST(XRiteOnWindows, ReadingsFromTheComPortReachTheHostWindow)
+{
+    const int port = qlcos::test::SimulatedPort("QLCOS_TEST_COM_XRITE5XX");
+    ASSERT_GT(port, 0);
+    HWND window = CreateHostWindow();
+    ASSERT_NE(window, nullptr) << GetLastError();
+    qlcos::serial::SetWaitScaleForTests(5);
+
+    CZanDensityCtrl device;
+    tagZanVirtualDeviceProperty property{{port, -1, 9600, 8, 0, 0}, ZAN_DEVTYPE_XRITE5XX, 0xFFFF};
+    ASSERT_EQ(0u, device.Create(window, &property)); // identifies the instrument on the line
+    ASSERT_EQ(0u, device.WaitDensityInfo(1, 0, nullptr));
+    // The simulator measures every second. A line the port opened in the middle of may be
+    // announced without a complete reading; a whole one follows within the next second.
+    tagDensityInfo reading{};
+    ZanResult got = ZAN_DENSITY_NO_READING;
+    const DWORD start = GetTickCount();
+    MSG msg{};
+    while (got != 0 && GetTickCount() - start < 5000 &&
+           PumpUntil(window, device.GetNotifyMessage(), 5000, msg)) {
+        EXPECT_EQ(msg.wParam, ZAN_DENSITY_NOTIFY_READING);
+        got = device.GetDensityInfo(&reading);
+    }
+    EXPECT_EQ(0u, got);
+    EXPECT_GT(reading.Cyan, 0.0f);
+    EXPECT_GT(reading.Magenta, 0.0f);
+    EXPECT_GT(reading.Yellow, 0.0f);
+
+    EXPECT_EQ(0u, device.Break(0));
     EXPECT_EQ(0u, device.Destroy());
     qlcos::serial::SetWaitScaleForTests(100);
     DestroyWindow(window);
