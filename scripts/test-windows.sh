@@ -57,7 +57,7 @@ start_simulator() {
   local port=$1; shift
   local log=$logs/simulator-com$port.log
   : >"$log"
-  stdbuf -oL "$root/build/release/qlcos-sim" "$@" >"$log" 2>&1 &
+  stdbuf -oL "$root/build/release/qlcos-sim" "$@" </dev/null >"$log" 2>&1 &
   sims+=($!)
   local pty="" waited=0
   while [ -z "$pty" ] && [ $waited -lt 100 ]; do
