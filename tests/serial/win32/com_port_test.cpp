@@ -2,6 +2,7 @@
 // numbers come from the environment (scripts/test-windows.sh starts the simulators and links
 // the ports to their pseudo-terminals).
 #include "qlcos/exposure.h"
+#include "serial/com_trace.h"
 #include "serial/time_scale.h"
 #include "support/files.h"
 #include "support/simulated_ports.h"
@@ -9,7 +10,9 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <mutex>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -21,10 +24,45 @@ tagZanVirtualDeviceProperty Property(int port)
     return tagZanVirtualDeviceProperty{{port, -1, 9600, 8, 0, 0}, 0, 0};
 }
 
+// The trace lines written while the object lives.
+class TraceLines {
+public:
+    TraceLines()
+    {
+        qlcos::serial::SetTraceEnabledForTests(true);
+        zanSetTraceHandler(&TraceLines::Take, this);
+    }
+    ~TraceLines()
+    {
+        zanSetTraceHandler(nullptr, nullptr);
+        qlcos::serial::SetTraceEnabledForTests(false);
+    }
+    // The lines that contain `text`.
+    std::vector<std::string> With(const std::string& text)
+    {
+        std::lock_guard<std::mutex> lock(m_Mutex);
+        std::vector<std::string> found;
+        for (const std::string& line : m_Lines)
+            if (line.find(text) != std::string::npos) found.push_back(line);
+        return found;
+    }
+
+private:
+    static void Take(const char* line, void* context)
+    {
+        auto* self = static_cast<TraceLines*>(context);
+        std::lock_guard<std::mutex> lock(self->m_Mutex);
+        self->m_Lines.emplace_back(line);
+    }
+    std::mutex m_Mutex;
+    std::vector<std::string> m_Lines;
+};
+
 TEST(ComPort, TheLightEngineIsFoundAndDrivenThroughTheComPort)
 {
     const int port = SimulatedPort("QLCOS_TEST_COM_LDD");
     ASSERT_GT(port, 0);
+    TraceLines trace;
     CZanLCosCtrl device;
     auto property = Property(port);
     ASSERT_EQ(0u, device.Create(nullptr, &property)); // probes until the LDD answers
@@ -36,6 +74,9 @@ TEST(ComPort, TheLightEngineIsFoundAndDrivenThroughTheComPort)
     const auto start = Clock::now();
     EXPECT_EQ(0u, device.Expose(1)); // returns when the controller reports done
     EXPECT_LT(Clock::now() - start, std::chrono::seconds(10));
+    // Every request was answered on the open line: none failed it and was sent again.
+    EXPECT_TRUE(trace.With("line failed").empty()) << trace.With("line failed").size();
+    EXPECT_TRUE(trace.With("reopened").empty());
 
     // The port is exclusive while the device holds it.
     CQLDDControl second;
