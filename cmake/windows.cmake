@@ -63,8 +63,9 @@ set(QLCOS_LEFT_OUT_TEXT "")
 
 # One test executable per folder below tests/, as on Linux: the portable sources of the folder
 # and its win32/ subfolder (tests of the Windows side itself).
+# The qlcos tool is a Linux program (its suite runs it as a process on pseudo-terminals).
 file(GLOB QLCOS_TEST_DIRS LIST_DIRECTORIES true ${CMAKE_SOURCE_DIR}/tests/*)
-list(FILTER QLCOS_TEST_DIRS EXCLUDE REGEX "/support$")
+list(FILTER QLCOS_TEST_DIRS EXCLUDE REGEX "/(support|qlcos_tool)$")
 foreach(test_dir ${QLCOS_TEST_DIRS})
   if(NOT IS_DIRECTORY ${test_dir})
     continue()
