@@ -6,7 +6,9 @@
 
 // Export macro: every exported class and free function carries QLCOS_API.
 #if defined(_WIN32)
-#if defined(QLCOS_BUILDING)
+#if defined(QLCOS_STATIC)
+#define QLCOS_API // linked from the static archive (the test suites)
+#elif defined(QLCOS_BUILDING)
 #define QLCOS_API __declspec(dllexport)
 #else
 #define QLCOS_API __declspec(dllimport)

@@ -6,7 +6,11 @@
 
 #include <type_traits>
 
+#if defined(_WIN32)
+#define CSD_EXPORT extern "C" __declspec(dllexport)
+#else
 #define CSD_EXPORT extern "C" __attribute__((visibility("default")))
+#endif
 
 using qlcos::sim::StandInDevice;
 

@@ -41,7 +41,7 @@ BOOL zanSetSerialPortPropertyToINI(const ZanWChar* path, const ZanWChar* section
     for (const qlcos::config::Word& word : qlcos::config::kWords) {
         ZanString text =
             qlcos::unicode::FromAscii(qlcos::numbers::FormatInt(property->*word.Member).c_str());
-        if (!WritePrivateProfileStringW(section, word.Name, text.c_str(), path)) ok = 0;
+        if (!qlcos::platform::ProfileWrite(path, section, word.Name, text.c_str())) ok = 0;
     }
     return ok;
 }

@@ -18,7 +18,7 @@ bool Read(const ZanWChar* section, const ZanWChar* key, const ZanWChar* path, Za
 int Write(const ZanWChar* section, const ZanWChar* key, const ZanWChar* path, const ZanString& text)
 {
     if (!section || !key || !path) return 0;
-    return WritePrivateProfileStringW(section, key, text.c_str(), path) ? 1 : 0;
+    return qlcos::platform::ProfileWrite(path, section, key, text.c_str()) ? 1 : 0;
 }
 
 // Values the profile functions would change on reading (white space at the ends, enclosing

@@ -36,6 +36,17 @@ namespace qlcos::platform {
 bool ProfileRead(const ZanWChar* path, const ZanWChar* section, const ZanWChar* key,
                  ZanString& value);
 
+// Writes key=value into the section (a null value removes the key, a null key the section)
+// with the platform's profile functions. False when the file cannot be written or a name or
+// value cannot be stored in a line (line breaks, a key with '=' or beginning with '[' or ';',
+// a section name with ']'). On Windows a new file is made UTF-16 with a byte order mark
+// first, so that the system's functions keep every character instead of the ANSI code
+// page's.
+bool ProfileWrite(const ZanWChar* path, const ZanWChar* section, const ZanWChar* key,
+                  const ZanWChar* value);
+// Whether section, key and value (key and value may be null) can be stored in an INI line.
+bool ProfileLineStorable(const ZanWChar* section, const ZanWChar* key, const ZanWChar* value);
+
 #if !defined(_WIN32)
 // Test support: how many times an INI text was parsed in this process.
 size_t ProfileParseCount();

@@ -26,24 +26,6 @@ std::string Unquote(std::string_view v)
     return std::string(v);
 }
 
-bool HasLineBreak(const ZanString& s)
-{
-    return s.find(ZanWChar('\n')) != ZanString::npos || s.find(ZanWChar('\r')) != ZanString::npos;
-}
-
-bool ValidSection(const ZanString& s)
-{
-    return !HasLineBreak(s) && s.find(ZanWChar(']')) == ZanString::npos;
-}
-
-bool ValidKey(const ZanString& s)
-{
-    const std::string k = qlcos::unicode::ToUtf8(s.c_str());
-    const size_t first = k.find_first_not_of(" \t\v\f");
-    return first != std::string::npos && !HasLineBreak(s) &&
-           s.find(ZanWChar('=')) == ZanString::npos && k[first] != '[' && k[first] != ';';
-}
-
 // The file's new text after the write, or nothing when the file stays as it is.
 std::optional<std::string> Edited(const ProfileDocument& d, const ZanString& section,
                                   const ZanWChar* key, const ZanWChar* value)
@@ -150,8 +132,7 @@ BOOL WritePrivateProfileStringW(const ZanWChar* section, const ZanWChar* key, co
 {
     if (!path || !*path || !section) return 0;
     const ZanString sectionName(section);
-    if (!ValidSection(sectionName) || (key && !ValidKey(key)) || (value && HasLineBreak(value)))
-        return 0;
+    if (!qlcos::platform::ProfileLineStorable(section, key, value)) return 0;
 
     std::lock_guard<std::mutex> lock(g_profileMutex);
     const std::string file8 = qlcos::unicode::ToUtf8(path);
@@ -167,3 +148,13 @@ BOOL WritePrivateProfileStringW(const ZanWChar* section, const ZanWChar* key, co
     }
     return 0;
 }
+
+namespace qlcos::platform {
+
+bool ProfileWrite(const ZanWChar* path, const ZanWChar* section, const ZanWChar* key,
+                  const ZanWChar* value)
+{
+    return WritePrivateProfileStringW(section, key, value, path) != 0;
+}
+
+} // namespace qlcos::platform

@@ -1,15 +1,38 @@
-// Win32 transport: \\.\COM<n> with overlapped I/O, WaitCommEvent for arriving bytes.
+// Win32 transport: \\.\COM<n> with overlapped I/O. The receive thread waits in an overlapped
+// one-byte read that the port's time-outs end as soon as a byte arrives, so that it needs no
+// modem-status events (WaitCommEvent), which some ports (Wine's on a pseudo-terminal, some
+// virtual port drivers) cannot give.
 #include "platform/os_error.h"
 #include "serial/com_trace.h"
 #include "serial/serial_backend.h"
 
 #include <algorithm>
 #include <climits>
+#include <mutex>
+#include <set>
 #include <string>
 
 namespace qlcos::serial {
 
 namespace {
+
+// The port numbers this process has open. A real port's driver refuses a second open by
+// itself; some do not (virtual port drivers, Wine on a pseudo-terminal), and a port is the
+// library's alone while open.
+std::mutex g_OpenPortsMutex;
+std::set<int> g_OpenPorts;
+
+bool ClaimPort(int port)
+{
+    std::lock_guard<std::mutex> lock(g_OpenPortsMutex);
+    return g_OpenPorts.insert(port).second;
+}
+
+void ReleasePort(int port)
+{
+    std::lock_guard<std::mutex> lock(g_OpenPortsMutex);
+    g_OpenPorts.erase(port);
+}
 
 // An OVERLAPPED with its own manual-reset event.
 struct Overlapped {
@@ -47,10 +70,15 @@ public:
         // Always the device namespace, so that ports above 9 open too. Share mode 0: the
         // port is ours alone, and an open while someone else has it is refused.
         const std::wstring path = L"\\\\.\\COM" + std::to_wstring(property.Port);
+        if (!ClaimPort(property.Port))
+            return Fail(ZAN_COM_ERR_IN_USE, ERROR_ACCESS_DENIED, "in use");
+        m_PortNumber = property.Port;
         m_Port = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                              FILE_FLAG_OVERLAPPED, nullptr);
         if (m_Port == INVALID_HANDLE_VALUE) {
             const DWORD error = GetLastError();
+            ReleasePort(m_PortNumber);
+            m_PortNumber = 0;
             switch (error) {
             case ERROR_ACCESS_DENIED:
             case ERROR_SHARING_VIOLATION: return Fail(ZAN_COM_ERR_IN_USE, error, "in use");
@@ -66,11 +94,13 @@ public:
             Close();
             return Fail(configured, error, "settings refused");
         }
-        // Reads return at once with what has arrived; WaitCommEvent does the waiting.
+        // A read returns at once with what has arrived; with nothing there it returns when the
+        // first byte arrives, or empty after kReadSliceMs.
         COMMTIMEOUTS timeouts{};
         timeouts.ReadIntervalTimeout = MAXDWORD;
+        timeouts.ReadTotalTimeoutMultiplier = MAXDWORD;
+        timeouts.ReadTotalTimeoutConstant = kReadSliceMs;
         SetCommTimeouts(m_Port, &timeouts);
-        SetCommMask(m_Port, EV_RXCHAR | EV_ERR | EV_BREAK);
         PurgeComm(m_Port, PURGE_RXCLEAR | PURGE_TXCLEAR | PURGE_RXABORT | PURGE_TXABORT);
         TraceNote(m_Name, "opened");
         return ZAN_COM_OK;
@@ -108,6 +138,12 @@ public:
         if (m_Port == INVALID_HANDLE_VALUE) return;
         CloseHandle(m_Port);
         m_Port = INVALID_HANDLE_VALUE;
+        ReleasePort(m_PortNumber);
+        m_PortNumber = 0;
+        {
+            std::lock_guard<std::mutex> lock(m_EarlyMutex);
+            m_HasEarlyByte = false;
+        }
         TraceNote(m_Name, "closed");
     }
 
@@ -134,61 +170,105 @@ public:
     int WaitForInput(int timeoutMs) override
     {
         if (m_Port == INVALID_HANDLE_VALUE) return -1;
+        const DWORD start = GetTickCount();
         for (;;) {
-            if (Queued() > 0) return 1;
+            if (HasEarlyByte()) return 1;
+            const int queued = Queued();
+            if (queued < 0) return -1;
+            if (queued > 0) return 1;
+            DWORD wait = INFINITE;
+            if (timeoutMs >= 0) {
+                const DWORD spent = GetTickCount() - start;
+                if (spent >= static_cast<DWORD>(timeoutMs)) return 2;
+                wait = static_cast<DWORD>(timeoutMs) - spent;
+            }
             m_Event.Reset();
-            DWORD mask = 0;
-            if (!WaitCommEvent(m_Port, &mask, &m_Event.Ov)) {
-                if (GetLastError() != ERROR_IO_PENDING) return -1;
-                HANDLE waits[2] = {m_Event.Ov.hEvent, m_Wake};
-                const DWORD which = WaitForMultipleObjects(
-                    2, waits, FALSE, timeoutMs < 0 ? INFINITE : static_cast<DWORD>(timeoutMs));
-                if (which != WAIT_OBJECT_0) {
-                    // Interrupted or timed out: cancel the pending wait and let it finish
-                    // before returning.
-                    CancelIoEx(m_Port, &m_Event.Ov);
-                    DWORD ignored = 0;
-                    GetOverlappedResult(m_Port, &m_Event.Ov, &ignored, TRUE);
-                    return which == WAIT_TIMEOUT ? 2 : 0;
-                }
-                DWORD ignored = 0;
-                if (!GetOverlappedResult(m_Port, &m_Event.Ov, &ignored, FALSE)) return -1;
+            unsigned char byte = 0;
+            if (!ReadFile(m_Port, &byte, 1, nullptr, &m_Event.Ov) &&
+                GetLastError() != ERROR_IO_PENDING)
+                return -1;
+            HANDLE waits[2] = {m_Event.Ov.hEvent, m_Wake};
+            const DWORD which = WaitForMultipleObjects(2, waits, FALSE, wait);
+            // Interrupted or timed out: cancel the read and let it finish before going on; a
+            // byte it took in the meantime is kept.
+            if (which != WAIT_OBJECT_0) CancelIoEx(m_Port, &m_Event.Ov);
+            DWORD got = 0;
+            const bool done = GetOverlappedResult(m_Port, &m_Event.Ov, &got, TRUE) != FALSE;
+            const DWORD error = done ? 0 : GetLastError();
+            if (got == 1) {
+                KeepEarlyByte(byte);
+                return 1;
             }
-            if (mask & EV_ERR) {
-                DWORD errors = 0;
-                ClearCommError(m_Port, &errors, nullptr);
-            }
+            if (!done && error != ERROR_OPERATION_ABORTED) return -1; // the port failed
+            if (which == WAIT_OBJECT_0 + 1) return 0;
+            if (which == WAIT_TIMEOUT) return 2;
+            if (which != WAIT_OBJECT_0) return -1;
+            // The read's own slice ran out with nothing: wait again.
         }
     }
 
     int ReadAvailable(unsigned char* buffer, int capacity) override
     {
         if (m_Port == INVALID_HANDLE_VALUE) return -1;
+        if (capacity <= 0) return 0;
+        int taken = TakeEarlyByte(buffer);
         const int queued = Queued();
-        if (queued < 0) return -1;
-        if (queued == 0) return 0;
-        Overlapped read;
-        DWORD got = 0;
-        const DWORD want = static_cast<DWORD>(queued < capacity ? queued : capacity);
-        if (!ReadFile(m_Port, buffer, want, nullptr, &read.Ov) &&
-            GetLastError() != ERROR_IO_PENDING)
-            return -1;
-        if (!GetOverlappedResult(m_Port, &read.Ov, &got, TRUE)) return -1;
-        if (got > 0) TraceBytes(m_Name, "rx", buffer, static_cast<int>(got));
-        return static_cast<int>(got);
+        if (queued < 0) return taken > 0 ? taken : -1;
+        const int want = std::min(queued, capacity - taken);
+        if (want > 0) {
+            // Bytes are waiting, so the read returns at once.
+            Overlapped read;
+            DWORD got = 0;
+            if (!ReadFile(m_Port, buffer + taken, static_cast<DWORD>(want), nullptr, &read.Ov) &&
+                GetLastError() != ERROR_IO_PENDING)
+                return taken > 0 ? taken : -1;
+            if (!GetOverlappedResult(m_Port, &read.Ov, &got, TRUE)) return taken > 0 ? taken : -1;
+            taken += static_cast<int>(got);
+        }
+        if (taken > 0) TraceBytes(m_Name, "rx", buffer, taken);
+        return taken;
     }
 
     void Interrupt() override { SetEvent(m_Wake); }
 
     void FlushInput() override
     {
-        if (m_Port != INVALID_HANDLE_VALUE) PurgeComm(m_Port, PURGE_RXCLEAR);
+        if (m_Port == INVALID_HANDLE_VALUE) return;
+        PurgeComm(m_Port, PURGE_RXCLEAR);
+        std::lock_guard<std::mutex> lock(m_EarlyMutex);
+        m_HasEarlyByte = false;
     }
 
     const std::string& Name() const override { return m_Name; }
     OpenFailure LastOpenFailure() const override { return m_Failure; }
 
 private:
+    // The longest single read while waiting for input; the wait reads again until its own
+    // time-out, an interruption or a byte.
+    static constexpr DWORD kReadSliceMs = 200;
+
+    // The byte the wait read, handed out first by the next ReadAvailable. FlushInput (another
+    // thread) drops it.
+    void KeepEarlyByte(unsigned char byte)
+    {
+        std::lock_guard<std::mutex> lock(m_EarlyMutex);
+        m_EarlyByte = byte;
+        m_HasEarlyByte = true;
+    }
+    bool HasEarlyByte()
+    {
+        std::lock_guard<std::mutex> lock(m_EarlyMutex);
+        return m_HasEarlyByte;
+    }
+    int TakeEarlyByte(unsigned char* buffer)
+    {
+        std::lock_guard<std::mutex> lock(m_EarlyMutex);
+        if (!m_HasEarlyByte) return 0;
+        buffer[0] = m_EarlyByte;
+        m_HasEarlyByte = false;
+        return 1;
+    }
+
     // Bytes waiting in the driver, or -1 when the port failed (a USB adapter unplugged).
     int Queued()
     {
@@ -209,8 +289,12 @@ private:
     }
 
     HANDLE m_Port = INVALID_HANDLE_VALUE;
+    int m_PortNumber = 0; // claimed while m_Port is open
     HANDLE m_Wake = nullptr;
     Overlapped m_Event;
+    std::mutex m_EarlyMutex;
+    unsigned char m_EarlyByte = 0;
+    bool m_HasEarlyByte = false;
     std::string m_Name;
     OpenFailure m_Failure;
 };

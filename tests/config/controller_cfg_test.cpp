@@ -157,13 +157,13 @@ TEST(ControllerCfgIni, ExportWritesPlainKeysAndImportsBack)
     TempFolder folder;
     const ZanString path = folder.WideFile("lab.ini");
     EXPECT_EQ(With(Distinct()).ExportINIFile(path.c_str()), 0);
-    EXPECT_EQ(folder.Read("lab.ini"),
-              "[LCosCtrl]\n"
-              "Port=3\nSecond=-1\nBaudRate=19200\nDataBits=7\nReserved1=5\nReserved2=6\n"
-              "FuserType=1\nDeviceType=4\n"
-              "R_FilterPos=2\nG_FilterPos=134\nB_FilterPos=-7\n"
-              "R_Channel=3\nG_Channel=1\nB_Channel=2\n"
-              "HorzMirror=1\nVertMirror=0\nSyncExposal=1\nSyncExposalTime=40\n");
+    EXPECT_INI_TEXT(folder.Read("lab.ini"),
+                    "[LCosCtrl]\n"
+                    "Port=3\nSecond=-1\nBaudRate=19200\nDataBits=7\nReserved1=5\nReserved2=6\n"
+                    "FuserType=1\nDeviceType=4\n"
+                    "R_FilterPos=2\nG_FilterPos=134\nB_FilterPos=-7\n"
+                    "R_Channel=3\nG_Channel=1\nB_Channel=2\n"
+                    "HorzMirror=1\nVertMirror=0\nSyncExposal=1\nSyncExposalTime=40\n");
 
     CZanXavenControllerCfg back;
     EXPECT_EQ(back.ImportINIFile(path.c_str()), 0);
@@ -275,9 +275,9 @@ TEST(ControllerCfgXml, ExportTextAndRoundTrip)
     EXPECT_EQ(With(d).ExportXMLNode(doc.Root()), 0);
     // The creation time as "%Y-%m-%d %H:%M".
     DOMElement* e = doc.Root()->getFirstElementChild();
-    std::string stamp = Utf8(e->getAttribute(u"CreateTime"));
+    std::string stamp = XmlUtf8(e->getAttribute(u"CreateTime"));
     for (char& c : stamp) c = std::isdigit(static_cast<unsigned char>(c)) ? '0' : c;
-    EXPECT_EQ(stamp, "0000-00-00 00:00") << Utf8(e->getAttribute(u"CreateTime"));
+    EXPECT_EQ(stamp, "0000-00-00 00:00") << XmlUtf8(e->getAttribute(u"CreateTime"));
     e->removeAttribute(u"CreateTime");
     EXPECT_EQ(Serialize(e),
               R"(<XavenController Comment="Vudodura Controller Data" )"
@@ -319,7 +319,7 @@ TEST(ControllerCfgXml, DeviceTypesWithoutANameAndFailedExports)
         ASSERT_EQ(cfg.ExportXMLNode(doc.Root()), 0);
         DOMElement* e = doc.Root()->getFirstElementChild();
         const bool named = type == 2 || type == 4;
-        EXPECT_EQ(std::u16string(e->getAttribute(u"DeviceType")) == u"UnKnow", !named) << type;
+        EXPECT_EQ(Wide(e->getAttribute(u"DeviceType")) == ZT("UnKnow"), !named) << type;
         CZanXavenControllerCfg back;
         back.ImportXMLNode(e);
         EXPECT_EQ(Data(back).DeviceType, named ? type : 0) << type;
@@ -337,5 +337,5 @@ TEST(ControllerCfgXml, DeviceTypesWithoutANameAndFailedExports)
     empty.Document()->removeChild(empty.Root())->release();
     EXPECT_EQ(cfg.ExportXMLNode(empty.Document()), 0);
     ASSERT_NE(empty.Root(), nullptr);
-    EXPECT_EQ(std::u16string(empty.Root()->getNodeName()), u"XavenController");
+    EXPECT_EQ(Wide(empty.Root()->getNodeName()), ZT("XavenController"));
 }

@@ -36,10 +36,10 @@ uint32_t WordAt(const Bytes& b, size_t at)
     return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | uint32_t(b[at + 3]) << 24;
 }
 
-tagZanExpPaperSizeInfo SizeInfo(const char16_t* name)
+tagZanExpPaperSizeInfo SizeInfo(const ZanWChar* name)
 {
     tagZanExpPaperSizeInfo info{};
-    std::u16string(name).copy(info.Name, 31);
+    ZanString(name).copy(info.Name, 31);
     return info;
 }
 
@@ -81,7 +81,7 @@ TEST(LCosCtrlCfgBlob, InitialisedRecordRoundTripsAndCorruptBlobsAreRefused)
 
     // A paper size count that does not fit, and a stated size beyond the buffer: refused,
     // nothing changes.
-    const tagZanExpPaperSizeInfo a4 = SizeInfo(u"A4");
+    const tagZanExpPaperSizeInfo a4 = SizeInfo(ZT("A4"));
     cfg.AddPaperSize(&a4);
     Bytes good = Blob(cfg);
     Bytes bad = good;
@@ -106,7 +106,7 @@ TEST(LCosCtrlCfgIni, KeysInTheirOrderAndOneValuePerAlphaPair)
     d.ALPHAR[1] = 2.5f;
     cfg.SetData(&d);
     ASSERT_EQ(cfg.ExportINIFile(path.c_str()), 0);
-    const std::string text = folder.Read("lab.ini");
+    const std::string text = IniText(folder.Read("lab.ini"));
     EXPECT_EQ(KeysOf(text, "LCosCtrl"),
               (std::vector<std::string>{
                   "Port",         "Second",      "BaudRate",         "DataBits",    "Reserved1",
@@ -136,28 +136,28 @@ TEST(LCosCtrlCfgGamma, KeyPointsWithTheirFallbacks)
     CZanLCosCtrlCfg cfg;
     cfg.InitData();
     tagZanExpPaperStyleInfo glossy{};
-    std::u16string(u"Glossy").copy(glossy.Name, 31);
+    ZanString(ZT("Glossy")).copy(glossy.Name, 31);
     ASSERT_EQ(cfg.AddPaperStyle(&glossy), 1);
     tagZanXavenGammaTableCfgData standard{};
-    std::u16string(u"Standard").copy(standard.szName, 31); // overwriting takes the record's name
+    ZanString(ZT("Standard")).copy(standard.szName, 31); // overwriting takes the record's name
     standard.nRedCount = standard.nGreenCount = standard.nBlueCount = 3;
     standard.RedKP[1] = {512, 600};
-    cfg.SetGammaTableData(u"Glossy", u"Standard", &standard);
+    cfg.SetGammaTableData(ZT("Glossy"), ZT("Standard"), &standard);
     tagZanXavenGammaTableCfgData full{};
     full.nRedCount = 256;
     for (int i = 0; i < 256; ++i) full.RedKP[i] = {i * 4, i};
-    cfg.SetGammaTableData(u"Glossy", u"Full", &full);
+    cfg.SetGammaTableData(ZT("Glossy"), ZT("Full"), &full);
 
     tagQGFKPValueTab r, g, b;
-    EXPECT_EQ(cfg.GetGammaKPValue(u"Matt", u"Any", &r, &g, &b), 0); // the identity
+    EXPECT_EQ(cfg.GetGammaKPValue(ZT("Matt"), ZT("Any"), &r, &g, &b), 0); // the identity
     EXPECT_EQ(r.nCount, 2);
     EXPECT_EQ(b.nInput[1], 1023);
     EXPECT_EQ(b.nOutput[1], 1023);
-    cfg.GetGammaKPValue(u"Glossy", u"Unknown", &r, &g, nullptr); // the style's "Standard"
+    cfg.GetGammaKPValue(ZT("Glossy"), ZT("Unknown"), &r, &g, nullptr); // the style's "Standard"
     EXPECT_EQ(g.nCount, 3);
     EXPECT_EQ(r.nOutput[1], 600);
     // 256 points hand out 255: the last but one is left out, both ends stay.
-    cfg.GetGammaKPValue(u"glossy", u"Full", &r, nullptr, nullptr);
+    cfg.GetGammaKPValue(ZT("glossy"), ZT("Full"), &r, nullptr, nullptr);
     EXPECT_EQ(r.nCount, 255);
     EXPECT_EQ(r.nInput[253], 253 * 4);
     EXPECT_EQ(r.nInput[254], 255 * 4);
@@ -167,30 +167,30 @@ TEST(LCosCtrlCfgForwarding, DetailsAndColourBalance)
 {
     CZanLCosCtrlCfg cfg;
     cfg.InitData();
-    tagZanExpPaperSizeInfo info = SizeInfo(u"A4");
+    tagZanExpPaperSizeInfo info = SizeInfo(ZT("A4"));
     info.PaperWidth = 210;
     ASSERT_EQ(cfg.AddPaperSize(&info), 1);
     tagZanExpPaperSizeInfo got{};
-    EXPECT_EQ(cfg.GetPaperSizeDetail(u"A4", &got), 1);
+    EXPECT_EQ(cfg.GetPaperSizeDetail(ZT("A4"), &got), 1);
     EXPECT_EQ(got.PaperWidth, 210);
-    EXPECT_EQ(cfg.GetPaperSizeDetail(u"Letter", &got), 0); // the default item's values
+    EXPECT_EQ(cfg.GetPaperSizeDetail(ZT("Letter"), &got), 0); // the default item's values
     EXPECT_EQ(got.PaperWidth, 0);
     EXPECT_EQ(got.MultiOvertime, 30);
-    EXPECT_EQ(cfg.GetPaperSizeDetail(u"A4", nullptr), 0);
+    EXPECT_EQ(cfg.GetPaperSizeDetail(ZT("A4"), nullptr), 0);
     info.PaperWidth = 211;
-    EXPECT_EQ(cfg.SetPaperSizeDetail(u"a4", &info), 1);
-    cfg.GetPaperSizeDetail(u"A4", &got);
+    EXPECT_EQ(cfg.SetPaperSizeDetail(ZT("a4"), &info), 1);
+    cfg.GetPaperSizeDetail(ZT("A4"), &got);
     EXPECT_EQ(got.PaperWidth, 211);
 
     // Set under a name that is not held adds the setting under its own name.
     tagZanXavenColorBalanceItem balance;
     CZanXavenColorBalanceItem().Get(&balance);
-    std::u16string(u"Portrait").copy(balance.Name, 31);
+    ZanString(ZT("Portrait")).copy(balance.Name, 31);
     balance.Valve = 25;
-    cfg.SetColorBalance(u"Other", &balance);
+    cfg.SetColorBalance(ZT("Other"), &balance);
     tagZanXavenColorBalanceItem back{};
-    EXPECT_EQ(cfg.GetColorBalance(u"Other", &back), 0);
-    EXPECT_EQ(cfg.GetColorBalance(u"portrait", &back), 1);
+    EXPECT_EQ(cfg.GetColorBalance(ZT("Other"), &back), 0);
+    EXPECT_EQ(cfg.GetColorBalance(ZT("portrait"), &back), 1);
     EXPECT_EQ(back.Valve, 25);
 }
 
@@ -216,13 +216,13 @@ TEST(LCosCtrlCfgLock, LockedOperationsFromSeveralThreads)
 {
     CZanLCosCtrlCfg cfg;
     cfg.InitData();
-    const tagZanExpPaperSizeInfo a4 = SizeInfo(u"A4");
+    const tagZanExpPaperSizeInfo a4 = SizeInfo(ZT("A4"));
     cfg.AddPaperSize(&a4);
     const Bytes start = Blob(cfg);
     std::vector<std::thread> threads;
     for (int t = 0; t < 4; ++t) {
         threads.emplace_back([&cfg, &start, t] {
-            const std::u16string name = u"T" + std::u16string(1, char16_t(u'0' + t));
+            const ZanString name = ZT("T") + ZanString(1, ZanWChar(ZT('0') + t));
             for (int i = 0; i < 100; ++i) {
                 tagZanExpPaperSizeInfo info = SizeInfo(name.c_str());
                 cfg.AddPaperSize(&info);

@@ -18,7 +18,7 @@ using Item = CZanXavenPaperSizeItem;
 
 namespace {
 
-void SetText(ZanWChar* field, const std::u16string& text) { text.copy(field, text.size()); }
+void SetText(ZanWChar* field, const ZanString& text) { text.copy(field, text.size()); }
 
 // A different value in every byte but for the texts' terminators.
 Info Distinct()
@@ -32,7 +32,7 @@ Info Distinct()
     return info;
 }
 
-Item Named(const std::u16string& name, int32_t paperWidth = 0)
+Item Named(const ZanString& name, int32_t paperWidth = 0)
 {
     Item item;
     SetText(item.Name, name);
@@ -70,40 +70,41 @@ TEST(PaperSizeCfg, ItemCopiesAndListRulesOnNames)
     // Longer texts are cut with the terminator kept; Set keeps the comment and positions,
     // assignment copies them, construction from the record leaves them empty.
     Info full = Distinct(), info;
-    full.Name[31] = full.UniformFileName[259] = u'X';
-    Item item = Named(u"A4"), copy;
-    SetText(item.Comment, u"note");
+    full.Name[31] = full.UniformFileName[259] = ZT('X');
+    Item item = Named(ZT("A4")), copy;
+    SetText(item.Comment, ZT("note"));
     item.PhotoPositionCfg.AddPhotoPositionItem({1, 2});
     item.Set(&full);
     copy = item;
     copy.Get(&info);
     full.Name[31] = full.UniformFileName[259] = 0;
     EXPECT_EQ(std::memcmp(&info, &full, sizeof info), 0);
-    EXPECT_EQ(std::u16string(copy.Comment), u"note");
+    EXPECT_EQ(ZanString(copy.Comment), ZT("note"));
     EXPECT_EQ(copy.GetSize(), 704u + 24u);
     const Item fromInfo(full);
     EXPECT_EQ(fromInfo.Comment[0] + fromInfo.PhotoPositionCfg.GetItemList(nullptr, 0), 0);
-    EXPECT_TRUE(Named(u"Glossy-A4") == Named(u"gLOSSY-a4"));
-    EXPECT_FALSE(Named(u"\u00C4") == Named(u"\u00E4")); // only A to Z fold
+    EXPECT_TRUE(Named(ZT("Glossy-A4")) == Named(ZT("gLOSSY-a4")));
+    EXPECT_FALSE(Named(ZT("\u00C4")) == Named(ZT("\u00E4"))); // only A to Z fold
 
     CZanXavenPaperSizeCfg cfg;
-    EXPECT_EQ(cfg.AddPaperSizeItem(Named(u"A4")) + cfg.AddPaperSizeItem(Named(u"A4")), 1);
-    EXPECT_EQ(cfg.AddPaperSizeItem(Named(u"a4", 7)) + cfg.AddPaperSizeItem(Named(u"Letter")), 2);
+    EXPECT_EQ(cfg.AddPaperSizeItem(Named(ZT("A4"))) + cfg.AddPaperSizeItem(Named(ZT("A4"))), 1);
+    EXPECT_EQ(cfg.AddPaperSizeItem(Named(ZT("a4"), 7)) + cfg.AddPaperSizeItem(Named(ZT("Letter"))),
+              2);
     EXPECT_EQ(Count(cfg), 0u); // list operations leave the stored count
     Item out;
-    EXPECT_EQ(cfg.GetPaperSizeItem(u"a4", out), 1);
+    EXPECT_EQ(cfg.GetPaperSizeItem(ZT("a4"), out), 1);
     EXPECT_EQ(out.PaperWidth, 7);
-    EXPECT_EQ(cfg.GetPaperSizeItem(u"LETTER", out) | cfg.GetPaperSizeItem(nullptr, out), 0);
+    EXPECT_EQ(cfg.GetPaperSizeItem(ZT("LETTER"), out) | cfg.GetPaperSizeItem(nullptr, out), 0);
 
     // Set matches without regard to case, each match taking the given name.
-    EXPECT_EQ(cfg.SetPaperSizeItem(u"a4", Named(u"Wide", 9)), 1);
-    EXPECT_EQ(cfg.SetPaperSizeItem(nullptr, Named(u"Wide", 9)), 0);
+    EXPECT_EQ(cfg.SetPaperSizeItem(ZT("a4"), Named(ZT("Wide"), 9)), 1);
+    EXPECT_EQ(cfg.SetPaperSizeItem(nullptr, Named(ZT("Wide"), 9)), 0);
     Info list[2];
     EXPECT_EQ(cfg.GetItemList(list, 2), 3);
-    EXPECT_EQ(std::u16string(list[0].Name) + std::u16string(list[1].Name), u"WideWide");
+    EXPECT_EQ(ZanString(list[0].Name) + ZanString(list[1].Name), ZT("WideWide"));
     EXPECT_EQ(list[0].PaperWidth + list[1].PaperWidth, 18);
-    EXPECT_EQ(cfg.RemovePaperSizeItem(u"WIDE"), 1);
-    EXPECT_EQ(cfg.RemovePaperSizeItem(u"A4") | cfg.RemovePaperSizeItem(nullptr), 0);
+    EXPECT_EQ(cfg.RemovePaperSizeItem(ZT("WIDE")), 1);
+    EXPECT_EQ(cfg.RemovePaperSizeItem(ZT("A4")) | cfg.RemovePaperSizeItem(nullptr), 0);
     EXPECT_EQ(cfg.GetItemList(list, -1), 2);
 }
 
@@ -122,7 +123,7 @@ TEST(PaperSizeCfgBlob, BytesRoundTripAndCorruptBlobsRefused)
               (Bytes{0x49, 0x50, 0x50, 0x45, 16, 0, 0, 0, 12, 0, 0, 0, 0, 0, 0, 0}));
 
     // A second paper size with two positions: back in order, the positions included.
-    Item second = Named(u"Second");
+    Item second = Named(ZT("Second"));
     second.PhotoPositionCfg.AddPhotoPositionItem({4, 5});
     second.PhotoPositionCfg.AddPhotoPositionItem({1, 9});
     cfg.AddPaperSizeItem(second);
@@ -133,7 +134,7 @@ TEST(PaperSizeCfgBlob, BytesRoundTripAndCorruptBlobsRefused)
     EXPECT_EQ(Blob(loaded), blob);
 
     // Refused, the record unchanged: the word at `at` set to `value`, `available` bytes given.
-    kept.AddPaperSizeItem(Named(u"Kept"));
+    kept.AddPaperSizeItem(Named(ZT("Kept")));
     const Bytes before = Blob(kept);
     const std::tuple<size_t, uint32_t, uint32_t> cases[] = {
         {12, 3, 1472},   // one entry more than there is
@@ -156,21 +157,21 @@ TEST(PaperSizeCfgIni, ExportImportStaleSectionsAndCounts)
     TempFolder folder;
     const ZanString path = folder.WideFile("paper.ini");
     Info carried{}; // a paper size as an import starts it, with the INI keys set
-    SetText(carried.Name, u"A4 Glossy");
+    SetText(carried.Name, ZT("A4 Glossy"));
     carried.R_LastCor = 1.5f, carried.G_LastCor = -0.1f;
     carried.PhotoWidth = 2480, carried.PhotoLeft = -3, carried.PaperLength = 297;
     Item a4(carried);
     a4.MinExposeTime = 40; // not in the INI form
     CZanXavenPaperSizeCfg cfg, back;
-    EXPECT_EQ(cfg.AddPaperSizeItem(Named(u"Old1")) + cfg.AddPaperSizeItem(Named(u"Old2")), 2);
+    EXPECT_EQ(cfg.AddPaperSizeItem(Named(ZT("Old1"))) + cfg.AddPaperSizeItem(Named(ZT("Old2"))), 2);
     EXPECT_EQ(cfg.ExportINIFile(path.c_str()), 0);
     cfg.InitData();
     cfg.AddPaperSizeItem(a4);
     EXPECT_EQ(cfg.ExportINIFile(path.c_str()), 0);
-    const std::string text = folder.Read("paper.ini");
+    const std::string text = IniText(folder.Read("paper.ini"));
     EXPECT_TRUE(Has(text, "[PaperSize1]\nName=A4 Glossy\nR_LastCor=1.5\nG_LastCor=-0.1\n"
                           "B_LastCor=0\nD_LastCor=0\nPhotoWidth=2480\nPhotoHeight=0\n"
-                          "PhotoLeft=-3\nPhotoTop=0\nPaperWidth=0\nPaperLength=297\n\n"));
+                          "PhotoLeft=-3\nPhotoTop=0\nPaperWidth=0\nPaperLength=297\n"));
     EXPECT_TRUE(Has(text, "[PaperSize2]\nName=Old2\n")); // stale sections stay
     EXPECT_TRUE(Has(text, "[ExpPaperInfo]\nPaperSizeCount=1\n"));
     EXPECT_EQ(back.ImportINIFile(path.c_str()), 0);
@@ -195,7 +196,7 @@ TEST(PaperSizeCfgIni, ExportImportStaleSectionsAndCounts)
     ASSERT_EQ(held.size(), 2u);
     EXPECT_EQ(std::tuple(held[0].PhotoWidth, held[0].PhotoHeight, held[1].PhotoHeight),
               std::tuple(1280, 5, 1024));
-    EXPECT_EQ(std::u16string(held[0].Name) + std::u16string(held[1].Name), u"A");
+    EXPECT_EQ(ZanString(held[0].Name) + ZanString(held[1].Name), ZT("A"));
 }
 
 TEST(PaperSizeCfgXml, ImportClampsExportTextAndRoundTripWhateverTheLocale)
@@ -203,14 +204,15 @@ TEST(PaperSizeCfgXml, ImportClampsExportTextAndRoundTripWhateverTheLocale)
     DecimalCommaLocale comma;
     // Uniform file names become full paths; one that does not fit is kept as written, cut to
     // the field.
-    const std::u16string cwd = std::filesystem::current_path().u16string();
+    const ZanString cwd = qlcos::unicode::FromUtf8(std::filesystem::current_path().u8string());
+    const ZanString slash(1, static_cast<ZanWChar>(std::filesystem::path::preferred_separator));
     ASSERT_LT(cwd.size(), 250u);
-    const std::u16string fits(258 - cwd.size(), u'L'); // its full path has 259 characters
-    const std::pair<std::u16string, std::u16string> names[] = {
-        {u"a/./../b.dat", cwd + u"/b.dat"},
-        {fits, cwd + u"/" + fits},
-        {fits + u"L", fits + u"L"},
-        {std::u16string(260, u'L'), std::u16string(259, u'L')}};
+    const ZanString fits(258 - cwd.size(), ZT('L')); // its full path has 259 characters
+    const std::pair<ZanString, ZanString> names[] = {
+        {ZT("a/./../b.dat"), cwd + slash + ZT("b.dat")},
+        {fits, cwd + slash + fits},
+        {fits + ZT("L"), fits + ZT("L")},
+        {ZanString(260, ZT('L')), ZanString(259, ZT('L'))}};
     std::string uniform;
     for (const auto& [written, stored] : names)
         uniform += "<PaperSize Name=\"" + std::to_string(uniform.size()) + "\" UniformFileName=\"" +
@@ -230,7 +232,7 @@ TEST(PaperSizeCfgXml, ImportClampsExportTextAndRoundTripWhateverTheLocale)
     const std::vector<Info> held = Held(cfg); // in document order
     ASSERT_EQ(held.size(), 6u);
     Info expected;
-    Named(u"A").Get(&expected); // the defaults
+    Named(ZT("A")).Get(&expected); // the defaults
     expected.R_LastCor = 1.5f, expected.UniformPercent = 70, expected.WobbleXCount = 2;
     expected.Wobble = expected.WobbleTemp = 1, expected.WobbleXCountTemp = 7;
     EXPECT_EQ(std::memcmp(&held[0], &expected, sizeof expected), 0);
@@ -245,7 +247,7 @@ TEST(PaperSizeCfgXml, ImportClampsExportTextAndRoundTripWhateverTheLocale)
     XmlDocument out("<Lab/>");
     ASSERT_EQ(cfg.ExportXMLNode(out.Root()), 0);
     const xercesc::DOMElement* channel = out.Root()->getFirstElementChild();
-    EXPECT_EQ(Utf8(channel->getAttribute(u"CreateTime")).size(), 16u);
+    EXPECT_EQ(XmlUtf8(channel->getAttribute(u"CreateTime")).size(), 16u);
     const std::string text = Serialize(channel);
     EXPECT_TRUE(Has(text, R"(<PrintingPaperSizeChannel Comment="Vudodura Print PaperSize )"));
     EXPECT_TRUE(Has(text, "=\"" + std::string(31, 'c') + R"(" Cyan="1.50" Density="0.00" )"));
@@ -260,5 +262,5 @@ TEST(PaperSizeCfgXml, ImportClampsExportTextAndRoundTripWhateverTheLocale)
     EXPECT_EQ(back.ImportXMLNode(XmlDocument(Serialize(out.Root())).Root()->getFirstChild()), 0);
     EXPECT_EQ(Blob(back), Blob(cfg)); // every field and the positions
     for (size_t i = 0; i < std::size(names); ++i)
-        EXPECT_EQ(std::u16string(held[2 + i].UniformFileName), names[i].second) << i;
+        EXPECT_EQ(ZanString(held[2 + i].UniformFileName), names[i].second) << i;
 }

@@ -154,9 +154,9 @@ TEST(PaperStyleCfgFiles, IniAndXmlRoundTripsWhateverTheLocale)
     CZanXavenPaperStyleCfg cfg = TwoStyles(), back;
     EXPECT_EQ(cfg.ExportINIFile(path.c_str()), 0);
     const std::string ini = folder.Read("lab.ini");
-    EXPECT_EQ(ini, "[PaperStyle1]\nName=Glossy\nR_LastCor=1.5\nG_LastCor=-0.25\nB_LastCor=2\n"
-                   "D_LastCor=0.126\n\n[PaperStyle2]\nName=Matt\nR_LastCor=-3\nG_LastCor=0\n"
-                   "B_LastCor=0.5\nD_LastCor=7\n\n[ExpPaperInfo]\nPaperStyleCount=2\n");
+    EXPECT_INI_TEXT(ini, "[PaperStyle1]\nName=Glossy\nR_LastCor=1.5\nG_LastCor=-0.25\nB_LastCor=2\n"
+                         "D_LastCor=0.126\n\n[PaperStyle2]\nName=Matt\nR_LastCor=-3\nG_LastCor=0\n"
+                         "B_LastCor=0.5\nD_LastCor=7\n\n[ExpPaperInfo]\nPaperStyleCount=2\n");
     EXPECT_EQ(back.ImportINIFile(path.c_str()) + back.ExportINIFile(again.c_str()), 0);
     EXPECT_EQ(folder.Read("again.ini"), ini);
     // A huge count reads at most 1024 sections.

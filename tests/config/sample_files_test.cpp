@@ -68,7 +68,12 @@ TEST(SampleFiles, XmlLoadsIntoEveryRecord)
     ASSERT_EQ(r.Sizes.GetItemList(sizes, 8), 4);
     EXPECT_EQ(Utf8(sizes[2].Name), "8x10");
     EXPECT_EQ(sizes[2].PaperLength, 254);
+#if defined(_WIN32) // a full path of the drive the program runs from
+    const std::string uniform = Utf8(sizes[2].UniformFileName);
+    EXPECT_EQ(uniform.substr(1), ":\\var\\lib\\minilab\\uniform\\8x10.dat");
+#else
     EXPECT_EQ(Utf8(sizes[2].UniformFileName), "/var/lib/minilab/uniform/8x10.dat");
+#endif
     EXPECT_EQ(sizes[1].Wobble, 1);
     EXPECT_EQ(sizes[1].WobbleXCount, 2);
     EXPECT_EQ(sizes[3].EnableTestMode, 1);

@@ -8,7 +8,7 @@
 
 #include <climits>
 #include <cmath>
-#include <sys/stat.h>
+#include <filesystem>
 #include <tuple>
 
 using namespace qlcos::test;
@@ -75,28 +75,29 @@ TEST(XmlAttributeReaders, StringCutsZeroFillsAndKeepsTheBufferWithoutDefault)
         return buffer;
     };
     EXPECT_EQ(xmlGetAttributeString(e, ZT("name"), filled(), 3, nullptr), buffer);
-    EXPECT_EQ(std::u16string(buffer, 4), u"Cya#"); // three letters, nothing beyond the length
+    EXPECT_EQ(ZanString(buffer, 4), ZT("Cya#")); // three letters, nothing beyond the length
 
     xmlGetAttributeString(e, ZT("empty"), filled(), 6, ZT("ab"));
-    EXPECT_EQ(std::u16string(buffer, 7), std::u16string(u"ab\0\0\0\0#", 7)); // default, zero-filled
+    EXPECT_EQ(ZanString(buffer, 7), ZanString(ZT("ab\0\0\0\0#"), 7)); // default, zero-filled
 
     xmlGetAttributeString(e, ZT("missing"), filled(), 6, nullptr);
-    EXPECT_EQ(std::u16string(buffer, 8), u"########");
+    EXPECT_EQ(ZanString(buffer, 8), ZT("########"));
 }
 
 TEST(ModulePath, FolderOfTheExecutableKeepsTheRoot)
 {
     using qlcos::platform::ExecutableFolderOf;
-    EXPECT_EQ(ExecutableFolderOf(u"/usr/local/bin/host", false), u"/usr/local/bin");
-    EXPECT_EQ(ExecutableFolderOf(u"/host", false), u"/");
-    EXPECT_EQ(ExecutableFolderOf(u"/opt//lab//host", false), u"/opt//lab");
-    EXPECT_EQ(ExecutableFolderOf(u"host", false), u"");
-    EXPECT_EQ(ExecutableFolderOf(u"/a\\b/host", false), u"/a\\b"); // backslash is a name letter
-    EXPECT_EQ(ExecutableFolderOf(u"C:\\Lab\\Bin\\host.exe", true), u"C:\\Lab\\Bin");
-    EXPECT_EQ(ExecutableFolderOf(u"C:\\host.exe", true), u"C:\\");
-    EXPECT_EQ(ExecutableFolderOf(u"\\\\server\\share\\bin\\host.exe", true),
-              u"\\\\server\\share\\bin");
-    EXPECT_EQ(ExecutableFolderOf(u"C:/Lab/host.exe", true), u"C:/Lab");
+    EXPECT_EQ(ExecutableFolderOf(ZT("/usr/local/bin/host"), false), ZT("/usr/local/bin"));
+    EXPECT_EQ(ExecutableFolderOf(ZT("/host"), false), ZT("/"));
+    EXPECT_EQ(ExecutableFolderOf(ZT("/opt//lab//host"), false), ZT("/opt//lab"));
+    EXPECT_EQ(ExecutableFolderOf(ZT("host"), false), ZT(""));
+    EXPECT_EQ(ExecutableFolderOf(ZT("/a\\b/host"), false),
+              ZT("/a\\b")); // backslash is a name letter
+    EXPECT_EQ(ExecutableFolderOf(ZT("C:\\Lab\\Bin\\host.exe"), true), ZT("C:\\Lab\\Bin"));
+    EXPECT_EQ(ExecutableFolderOf(ZT("C:\\host.exe"), true), ZT("C:\\"));
+    EXPECT_EQ(ExecutableFolderOf(ZT("\\\\server\\share\\bin\\host.exe"), true),
+              ZT("\\\\server\\share\\bin"));
+    EXPECT_EQ(ExecutableFolderOf(ZT("C:/Lab/host.exe"), true), ZT("C:/Lab"));
 }
 
 TEST(ModulePath, GetModuleFullPathNamesTheFolderOfThisTestProgram)
@@ -106,9 +107,16 @@ TEST(ModulePath, GetModuleFullPathNamesTheFolderOfThisTestProgram)
     GetModuleFullPath(buffer);
     std::string folder = Utf8(buffer);
     ASSERT_FALSE(folder.empty());
+#if defined(_WIN32)
+    EXPECT_EQ(folder.substr(1, 2), ":\\") << folder; // a drive path
+    const char* program = "test_config.exe";
+#else
     EXPECT_EQ(folder[0], '/');
+    const char* program = "test_config";
+#endif
     EXPECT_NE(folder.back(), '/');
-    struct stat st {};
-    EXPECT_EQ(::stat((folder + "/test_config").c_str(), &st), 0) << folder;
+    EXPECT_NE(folder.back(), '\\');
+    EXPECT_TRUE(std::filesystem::is_regular_file(std::filesystem::u8path(folder + "/" + program)))
+        << folder;
     GetModuleFullPath(nullptr); // harmless
 }

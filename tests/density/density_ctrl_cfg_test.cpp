@@ -68,8 +68,9 @@ TEST(DensityCtrlCfg, IniRoundTripMissingTypeAndUnreadablePort)
     CZanDensityCtrlCfg cfg;
     cfg.SetZanVirtualDeviceProperty(&kDistinct);
     EXPECT_EQ(cfg.ExportINIFile(folder.WideFile("lab.ini").c_str()), 0);
-    EXPECT_EQ(folder.Read("lab.ini"), "[DensityControl]\nPort=3\nSecond=-1\nBaudRate=19200\n"
-                                      "DataBits=7\nReserved1=5\nReserved2=-6\nDeviceType=563\n");
+    EXPECT_INI_TEXT(folder.Read("lab.ini"),
+                    "[DensityControl]\nPort=3\nSecond=-1\nBaudRate=19200\n"
+                    "DataBits=7\nReserved1=5\nReserved2=-6\nDeviceType=563\n");
     CZanDensityCtrlCfg back;
     EXPECT_EQ(back.ImportINIFile(folder.WideFile("lab.ini").c_str()), 0);
     EXPECT_TRUE(Same(Data(back), kImported));

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
+#include <filesystem>
 
 #include <string>
 #include <utility>
@@ -14,25 +14,30 @@ using qlcos::platform::FullPathIn;
 TEST(FullPath, JoinsRelativeNamesAndFoldsDotSteps)
 {
     // clang-format off
-    const std::pair<const char16_t*, const char16_t*> cases[] = {
-        {u"b.dat",              u"/work/lab/b.dat"},
-        {u"./u/../b.dat",       u"/work/lab/b.dat"},
-        {u"../../../../x",      u"/x"},             // ".." stops at the root
-        {u"/abs//./dir/../f",   u"/abs/f"},
-        {u"sub/",               u"/work/lab/sub/"}, // a folder keeps its separator
-        {u"/",                  u"/"},
-        {u"..",                 u"/work"},
+    const std::pair<const ZanWChar*, const ZanWChar*> cases[] = {
+        {ZT("b.dat"),              ZT("/work/lab/b.dat")},
+        {ZT("./u/../b.dat"),       ZT("/work/lab/b.dat")},
+        {ZT("../../../../x"),      ZT("/x")},             // ".." stops at the root
+        {ZT("/abs//./dir/../f"),   ZT("/abs/f")},
+        {ZT("sub/"),               ZT("/work/lab/sub/")}, // a folder keeps its separator
+        {ZT("/"),                  ZT("/")},
+        {ZT(".."),                 ZT("/work")},
     };
     // clang-format on
     for (const auto& [path, full] : cases)
-        EXPECT_EQ(FullPathIn(u"/work/lab", path), full) << qlcos::unicode::ToUtf8(path);
+        EXPECT_EQ(FullPathIn(ZT("/work/lab"), path), full) << qlcos::unicode::ToUtf8(path);
 }
 
 TEST(FullPath, UsesTheWorkingFolder)
 {
-    char cwd[4096];
-    ASSERT_NE(::getcwd(cwd, sizeof cwd), nullptr);
-    std::string expected = std::string(cwd) + (std::string(cwd) == "/" ? "" : "/") + "f.dat";
-    EXPECT_EQ(qlcos::unicode::ToUtf8(FullPath(u"x/../f.dat").c_str()), expected);
-    EXPECT_EQ(FullPath(u"/a/./b"), u"/a/b");
+    const std::string cwd = std::filesystem::current_path().u8string();
+#if defined(_WIN32)
+    const std::string separator = "\\";
+#else
+    const std::string separator = "/";
+    EXPECT_EQ(FullPath(ZT("/a/./b")), ZT("/a/b"));
+#endif
+    const bool atRoot = !cwd.empty() && cwd.back() == separator[0];
+    std::string expected = cwd + (atRoot ? "" : separator) + "f.dat";
+    EXPECT_EQ(qlcos::unicode::ToUtf8(FullPath(ZT("x/../f.dat")).c_str()), expected);
 }

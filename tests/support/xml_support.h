@@ -40,6 +40,16 @@ private:
     xercesc::DOMDocument* m_Document = nullptr;
 };
 
+// Xerces' text as the library's wide text: the same UTF-16 units (XMLCh is char16_t, the
+// library's text wchar_t on Windows).
+inline ZanString Wide(const XMLCh* text)
+{
+    ZanString out;
+    for (; text && *text; ++text) out += static_cast<ZanWChar>(*text);
+    return out;
+}
+inline std::string XmlUtf8(const XMLCh* text) { return qlcos::unicode::ToUtf8(Wide(text).c_str()); }
+
 // The node serialised as XML text (UTF-8) through DOMLSSerializer.
 inline std::string Serialize(const xercesc::DOMNode* node)
 {
@@ -47,7 +57,7 @@ inline std::string Serialize(const xercesc::DOMNode* node)
     xercesc::DOMLSSerializer* serializer =
         xercesc::DOMImplementationRegistry::getDOMImplementation(ls)->createLSSerializer();
     XMLCh* text = serializer->writeToString(node);
-    std::string out = qlcos::unicode::ToUtf8(text);
+    std::string out = XmlUtf8(text);
     xercesc::XMLString::release(&text);
     serializer->release();
     return out;
