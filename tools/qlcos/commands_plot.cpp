@@ -8,6 +8,7 @@
 #include "gamma_tables.h"
 #include "light_engine_session.h"
 #include "output_file.h"
+#include "panel_tables.h"
 #include "plot/gamma_plot.h"
 #include "plot/time_series_plot.h"
 #include "plot/uniformity_plot.h"
@@ -167,18 +168,9 @@ std::vector<double> CellsFromDevice(const UniformityArguments& arguments,
                                     const GlobalOptions& global, std::string& source)
 {
     LightEngineSession session(arguments.Device, global);
-    CQPanelControl* panel = session.DriverAs<CQPanelControl>();
-    if (!panel) throw Failure(ExitCode::Unsupported, session.Model() + " has no uniformity tables");
-    unsigned char bytes[CQPanelControl::kUniformBytes] = {};
-    {
-        Progress progress(global, "Reading uniformity table " + std::to_string(arguments.Table), 1);
-        progress.Update(0);
-        Check(panel->GetUniformData(static_cast<unsigned char>(arguments.Table), bytes),
-              "GetUniformData");
-        progress.Update(1);
-    }
+    const std::vector<unsigned char> cells = ReadUniformTable(session, arguments.Table, global);
     source = session.PortText();
-    return std::vector<double>(std::begin(bytes), std::end(bytes));
+    return std::vector<double>(cells.begin(), cells.end());
 }
 
 void PlotUniformity(const UniformityArguments& arguments, const GlobalOptions& global)
@@ -224,11 +216,8 @@ const DensityChannel kDensityChannels[] = {{"visual", plot::kDensityVisual},
 // The column named `name` (letter case ignored), or -1.
 int Column(const std::vector<std::string>& header, const std::string& name)
 {
-    for (size_t i = 0; i < header.size(); ++i) {
-        std::string lower = header[i];
-        for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        if (lower == name) return static_cast<int>(i);
-    }
+    for (size_t i = 0; i < header.size(); ++i)
+        if (EqualIgnoringCase(header[i], name)) return static_cast<int>(i);
     return -1;
 }
 

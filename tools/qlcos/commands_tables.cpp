@@ -5,7 +5,7 @@
 #include "failure.h"
 #include "light_engine_session.h"
 #include "output_file.h"
-#include "progress_ticker.h"
+#include "panel_tables.h"
 #include "table_csv.h"
 
 #include "qlcos/exposure.h"
@@ -23,14 +23,6 @@ namespace qlcos::tool {
 namespace {
 
 using Panel = CQPanelControl;
-
-Panel& PanelOf(LightEngineSession& session, const char* what)
-{
-    Panel* panel = session.DriverAs<Panel>();
-    if (!panel)
-        throw Failure(ExitCode::Unsupported, std::string(what) + ": not on the " + session.Model());
-    return *panel;
-}
 
 Json GammaJson(const GammaTables& tables)
 {
@@ -73,15 +65,6 @@ CLI::App* AddTransfer(CLI::App* family, const char* name, const std::string& hel
     else
         command->add_option("FILE", options.File, "the CSV file")->required();
     return command;
-}
-
-// One table's transfer as step `done` of `progress`; throws when the controller fails it.
-void Transfer(Progress& progress, int done, const std::string& note, const char* operation,
-              const std::function<ZanResult()>& call)
-{
-    ZanResult result = 0;
-    TickWhile(progress, done, note, [&] { result = call(); });
-    Check(result, operation);
 }
 
 // What `get` read: the CSV into the output file (then a line saying so), or printed.
@@ -175,13 +158,8 @@ void AddUniformity(CLI::App& app, const GlobalOptions& global)
         std::unique_ptr<OutputFile> file;
         if (get->File) file = std::make_unique<OutputFile>(*get->File);
         LightEngineSession session(get->Device, global);
-        Panel& panel = PanelOf(session, "uniformity tables");
-        const auto table = static_cast<unsigned char>(*get->Table);
-        std::vector<unsigned char> cells(Panel::kUniformBytes);
-        Progress progress(global, "reading uniformity table " + std::to_string(table), 1);
-        Transfer(progress, 0, "", "GetUniformData",
-                 [&] { return panel.GetUniformData(table, cells.data()); });
-        progress.Update(1);
+        const int table = *get->Table;
+        const std::vector<unsigned char> cells = ReadUniformTable(session, table, global);
         Json rows = Json::array();
         for (int y = 0; y < Panel::kUniformRows; ++y)
             rows.push_back(std::vector<int>(cells.begin() + y * Panel::kUniformColumns,

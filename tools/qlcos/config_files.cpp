@@ -2,8 +2,8 @@
 
 #include "config_loading.h"
 #include "failure.h"
-#include "light_engine_session.h"
 #include "output_file.h"
+#include "text.h"
 
 #include "qlcos/host.h"
 
@@ -50,17 +50,6 @@ private:
                ": " + Utf8(reinterpret_cast<const ZanWChar*>(e.getMessage()));
     }
 };
-
-bool SameName(const XMLCh* actual, const char* name)
-{
-    size_t i = 0;
-    for (; actual[i] && name[i]; ++i) {
-        if (actual[i] > 127 ||
-            std::tolower(actual[i]) != std::tolower(static_cast<unsigned char>(name[i])))
-            return false;
-    }
-    return !actual[i] && !name[i];
-}
 
 } // namespace
 
@@ -124,40 +113,6 @@ XmlFile::XmlFile(const std::string& path) : m_Parser(std::make_unique<XercesDOMP
 }
 
 XmlFile::~XmlFile() = default;
-
-DOMElement* FindElement(DOMNode* root, const char* name)
-{
-    DOMNode* node = root;
-    while (node) {
-        if (node->getNodeType() == DOMNode::ELEMENT_NODE && SameName(node->getNodeName(), name))
-            return static_cast<DOMElement*>(node);
-        if (node->getFirstChild()) {
-            node = node->getFirstChild();
-            continue;
-        }
-        while (node && node != root && !node->getNextSibling()) node = node->getParentNode();
-        node = (node && node != root) ? node->getNextSibling() : nullptr;
-    }
-    return nullptr;
-}
-
-bool EqualIgnoringCase(const std::string& a, const std::string& b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
-}
-
-std::basic_string<ZanWChar> WidePath(const std::string& path)
-{
-    const int needed = zanUtf8ToWide(path.c_str(), nullptr, 0);
-    std::basic_string<ZanWChar> wide(static_cast<size_t>(needed > 0 ? needed : 0) + 1, 0);
-    if (needed < 0 || zanUtf8ToWide(path.c_str(), wide.data(), needed + 1) != needed)
-        throw Failure(ExitCode::File, path + ": the name is not valid UTF-8");
-    wide.resize(static_cast<size_t>(needed));
-    return wide;
-}
 
 std::unique_ptr<CZanLCosCtrlCfg> LoadExposureConfig(const std::string& path)
 {

@@ -2,6 +2,8 @@
 // XML safely, and loading the exposure configuration from any of them.
 #pragma once
 
+#include "text.h"
+
 #include "qlcos/config.h"
 
 #include <xercesc/dom/DOM.hpp>
@@ -35,16 +37,6 @@ private:
     std::unique_ptr<xercesc::XercesDOMParser> m_Parser;
     xercesc::DOMDocument* m_Document = nullptr;
 };
-
-// The first element in document order named `name`, letters compared without regard to case
-// as the records compare them; null when there is none.
-xercesc::DOMElement* FindElement(xercesc::DOMNode* root, const char* name);
-
-// Names as the records compare them: letters A to Z without regard to case.
-bool EqualIgnoringCase(const std::string& a, const std::string& b);
-
-// A path as the library's wide text.
-std::basic_string<ZanWChar> WidePath(const std::string& path);
 
 // The exposure configuration from a blob, INI file (both of its INI forms) or XML document
 // (its "QLCosCtrl" element). Throws Failure(File) naming the file and what is wrong.

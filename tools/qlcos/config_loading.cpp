@@ -1,8 +1,8 @@
 #include "config_loading.h"
 
 #include "failure.h"
-#include "light_engine_session.h"
 #include "output_file.h"
+#include "text.h"
 
 #include <cctype>
 #include <cstdio>

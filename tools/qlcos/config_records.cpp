@@ -1,7 +1,7 @@
 #include "config_records.h"
 
-#include "light_engine_session.h"
 #include "output.h"
+#include "text.h"
 
 #include "qlcos/config.h"
 #include "qlcos/machine_cfg.h"

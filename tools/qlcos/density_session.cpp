@@ -1,8 +1,8 @@
 #include "density_session.h"
 
 #include "failure.h"
-#include "light_engine_session.h"
 #include "simulated_port.h"
+#include "text.h"
 
 #include "sim/color_mouse_stand_in.h"
 #include "sim/xrite2xx_sim.h"

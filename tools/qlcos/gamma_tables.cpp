@@ -1,7 +1,7 @@
 #include "gamma_tables.h"
 
 #include "failure.h"
-#include "light_engine_session.h"
+#include "text.h"
 
 #include <algorithm>
 #include <cctype>
@@ -10,14 +10,6 @@
 namespace qlcos::tool {
 
 namespace {
-
-bool SameName(const std::string& a, const std::string& b)
-{
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
-               return std::tolower(x) == std::tolower(y);
-           });
-}
 
 std::string NameOf(const ZanWChar* field, size_t chars)
 {
@@ -61,10 +53,10 @@ GammaTableChoice ChooseGammaTable(CZanLCosCtrlCfg& config, const std::string& so
     for (const tagZanExpPaperStyleInfo& info : styles)
         styleNames.push_back(NameOf(info.Name, std::size(info.Name)));
     if (styleNames.empty()) throw Failure(ExitCode::File, source + ": no paper style in it");
-    auto chosenStyle = style.empty()
-                           ? styleNames.begin()
-                           : std::find_if(styleNames.begin(), styleNames.end(),
-                                          [&](const auto& n) { return SameName(n, style); });
+    auto chosenStyle =
+        style.empty() ? styleNames.begin()
+                      : std::find_if(styleNames.begin(), styleNames.end(),
+                                     [&](const auto& n) { return EqualIgnoringCase(n, style); });
     if (chosenStyle == styleNames.end())
         throw Failure(ExitCode::File, source + ": no paper style \"" + style +
                                           "\"; paper styles: " + Listed(styleNames));
@@ -80,7 +72,7 @@ GammaTableChoice ChooseGammaTable(CZanLCosCtrlCfg& config, const std::string& so
                       source + ": paper style " + *chosenStyle + " has no gamma table");
     auto find = [&](const std::string& name) {
         return std::find_if(tableNames.begin(), tableNames.end(),
-                            [&](const auto& n) { return SameName(n, name); });
+                            [&](const auto& n) { return EqualIgnoringCase(n, name); });
     };
     auto chosenTable = tableNames.end();
     if (table.empty()) {

@@ -94,15 +94,4 @@ std::string LightEngineSession::PortText() const
     return text;
 }
 
-std::string Utf8(const ZanWChar* text)
-{
-    if (!text) return "";
-    const int needed = zanWideToUtf8(text, nullptr, 0);
-    if (needed <= 0) return "";
-    std::string out(static_cast<size_t>(needed) + 1, '\0');
-    zanWideToUtf8(text, out.data(), needed + 1); // U+FFFD stands in for invalid text
-    out.resize(std::strlen(out.c_str()));
-    return out;
-}
-
 } // namespace qlcos::tool

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "output.h"
+#include "text.h"
 
 #include "qlcos/exposure.h"
 
@@ -55,8 +56,5 @@ private:
     std::unique_ptr<qlcos::sim::PtyDevice> m_Simulator;
     CZanLCosCtrl m_Device;
 };
-
-// UTF-16 text of the library as UTF-8.
-std::string Utf8(const ZanWChar* text);
 
 } // namespace qlcos::tool
