@@ -99,18 +99,19 @@ void CheckXml(const std::string& path, CheckReport& report)
     }
 }
 
-// A list's sections as its count key names them: "PaperSize1" to "PaperSize<count>".
+// A list's sections as its count key names them: "PaperSize1" to "PaperSize<count>"; the
+// records read at most `maxListed` of them.
 void CheckListSections(const std::string& path, const std::vector<std::string>& sections,
-                       const char* countKey, const std::string& prefix, CheckReport& report)
+                       const char* countKey, const std::string& prefix, int maxListed,
+                       CheckReport& report)
 {
     int count = 0;
     if (!zanGetProfileInt(u"ExpPaperInfo", WidePath(countKey).c_str(), WidePath(path).c_str(),
                           &count))
         return;
-    const int kMaxListed = 1024; // the records read no more
-    if (count < 0 || count > kMaxListed) {
+    if (count < 0 || count > maxListed) {
         report.Findings.push_back(std::string(countKey) + " is " + std::to_string(count) +
-                                  ", outside 0 to 1024");
+                                  ", outside 0 to " + std::to_string(maxListed));
         return;
     }
     for (int i = 1; i <= count; ++i) {
@@ -125,23 +126,32 @@ void CheckListSections(const std::string& path, const std::vector<std::string>& 
     }
 }
 
+// "LCosCtrl, stdTime, ...": every section a record shows in an INI file, once each.
+std::string KnownIniSections()
+{
+    std::vector<std::string> names;
+    for (const RecordKind& kind : RecordKinds())
+        for (const char* section : kind.IniSections)
+            if (std::find(names.begin(), names.end(), section) == names.end())
+                names.push_back(section);
+    std::string text;
+    for (const std::string& name : names) text += (text.empty() ? "" : ", ") + name;
+    return text;
+}
+
 void CheckIni(const std::string& path, const std::string& bytes, CheckReport& report)
 {
     const std::vector<std::string> sections = IniSectionNames(bytes);
-    for (const RecordKind& kind : RecordKinds()) {
-        if (!HasIniSectionOf(kind, sections)) continue;
-        bool carried = false;
-        for (const RecordKind& outer : RecordKinds())
-            carried = carried || (kind.IsCarriedBy(outer) && HasIniSectionOf(outer, sections));
-        if (!carried) report.Records.push_back(kind.Element);
-    }
+    for (const RecordKind* kind : IniRecordKinds(sections, nullptr))
+        report.Records.push_back(kind->Element);
     if (report.Records.empty()) {
-        report.Findings.push_back("no section of a known record (LCosCtrl, stdTime, stdPluse, "
-                                  "ExpPaperInfo, DensityControl)");
+        report.Findings.push_back("no section of a known record (" + KnownIniSections() + ")");
         return;
     }
-    CheckListSections(path, sections, "PaperSizeCount", "PaperSize", report);
-    CheckListSections(path, sections, "PaperStyleCount", "PaperStyle", report);
+    CheckListSections(path, sections, "PaperSizeCount", "PaperSize",
+                      CZanXavenPaperSizeCfg::kMaxIniSections, report);
+    CheckListSections(path, sections, "PaperStyleCount", "PaperStyle",
+                      CZanXavenPaperStyleCfg::kMaxIniStyles, report);
 }
 
 } // namespace

@@ -14,6 +14,14 @@ namespace qlcos::tool {
 
 namespace {
 
+bool HasIniSectionOf(const RecordKind& kind, const std::vector<std::string>& sections)
+{
+    for (const char* wanted : kind.IniSections)
+        for (const std::string& section : sections)
+            if (EqualIgnoringCase(section, wanted)) return true;
+    return false;
+}
+
 const RecordKind* KindOf(const DOMNode* node)
 {
     if (!node || node->getNodeType() != DOMNode::ELEMENT_NODE) return nullptr;
@@ -58,14 +66,7 @@ void LoadBlobRecord(const std::string& path, const std::string& bytes, const Rec
 void LoadIniRecords(const std::string& path, const std::string& bytes, const RecordKind* only,
                     ConfigContent& content)
 {
-    const std::vector<std::string> sections = IniSectionNames(bytes);
-    std::vector<const RecordKind*> present;
-    for (const RecordKind& kind : RecordKinds())
-        if ((!only || only == &kind) && HasIniSectionOf(kind, sections)) present.push_back(&kind);
-    for (const RecordKind* kind : present) {
-        bool carried = false;
-        for (const RecordKind* outer : present) carried = carried || kind->IsCarriedBy(*outer);
-        if (carried) continue;
+    for (const RecordKind* kind : IniRecordKinds(IniSectionNames(bytes), only)) {
         std::unique_ptr<Record> record = kind->Make();
         record->ImportIni(path);
         content.Records.push_back(std::move(record));
@@ -137,12 +138,19 @@ std::vector<std::string> IniSectionNames(const std::string& bytes)
     return names;
 }
 
-bool HasIniSectionOf(const RecordKind& kind, const std::vector<std::string>& sections)
+std::vector<const RecordKind*> IniRecordKinds(const std::vector<std::string>& sections,
+                                              const RecordKind* only)
 {
-    for (const char* wanted : kind.IniSections)
-        for (const std::string& section : sections)
-            if (EqualIgnoringCase(section, wanted)) return true;
-    return false;
+    std::vector<const RecordKind*> present;
+    for (const RecordKind& kind : RecordKinds())
+        if ((!only || only == &kind) && HasIniSectionOf(kind, sections)) present.push_back(&kind);
+    std::vector<const RecordKind*> held;
+    for (const RecordKind* kind : present) {
+        bool carried = false;
+        for (const RecordKind* outer : present) carried = carried || kind->IsCarriedBy(*outer);
+        if (!carried) held.push_back(kind);
+    }
+    return held;
 }
 
 std::vector<std::pair<const RecordKind*, DOMElement*>> RecordElements(DOMElement* root,

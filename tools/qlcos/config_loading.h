@@ -21,8 +21,10 @@ std::string IdentifierText(uint32_t identifier);
 
 // The section names of an INI file, in file order.
 std::vector<std::string> IniSectionNames(const std::string& bytes);
-// Whether any of `kind`'s sections is among `sections`.
-bool HasIniSectionOf(const RecordKind& kind, const std::vector<std::string>& sections);
+// The records an INI file with `sections` holds: each kind with a section there that no other
+// kind found there carries; with `only`, that kind alone if its sections are there.
+std::vector<const RecordKind*> IniRecordKinds(const std::vector<std::string>& sections,
+                                              const RecordKind* only);
 
 // The record elements of a document: each record element that no record element around it
 // carries, or with `only` every element of that kind.
