@@ -34,10 +34,9 @@ Json GammaJson(const GammaTables& tables)
 
 std::string TableList(const std::vector<int>& numbers)
 {
-    std::string text;
-    for (size_t i = 0; i < numbers.size(); ++i)
-        text += (i ? ", " : "") + std::to_string(numbers[i]);
-    return text;
+    std::vector<std::string> texts;
+    for (int n : numbers) texts.push_back(std::to_string(n));
+    return Joined(texts);
 }
 
 // "gamma table 1", "gamma tables 0, 1, 2".

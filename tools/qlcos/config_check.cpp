@@ -134,9 +134,7 @@ std::string KnownIniSections()
         for (const char* section : kind.IniSections)
             if (std::find(names.begin(), names.end(), section) == names.end())
                 names.push_back(section);
-    std::string text;
-    for (const std::string& name : names) text += (text.empty() ? "" : ", ") + name;
-    return text;
+    return Joined(names);
 }
 
 void CheckIni(const std::string& path, const std::string& bytes, CheckReport& report)

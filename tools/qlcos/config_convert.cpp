@@ -16,10 +16,9 @@ namespace {
 
 std::string Names(const std::vector<Record*>& records)
 {
-    std::string names;
-    for (const Record* record : records)
-        names += (names.empty() ? "" : ", ") + std::string(record->Kind().Element);
-    return names;
+    std::vector<std::string> names;
+    for (const Record* record : records) names.push_back(record->Kind().Element);
+    return Joined(names);
 }
 
 // True when two of the records write the same INI section.

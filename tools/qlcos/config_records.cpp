@@ -245,10 +245,9 @@ const RecordKind* FindRecordKind(const std::string& element)
 
 std::string RecordKindNames()
 {
-    std::string names;
-    for (const RecordKind& kind : kKinds)
-        names += (names.empty() ? "" : ", ") + std::string(kind.Element);
-    return names;
+    std::vector<std::string> names;
+    for (const RecordKind& kind : kKinds) names.push_back(kind.Element);
+    return Joined(names);
 }
 
 DOMDocument* NewServerDocument()

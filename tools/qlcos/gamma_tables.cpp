@@ -20,9 +20,7 @@ std::string NameOf(const ZanWChar* field, size_t chars)
 
 std::string Listed(const std::vector<std::string>& names)
 {
-    std::string text;
-    for (const std::string& name : names) text += (text.empty() ? "" : ", ") + name;
-    return text.empty() ? "none" : text;
+    return names.empty() ? "none" : Joined(names);
 }
 
 // Every table of `tables`, read from its blob (header, table count, the tables in list
@@ -89,11 +87,8 @@ GammaTableChoice ChooseGammaTable(CZanLCosCtrlCfg& config, const std::string& so
                                           "\" in paper style " + *chosenStyle +
                                           "; tables: " + Listed(tableNames));
 
-    GammaTableChoice choice{*chosenStyle, *chosenTable, tables[chosenTable - tableNames.begin()]};
-    for (int32_t* points :
-         {&choice.Data.nRedCount, &choice.Data.nGreenCount, &choice.Data.nBlueCount})
-        *points = std::clamp(*points, 0, CZanXavenGammaTableCfg::kMaxKeyPoints);
-    return choice;
+    // The record holds channel counts of 0 to 256 only, however it was loaded.
+    return {*chosenStyle, *chosenTable, tables[chosenTable - tableNames.begin()]};
 }
 
 } // namespace qlcos::tool

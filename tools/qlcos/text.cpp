@@ -39,4 +39,11 @@ bool EqualIgnoringCase(const std::string& a, const std::string& b)
            });
 }
 
+std::string Joined(const std::vector<std::string>& items)
+{
+    std::string text;
+    for (const std::string& item : items) text += (text.empty() ? "" : ", ") + item;
+    return text;
+}
+
 } // namespace qlcos::tool

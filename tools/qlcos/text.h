@@ -5,6 +5,7 @@
 #include "qlcos/types.h"
 
 #include <string>
+#include <vector>
 
 namespace qlcos::tool {
 
@@ -14,5 +15,7 @@ std::string Utf8(const ZanWChar* text);
 std::basic_string<ZanWChar> WidePath(const std::string& path);
 // Equal with the letters A to Z matched without regard to case.
 bool EqualIgnoringCase(const std::string& a, const std::string& b);
+// "a, b, c".
+std::string Joined(const std::vector<std::string>& items);
 
 } // namespace qlcos::tool
