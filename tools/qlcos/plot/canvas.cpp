@@ -225,6 +225,26 @@ void Canvas::Marker(double x, double y, Colour colour) const
     cairo_fill(m_Context);
 }
 
+void Canvas::Curve(const std::vector<Point>& points, Colour colour, bool marked) const
+{
+    SetColour(colour);
+    cairo_set_line_width(m_Context, 2);
+    cairo_set_line_join(m_Context, CAIRO_LINE_JOIN_ROUND);
+    for (const Point& point : points) cairo_line_to(m_Context, point.X, point.Y);
+    cairo_stroke(m_Context);
+    if (marked)
+        for (const Point& point : points) Marker(point.X, point.Y, colour);
+}
+
+void Canvas::ClipTo(const Area& area) const
+{
+    cairo_save(m_Context);
+    cairo_rectangle(m_Context, area.Left - 5, area.Top - 5, area.Width + 10, area.Height + 10);
+    cairo_clip(m_Context);
+}
+
+void Canvas::EndClip() const { cairo_restore(m_Context); }
+
 void Canvas::Finish()
 {
     cairo_surface_flush(m_Surface);

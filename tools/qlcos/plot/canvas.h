@@ -40,6 +40,12 @@ Axis NiceAxis(double low, double high, int count, const std::string& label);
 
 enum class Align { Left, Centre, Right };
 
+// A point on the canvas, in pixels.
+struct Point {
+    double X;
+    double Y;
+};
+
 // One entry of a legend: a line sample (dashed or with a marker) and its text.
 struct LegendEntry {
     Colour Ink;
@@ -74,6 +80,12 @@ public:
     void Legend(double x, double y, const std::vector<LegendEntry>& entries) const;
     // A filled circle marking a data point.
     void Marker(double x, double y, Colour colour) const;
+    // A line 2 pixels wide through `points` (canvas pixels), a marker on each when `marked`.
+    void Curve(const std::vector<Point>& points, Colour colour, bool marked) const;
+    // Drawing from now on stays within `area` and a margin of 5 pixels (for markers), so
+    // that nothing spills over the labels; EndClip lifts it.
+    void ClipTo(const Area& area) const;
+    void EndClip() const;
 
     // Writes the picture to the path; throws Failure(File) when Cairo could not.
     void Finish();

@@ -19,18 +19,11 @@ Axis LevelAxis(double max, const char* label)
 
 void DrawCurve(const Canvas& canvas, const GammaCurves& curves, const GammaCurve& curve)
 {
-    cairo_t* cr = canvas.Context();
-    canvas.SetColour(curve.Ink);
-    cairo_set_line_width(cr, 2);
-    cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+    std::vector<Point> points;
     for (const KeyPoint& point : curve.Points)
-        cairo_line_to(cr, GammaX(point.Input, curves.MaxInput),
-                      GammaY(point.Output, curves.MaxOutput));
-    cairo_stroke(cr);
-    if (!curves.MarkPoints) return;
-    for (const KeyPoint& point : curve.Points)
-        canvas.Marker(GammaX(point.Input, curves.MaxInput), GammaY(point.Output, curves.MaxOutput),
-                      curve.Ink);
+        points.push_back(
+            {GammaX(point.Input, curves.MaxInput), GammaY(point.Output, curves.MaxOutput)});
+    canvas.Curve(points, curve.Ink, curves.MarkPoints);
 }
 
 } // namespace
@@ -52,13 +45,9 @@ void WriteGammaPlot(const GammaCurves& curves, const Destination& destination)
     cairo_stroke(cr);
     cairo_set_dash(cr, nullptr, 0, 0);
 
-    // Clipped to the chart, so that a point outside the scale cannot spill over the labels.
-    cairo_save(cr);
-    cairo_rectangle(cr, kGammaChart.Left - 5, kGammaChart.Top - 5, kGammaChart.Width + 10,
-                    kGammaChart.Height + 10);
-    cairo_clip(cr);
+    canvas.ClipTo(kGammaChart);
     for (const GammaCurve& curve : curves.Curves) DrawCurve(canvas, curves, curve);
-    cairo_restore(cr);
+    canvas.EndClip();
 
     std::vector<LegendEntry> legend;
     for (const GammaCurve& curve : curves.Curves)
