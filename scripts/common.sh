@@ -43,3 +43,20 @@ step() {
   fi
   return $status
 }
+
+# as_root <command...>: runs the command as root (through sudo unless it is root already).
+as_root() {
+  if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
+}
+
+# install_missing <package...>: installs the Debian packages that are not installed yet.
+install_missing() {
+  local missing=() p
+  for p in "$@"; do
+    dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "Installing: ${missing[*]}"
+  as_root apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive as_root apt-get install -y -qq "${missing[@]}"
+}

@@ -32,22 +32,6 @@ parse_arguments() {
   build_dir=${build_dir:-$root/build/windows}
 }
 
-as_root() {
-  if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
-}
-
-# install_missing <package...>: installs the Debian packages that are not installed yet.
-install_missing() {
-  local missing=() p
-  for p in "$@"; do
-    dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
-  done
-  [ ${#missing[@]} -eq 0 ] && return 0
-  echo "Installing: ${missing[*]}"
-  as_root apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive as_root apt-get install -y -qq "${missing[@]}"
-}
-
 # The configured Debian (or Ubuntu) release's archive as one deb822 source stanza of type
 # deb-src: the first configured entry whose suite is the release's code name.
 release_source_stanza() {
