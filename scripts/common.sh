@@ -60,3 +60,25 @@ install_missing() {
   as_root apt-get update -qq
   DEBIAN_FRONTEND=noninteractive as_root apt-get install -y -qq "${missing[@]}"
 }
+
+# run_simulator <log> <qlcos-sim arguments...>: runs build/release/qlcos-sim in the
+# background, its output in <log>, and waits up to 10 s for the pseudo-terminal it listens
+# on. Sets simulator_pid and simulator_path; returns 1 (with the log shown) when it did not
+# start.
+run_simulator() {
+  local log=$1; shift
+  : >"$log"
+  stdbuf -oL "$root/build/release/qlcos-sim" "$@" </dev/null >"$log" 2>&1 &
+  simulator_pid=$!
+  simulator_path=""
+  local waited=0
+  while [ -z "$simulator_path" ] && [ $waited -lt 100 ]; do
+    simulator_path=$(sed -n 's/^.* simulator on \(\/dev\/[^ ]*\)$/\1/p' "$log")
+    [ -n "$simulator_path" ] || { sleep 0.1; waited=$((waited + 1)); }
+  done
+  if [ -z "$simulator_path" ]; then
+    echo "the simulator ($*) did not start; $log:" >&2
+    cat "$log" >&2
+    return 1
+  fi
+}

@@ -73,16 +73,9 @@ bin=$root/build/release
 
 # The minilab's controller: a simulator on a pseudo-terminal that stays up for the whole
 # session, so that a setting made by one command is there for the next.
-"$bin/qlcos-sim" --baud "$baud" "$model" >"$out/controller.log" 2>&1 &
-sim=$!
-trap 'kill $sim 2>/dev/null; wait $sim 2>/dev/null || true' EXIT
-for _ in $(seq 50); do
-  path=$(sed -n 's/^.* simulator on \(\/dev\/[^ ]*\)$/\1/p' "$out/controller.log")
-  [ -n "$path" ] && break
-  sleep 0.1
-done
-[ -n "$path" ] || { echo "demo.sh: the simulated controller did not start:" >&2; cat "$out/controller.log" >&2; exit 1; }
-export QLCOS_COM1=$path
+trap 'kill ${simulator_pid:-} 2>/dev/null; wait ${simulator_pid:-} 2>/dev/null || true' EXIT
+run_simulator "$out/controller.log" --baud "$baud" "$model"
+export QLCOS_COM1=$simulator_path
 
 # Shows a command as typed, then runs it; a failure is shown (its one line and exit status)
 # and the session goes on, as a technician's would.
@@ -102,7 +95,7 @@ qlcos() {
 }
 
 echo
-echo "A technician's session: the controller ($model) is simulated on COM1 = $path"
+echo "A technician's session: the controller ($model) is simulated on COM1 = $simulator_path"
 qlcos probe
 qlcos set shutter-time 1 150
 qlcos get shutter-time

@@ -55,21 +55,11 @@ step "Preparing the Wine prefix" "$logs/wine-prefix.log" prepare_prefix
 # pseudo-terminal and links the prefix's COM port to it.
 start_simulator() {
   local port=$1; shift
-  local log=$logs/simulator-com$port.log
-  : >"$log"
-  stdbuf -oL "$root/build/release/qlcos-sim" "$@" </dev/null >"$log" 2>&1 &
-  sims+=($!)
-  local pty="" waited=0
-  while [ -z "$pty" ] && [ $waited -lt 100 ]; do
-    pty=$(sed -n 's/^.* simulator on \(\/dev\/[^ ]*\)$/\1/p' "$log")
-    [ -n "$pty" ] || { sleep 0.1; waited=$((waited + 1)); }
-  done
-  if [ -z "$pty" ]; then
-    echo "the simulator for COM$port did not start; $log:" >&2
-    cat "$log" >&2
-    return 1
-  fi
-  ln -sfn "$pty" "$WINEPREFIX/dosdevices/com$port"
+  local status=0
+  run_simulator "$logs/simulator-com$port.log" "$@" || status=$?
+  sims+=("$simulator_pid")
+  [ $status -eq 0 ] || return 1
+  ln -sfn "$simulator_path" "$WINEPREFIX/dosdevices/com$port"
 }
 # Only the ports the tests name exist in the prefix.
 rm -f "$WINEPREFIX"/dosdevices/com*
