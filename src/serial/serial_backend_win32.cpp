@@ -244,8 +244,9 @@ public:
 
 private:
     // The longest single read while waiting for input; the wait reads again until its own
-    // time-out, an interruption or a byte.
-    static constexpr DWORD kReadSliceMs = 200;
+    // time-out, an interruption or a byte. The wait's own time-out and Cancel end a read at
+    // once, so this only bounds how often an idle receive thread wakes.
+    static constexpr DWORD kReadSliceMs = 10000;
 
     // The byte the wait read, handed out first by the next ReadAvailable. FlushInput (another
     // thread) drops it.
