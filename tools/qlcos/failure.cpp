@@ -1,7 +1,5 @@
 #include "failure.h"
 
-#include "qlcos/exposure/lcos_ctrl.h"
-
 #include <cstdio>
 
 namespace qlcos::tool {
@@ -28,8 +26,6 @@ std::string ResultText(ZanResult result)
 void Check(ZanResult result, const std::string& operation)
 {
     if (!zanFailed(result)) return;
-    if (result == ZAN_LCOS_UNSUPPORTED)
-        throw Failure(ExitCode::Unsupported, operation + ": not on this controller model");
     throw Failure(ExitCode::DeviceFailed, operation + ": " + ResultText(result));
 }
 

@@ -32,9 +32,9 @@ private:
     ExitCode m_Code;
 };
 
-// Throws unless `result` is a success: Unsupported for an operation the model lacks, else
-// DeviceFailed with the result's code and text, e.g.
-// "SetShutterTime: 0x20390015 (LDD controller (0x39): controller error 21 (0x15))".
+// Throws Failure(DeviceFailed) with the result's code and text unless `result` is a success,
+// e.g. "GetGammaData: 0x20390015 (LDD controller (0x39): controller error 13 (0x15))". (An
+// operation the light-engine device may lack goes through LightEngineSession::Require.)
 void Check(ZanResult result, const std::string& operation);
 
 // "0x28110011 (the detected model has no such operation)".
